@@ -1,0 +1,134 @@
+// The window's components as plain data: what the frontend draws and where the mouse lands.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "images.h"
+#include "world.h"
+
+namespace skelvar {
+
+// Every component of the main window that can be drawn or receive the mouse.
+enum class ComponentId : uint8_t {
+  None,
+  GameMain,
+  pnlMenu,
+  imgMenu,
+  pnlGame,
+  imgBack,
+  imgEm00,  // imgEm00 + i is the on-stage picture of actor i
+  imgEm10 = imgEm00 + 10,
+  shpOver,
+  imgOver,
+  lblMsg,
+};
+
+constexpr ComponentId ActorComponent(int actor) {
+  return static_cast<ComponentId>(static_cast<int>(ComponentId::imgEm00) + actor);
+}
+std::string_view ComponentName(ComponentId id);
+
+// Actor pictures inside the play area, drawn from the lowest to the highest.
+inline constexpr std::array<int, ActorCount> ActorStacking = {10, 7, 6, 5, 4, 3, 2, 1, 8, 0, 9};
+
+struct Panel {
+  bool visible = false;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+struct Picture {
+  bool visible = true;
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  ImageId image = ImageId::None;
+};
+
+struct Shape {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+
+// A label's text lives in the label itself so that changing it never allocates.
+class LabelText {
+ public:
+  static constexpr size_t Capacity = 255;
+  std::string_view view() const { return {chars_.data(), length_}; }
+  void assign(std::string_view s);
+  // Appends as much of s as fits.
+  void append(std::string_view s);
+  bool operator==(std::string_view s) const { return view() == s; }
+
+ private:
+  std::array<char, Capacity + 1> chars_{};
+  size_t length_ = 0;
+};
+
+struct Label {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  LabelText text;
+};
+
+struct Timer {
+  int32_t intervalMs = 0;
+  bool enabled = false;
+};
+
+// The top-level window as the game sees it. The frontend reports the client size and applies
+// caption, outer size, opacity and closing.
+struct Window {
+  std::string_view caption = "GameMain";
+  int32_t outerWidth = 870;
+  int32_t outerHeight = 640;
+  int32_t clientWidth = 854;
+  int32_t clientHeight = 602;
+  bool opacityEnabled = false;
+  int32_t opacity = 255;
+  bool closed = false;
+};
+
+struct Scene {
+  Window window;
+  Panel pnlMenu;
+  Picture imgMenu;
+  Panel pnlGame;
+  Picture imgBack;
+  std::array<Picture, ActorCount> imgEm;  // index = actor
+  Shape shpOver;
+  Picture imgOver;
+  Label lblMsg;
+  Timer timOpen;
+  Timer timGame;
+
+  // The component that receives a mouse event at client point (x, y): the topmost visible one
+  // whose rectangle holds the point, transparent parts of pictures included.
+  ComponentId HitTest(int32_t x, int32_t y) const;
+};
+
+// The scene as designed, before start-up lays it out.
+Scene DesignedScene();
+
+struct PixelRect {
+  int32_t left = 0;
+  int32_t top = 0;
+  int32_t width = 0;
+  int32_t height = 0;
+  bool operator==(const PixelRect&) const = default;
+};
+
+// Where a centred, proportional picture of size w x h is drawn inside a box of cw x ch: at its own
+// size when it fits, scaled down keeping its proportions when it does not.
+PixelRect CentredProportionalRect(int32_t w, int32_t h, int32_t cw, int32_t ch);
+
+}  // namespace skelvar
