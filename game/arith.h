@@ -1,0 +1,15 @@
+// The two ways the game turns a real number into an integer; they must never be mixed up.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+
+namespace skelvar {
+
+// Nearest integer, halves to the even neighbour (the FPU's default rounding mode).
+inline int32_t RoundEven(double x) { return static_cast<int32_t>(std::nearbyint(x)); }
+
+// Drops the fraction, toward zero.
+inline int32_t Trunc(double x) { return static_cast<int32_t>(x); }
+
+}  // namespace skelvar

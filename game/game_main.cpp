@@ -1,0 +1,108 @@
+#include "game_main.h"
+
+#include <charconv>
+
+#include "arith.h"
+#include "texts.h"
+
+namespace skelvar {
+
+TGameMain::TGameMain(Clock& clock, Random& random, const TextMeasurer& measurer,
+                     const ImageCatalogue& catalogue)
+    : scene(DesignedScene()),
+      clock_(clock),
+      random_(random),
+      measurer_(measurer),
+      catalogue_(catalogue) {
+  Frame0Pictures.fill(ImageId::None);
+  Frame1Pictures.fill(ImageId::None);
+  FirstOutcomePictures.fill(ImageId::None);
+  SecondOutcomePictures.fill(ImageId::None);
+}
+
+void TGameMain::FormCreate() {
+  const std::optional<uint64_t> counter = clock_.PerformanceCounter();
+  random_.Seed(counter ? static_cast<uint32_t>(*counter) : clock_.TickCountMs());
+
+  for (int i = 0; i < ActorCount; ++i) {
+    Frame0Pictures[i] = FrameImage(i, 0, 0);
+    Frame0Pictures[ActorCount + i] = FrameImage(i, 1, 0);
+    Frame1Pictures[i] = FrameImage(i, 0, 1);
+    Frame1Pictures[ActorCount + i] = FrameImage(i, 1, 1);
+  }
+  for (int i = 1; i < ActorCount; ++i) {
+    FirstOutcomePictures[i] = OutcomeImage(i, 0);
+    SecondOutcomePictures[i] = OutcomeImage(i, 1);
+  }
+  for (int i = 0; i < ActorCount; ++i) ShowImage(ActorImage(i), Frame0Pictures[i]);
+
+  scene.window.caption = ApplicationTitle;
+  scene.window.opacityEnabled = true;
+  scene.window.opacity = 0;
+  scene.window.outerWidth = 960;
+  scene.window.outerHeight = 580;
+  scene.pnlMenu.visible = false;
+  scene.pnlGame.visible = false;
+  GameState = StateMenu;
+  MouseMoved = false;
+  scene.pnlMenu.left = 0;
+  scene.pnlMenu.top = 0;
+  scene.imgMenu.left = 0;
+  scene.imgMenu.top = 0;
+  scene.pnlGame.width = 900;
+  scene.pnlGame.height = 500;
+  LayoutPanels();
+  scene.pnlMenu.visible = true;
+}
+
+void TGameMain::ShowImage(Picture& picture, ImageId image) {
+  picture.image = image;
+  const int index = ImageIndex(image);
+  if (index < 0 || index >= ImageCount) return;
+  const PixelSize size = catalogue_[index];
+  // An empty image leaves the picture at its previous size.
+  if (size.width > 0 && size.height > 0) {
+    picture.width = size.width;
+    picture.height = size.height;
+  }
+}
+
+void TGameMain::ShowFrame(int i, int frame) {
+  const auto& table = frame == 0 ? Frame0Pictures : Frame1Pictures;
+  ShowImage(ActorImage(i), table[Facing[i] * ActorCount + i]);
+}
+
+void TGameMain::SetLabelText(std::string_view text) {
+  scene.lblMsg.text.assign(text);
+  const TextSize size = measurer_.Measure(scene.lblMsg.text.view());
+  scene.lblMsg.width = size.width;
+  scene.lblMsg.height = size.height;
+}
+
+void TGameMain::SetLabelClearTime(std::string_view pattern, int64_t seconds) {
+  std::array<char, 24> digits{};
+  const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), seconds);
+  const std::string_view number(digits.data(), ec == std::errc() ? end - digits.data() : 0);
+  constexpr std::string_view placeholder = "%1%";
+  LabelText text;
+  size_t pos = 0;
+  for (;;) {
+    const size_t at = pattern.find(placeholder, pos);
+    if (at == std::string_view::npos) break;
+    text.append(pattern.substr(pos, at - pos));
+    text.append(number);
+    pos = at + placeholder.size();
+  }
+  text.append(pattern.substr(pos));
+  SetLabelText(text.view());
+}
+
+int32_t TGameMain::GroundLine(int i) const {
+  return WorldHeight - ActorImage(i).height - StartHeight[i] - GroundMargin;
+}
+
+int32_t TGameMain::FloorLine(int i) const {
+  return WorldHeight - ActorImage(i).height - GroundMargin;
+}
+
+}  // namespace skelvar

@@ -1,0 +1,109 @@
+#include <cstdlib>
+
+#include "arith.h"
+#include "game_main.h"
+#include "texts.h"
+
+namespace skelvar {
+
+void TGameMain::GameStep() {
+  TickCount = (TickCount + 1) % 100;
+
+  // Every actor decides on the positions the previous step left; only then does anyone move.
+  for (int i = 0; i < ActorCount; ++i) {
+    const double mid0 = PosX[0] + ActorImage(0).width / 2.0;
+    const double mid = PosX[i] + ActorImage(i).width / 2.0;
+    const int32_t distance = std::abs(RoundEven(mid) - RoundEven(mid0));
+    int32_t side = 0;
+    if (mid0 < PosX[i]) {
+      side = -1;
+    } else if (mid0 > PosX[i] + ActorImage(i).width) {
+      side = 1;
+    }
+    ApplyBehaviour(i, distance, side);
+    ApplyBody(i, distance);
+  }
+
+  for (int i = 0; i < ActorCount; ++i) {
+    const int32_t w = ActorImage(i).width;
+    int32_t x = RoundEven(PosX[i] + VelX[i]);
+    int32_t y = RoundEven(PosY[i] + VelY[i]);
+    if (Behaviour[i] == Glider) {
+      // Fliers leave one edge of the stage and come back at the other.
+      if (x < -w) x = WorldWidth;
+      if (x > WorldWidth) x = -w;
+    } else {
+      if (x < 0) {
+        x = 0;
+        VelX[i] = 0.0;
+      }
+      if (x > WorldWidth - w) {
+        x = WorldWidth - w;
+        VelX[i] = 0.0;
+      }
+    }
+    const int32_t floor = FloorLine(i);
+    if (y >= floor) y = floor;
+    PosX[i] = x;
+    PosY[i] = y;
+  }
+
+  if (TickCount == 90) {
+    SetLabelText("");
+  } else if (TickCount == 60) {
+    SetLabelText(ChatterMessages[random_.Below(static_cast<int32_t>(ChatterMessages.size()))]);
+  }
+
+  const int32_t W = scene.pnlGame.width;
+  const int32_t H = scene.pnlGame.height;
+  const Picture& player = ActorImage(0);
+  // The view leads the player so that more of the stage ahead of her is visible.
+  const int32_t lead = RoundEven(0.2 * W) * (2 * Facing[0] - 1);
+  const int32_t targetX = lead + Trunc(W / 2.0 - player.width / 2.0) - PosX[0];
+  const int32_t gapX = targetX - CameraX;
+  int32_t cx = CameraX;
+  if (gapX < -CameraSlackX || gapX > CameraSlackX) cx = CameraX + RoundEven(gapX / 5.0);
+  if (cx < W - WorldWidth) cx = W - WorldWidth;
+  if (cx > 0) cx = 0;
+  CameraX = cx;
+  const int32_t targetY = Trunc(H / 2.0 - player.height / 2.0) - PosY[0];
+  const int32_t gapY = targetY - CameraY;
+  int32_t cy = CameraY;
+  if (gapY < -CameraSlackY || gapY > CameraSlackY) cy = CameraY + RoundEven(gapY / 5.0);
+  if (cy < H - WorldHeight) cy = H - WorldHeight;
+  if (cy > 0) cy = 0;
+  CameraY = cy;
+
+  // The background is farther away and scrolls slower than the stage.
+  scene.imgBack.left = RoundEven(CameraX * 0.78);
+  scene.imgBack.top = CameraY;
+
+  Label& label = scene.lblMsg;
+  label.left = PosX[0] + CameraX + Trunc(player.width / 2.0 - label.width / 2.0);
+  label.top = PosY[0] + CameraY - label.height;
+
+  for (int i = 0; i < ActorCount; ++i) {
+    ActorImage(i).left = PosX[i] + CameraX;
+    ActorImage(i).top = PosY[i] + CameraY;
+  }
+
+  const double w0 = player.width, h0 = player.height;
+  for (int i = FirstEnemy; i < ActorCount; ++i) {
+    const double wi = ActorImage(i).width, hi = ActorImage(i).height;
+    const bool touch = PosX[0] + w0 >= PosX[i] + 0.1 * wi && PosY[0] + h0 >= PosY[i] + 0.1 * hi &&
+                       PosX[0] <= PosX[i] + wi - 0.1 * wi && PosY[0] <= PosY[i] + hi - 0.1 * hi;
+    if (touch) {
+      HitIndex = i;
+      GameState = StateOutcome;
+      TickCount = 0;
+    }
+  }
+
+  // The first step shows the stage only once everything on it has been placed.
+  if (!scene.pnlGame.visible) {
+    for (int i = 0; i < ActorCount; ++i) ShowFrame(i, 0);
+    scene.pnlGame.visible = true;
+  }
+}
+
+}  // namespace skelvar

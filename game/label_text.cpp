@@ -1,0 +1,30 @@
+#include <cstring>
+
+#include "scene.h"
+
+namespace skelvar {
+namespace {
+
+// The longest prefix of s no longer than room that does not cut a UTF-8 sequence.
+size_t FittingPrefix(std::string_view s, size_t room) {
+  if (s.size() <= room) return s.size();
+  size_t n = room;
+  while (n > 0 && (static_cast<unsigned char>(s[n]) & 0xC0) == 0x80) --n;
+  return n;
+}
+
+}  // namespace
+
+void LabelText::assign(std::string_view s) {
+  length_ = 0;
+  append(s);
+}
+
+void LabelText::append(std::string_view s) {
+  const size_t n = FittingPrefix(s, Capacity - length_);
+  std::memcpy(chars_.data() + length_, s.data(), n);
+  length_ += n;
+  chars_[length_] = '\0';
+}
+
+}  // namespace skelvar
