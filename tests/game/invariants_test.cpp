@@ -1,0 +1,132 @@
+// Long random sessions: whatever the player does, the state stays within its bounds.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "test_support.h"
+
+namespace skelvar {
+namespace {
+
+using testing::Harness;
+
+constexpr std::array<int, 9> KeyPool = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_LEFT, VK_UP,
+                                        VK_RIGHT,  VK_DOWN,   65,       16};
+
+struct Tally {
+  int64_t runs = 0, contacts = 0, wins = 0, finished = 0, closes = 0, ticks = 0;
+};
+
+void CheckInvariants(const TGameMain& g, bool runStarted, int fadeTicks) {
+  ASSERT_TRUE(g.GameState >= -1 && g.GameState <= 2) << g.GameState;
+  if (g.GameState == StateOutcome || g.GameState == StateFinished) {
+    ASSERT_GE(g.HitIndex, 1);
+    ASSERT_LE(g.HitIndex, 10);
+  }
+  if (fadeTicks >= 13) {
+    ASSERT_FALSE(g.scene.window.opacityEnabled);
+    ASSERT_FALSE(g.scene.timOpen.enabled);
+    ASSERT_EQ(g.scene.window.opacity, 255);
+  } else {
+    ASSERT_EQ(g.scene.window.opacity, 20 * fadeTicks);
+  }
+  if (!runStarted) return;
+  const int32_t W = g.scene.pnlGame.width;
+  ASSERT_GE(g.CameraX, W - WorldWidth);
+  ASSERT_LE(g.CameraX, 0);
+  ASSERT_EQ(g.CameraY, 0);
+  for (int i = 0; i < ActorCount; ++i) {
+    const Picture& p = g.scene.imgEm[i];
+    if (Behaviour[i] == Glider) {
+      ASSERT_GE(g.PosX[i], -p.width) << i;
+      ASSERT_LE(g.PosX[i], WorldWidth) << i;
+    } else {
+      ASSERT_GE(g.PosX[i], 0) << i;
+      ASSERT_LE(g.PosX[i], WorldWidth - p.width) << i;
+    }
+    ASSERT_LE(g.PosY[i], WorldHeight - p.height - GroundMargin) << i;
+    ASSERT_TRUE(g.Facing[i] == 0 || g.Facing[i] == 1);
+  }
+  if (g.GameState == StatePlaying) {
+    ASSERT_LT(g.TickCount, 100);
+  }
+  if (g.GameState == StateOutcome) {
+    ASSERT_LT(g.TickCount, 60);
+  }
+}
+
+void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
+  std::mt19937 rng(seed);
+  auto h = std::make_unique<Harness>();
+  int fadeTicks = 0;
+  bool runStarted = false;
+  int32_t lastState = h->g().GameState;
+  for (int64_t k = 1; k <= ticks; ++k) {
+    auto& g = h->g();
+    // A few input events between ticks; the player mostly runs right and jumps.
+    const int events = static_cast<int>(rng() % 4);
+    for (int e = 0; e < events; ++e) {
+      const uint32_t what = rng() % 100;
+      const int32_t cw = g.scene.window.clientWidth, ch = g.scene.window.clientHeight;
+      if (what < 40) {
+        const int key = rng() % 3 == 0 ? VK_RIGHT : KeyPool[rng() % KeyPool.size()];
+        // Esc at the menu ends the program; let it through only now and then.
+        if (key == VK_ESCAPE && g.GameState == StateMenu && rng() % 50 != 0) continue;
+        g.FormKeyDown(key);
+      } else if (what < 75) {
+        g.FormKeyUp(KeyPool[rng() % KeyPool.size()]);
+      } else if (what < 90) {
+        g.MouseMove(static_cast<int32_t>(rng() % (cw + 40)) - 20,
+                    static_cast<int32_t>(rng() % (ch + 40)) - 20);
+      } else if (what < 98) {
+        g.MouseClick(static_cast<int32_t>(rng() % (cw + 1)), static_cast<int32_t>(rng() % (ch + 1)));
+      } else {
+        g.scene.window.clientWidth = 200 + static_cast<int32_t>(rng() % 1800);
+        g.scene.window.clientHeight = 200 + static_cast<int32_t>(rng() % 1000);
+        g.FormResize();
+      }
+    }
+    h->clock.Advance(0.05);
+    if (k % 2 == 0 && g.scene.timOpen.enabled) {
+      g.timOpenTimer();
+      ++fadeTicks;
+    }
+    g.timGameTimer();
+    ++tally.ticks;
+    if (g.GameState == StatePlaying && lastState != StatePlaying) ++tally.runs;
+    if (g.GameState == StateOutcome && lastState == StatePlaying) {
+      ++tally.contacts;
+      if (Outcome[g.HitIndex] == 1) ++tally.wins;
+    }
+    if (g.GameState == StateFinished && lastState == StateOutcome) ++tally.finished;
+    runStarted = runStarted || g.GameState == StatePlaying;
+    lastState = g.GameState;
+    CheckInvariants(g, runStarted, fadeTicks);
+    if (::testing::Test::HasFatalFailure()) {
+      ADD_FAILURE() << "seed " << seed << " tick " << k;
+      return;
+    }
+    if (g.Closed()) {
+      ++tally.closes;
+      h = std::make_unique<Harness>();
+      fadeTicks = 0;
+      runStarted = false;
+      lastState = h->g().GameState;
+    }
+  }
+}
+
+TEST(RandomPlay, AMillionTicksKeepEveryInvariant) {
+  Tally tally;
+  for (uint32_t seed = 1; seed <= 4; ++seed) RandomSession(seed, 250'000, tally);
+  EXPECT_EQ(tally.ticks, 1'000'000);
+  // The sessions must really have played: many runs, contacts and finished sequences.
+  EXPECT_GT(tally.runs, 100);
+  EXPECT_GT(tally.contacts, 100);
+  EXPECT_GT(tally.finished, 50);
+  RecordProperty("runs", std::to_string(tally.runs));
+  RecordProperty("wins", std::to_string(tally.wins));
+}
+
+}  // namespace
+}  // namespace skelvar
