@@ -7,9 +7,13 @@
 namespace skelvar {
 
 // Nearest integer, halves to the even neighbour (the FPU's default rounding mode).
-inline int32_t RoundEven(double x) { return static_cast<int32_t>(std::nearbyint(x)); }
+inline int32_t RoundEven(double x) {
+  return static_cast<int32_t>(std::nearbyint(x));
+}
 
 // Drops the fraction, toward zero.
-inline int32_t Trunc(double x) { return static_cast<int32_t>(x); }
+inline int32_t Trunc(double x) {
+  return static_cast<int32_t>(x);
+}
 
 }  // namespace skelvar

@@ -18,9 +18,8 @@ constexpr std::array<PixelSize, ActorCount> FrameSizes = {{
 }};
 
 // Bit (facing * 2 + frame) is set where the actor has artwork for that frame component.
-constexpr std::array<uint8_t, ActorCount> FrameMask = {0b1111, 0b0001, 0b0001, 0b0001,
-                                                       0b0001, 0b0101, 0b0001, 0b1111,
-                                                       0b1111, 0b1111, 0b0001};
+constexpr std::array<uint8_t, ActorCount> FrameMask = {
+    0b1111, 0b0001, 0b0001, 0b0001, 0b0001, 0b0101, 0b0001, 0b1111, 0b1111, 0b1111, 0b0001};
 
 constexpr std::array<char, 10> Digits = {'0', '1', '2', '3', '4', '5', '6', '7', '8', '9'};
 
@@ -47,8 +46,8 @@ struct NameTable {
       } else if (i < ImageIndex(ImageId::Menu)) {
         const int n = i - ImageIndex(ImageId::FirstOutcome);
         const int actor = n / 2 + 1, which = n % 2;
-        const char name[] = {'i', 'm', 'g', 'O', 'v', Digits[actor / 10], Digits[actor % 10],
-                             '0', Digits[which]};
+        const char name[] = {
+            'i', 'm', 'g', 'O', 'v', Digits[actor / 10], Digits[actor % 10], '0', Digits[which]};
         for (int k = 0; k < 9; ++k) t[k] = name[k];
         length[i] = 9;
       } else {

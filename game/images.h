@@ -27,7 +27,9 @@ constexpr ImageId FrameImage(int actor, int facing, int frame) {
 constexpr ImageId OutcomeImage(int actor, int which) {
   return static_cast<ImageId>(static_cast<int>(ImageId::FirstOutcome) + (actor - 1) * 2 + which);
 }
-constexpr int ImageIndex(ImageId id) { return static_cast<int>(id); }
+constexpr int ImageIndex(ImageId id) {
+  return static_cast<int>(id);
+}
 
 // Component name, e.g. "imgEm0710", "imgOv0101", "imgMenu", "imgBack"; empty for None.
 std::string_view ImageName(ImageId id);

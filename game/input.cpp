@@ -39,9 +39,13 @@ void TGameMain::imgBackMouseMove(int32_t x) {
   LastMouseX = x;
 }
 
-void TGameMain::imgBackClick() { PlayCommand('u'); }
+void TGameMain::imgBackClick() {
+  PlayCommand('u');
+}
 
-void TGameMain::imgMenuClick() { MenuCommand('u'); }
+void TGameMain::imgMenuClick() {
+  MenuCommand('u');
+}
 
 void TGameMain::MouseMove(int32_t x, int32_t y) {
   if (scene.HitTest(x, y) == ComponentId::imgBack) imgBackMouseMove(x);

@@ -3,7 +3,9 @@
 
 namespace skelvar {
 
-void TGameMain::FormResize() { LayoutPanels(); }
+void TGameMain::FormResize() {
+  LayoutPanels();
+}
 
 void TGameMain::LayoutPanels() {
   const Window& w = scene.window;

@@ -176,7 +176,8 @@ TEST(Glider, FliesLeftAndBobsOnATwentyStepTriangle) {
   h.StartRun();
   auto& g = h.g();
   const int glider = 5;
-  const int want[20] = {0, 8, 16, 24, 32, 40, 32, 24, 16, 8, 0, -8, -16, -24, -32, -40, -32, -24, -16, -8};
+  const int want[20] = {0, 8,  16,  24,  32,  40,  32,  24,  16,  8,
+                        0, -8, -16, -24, -32, -40, -32, -24, -16, -8};
   double sum = 0;
   for (int r = 0; r < 20; ++r) {
     g.TickCount = r + 40;

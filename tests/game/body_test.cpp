@@ -19,10 +19,10 @@ TEST(JumpArc, PlayerJumpFromTheGroundRisesSlowsTurnsAndLandsOnTheFifteenthStep) 
   g.PlayCommand('u');
   EXPECT_EQ(g.VelY[0], -100.0);
 
-  const std::vector<double> vel = {-70,    -49,     -34.3,    -24.01,  -16.807,
-                                   -11.7649, -8.23543, 8.23543, 11.7649, 16.807,
-                                   24.01,  34.3,    49,       70};
-  const std::vector<int> pos = {309, 260, 226, 202, 185, 173, 165, 173, 185, 202, 226, 260, 309, 379};
+  const std::vector<double> vel = {-70,     -49,     -34.3,  -24.01, -16.807, -11.7649, -8.23543,
+                                   8.23543, 11.7649, 16.807, 24.01,  34.3,    49,       70};
+  const std::vector<int> pos = {309, 260, 226, 202, 185, 173, 165,
+                                173, 185, 202, 226, 260, 309, 379};
   for (size_t k = 0; k < vel.size(); ++k) {
     g.GameStep();
     EXPECT_NEAR(g.VelY[0], vel[k], 1e-9) << "step " << k + 1;
@@ -68,7 +68,7 @@ TEST(JumpArc, HopsOfTheStalkerAndTheEvaderFollowTheSameShape) {
     evader.push_back(g.PosY[9]);
   }
   EXPECT_EQ(evader, (std::vector<int>{352, 301, 265, 240, 222, 210, 201, 210, 222, 240, 265, 301,
-                                       352, 425}));
+                                      352, 425}));
 }
 
 TEST(JumpArc, MinusTenIsStillRisingAndAboveItTurns) {

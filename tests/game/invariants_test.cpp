@@ -79,7 +79,8 @@ void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
         g.MouseMove(static_cast<int32_t>(rng() % (cw + 40)) - 20,
                     static_cast<int32_t>(rng() % (ch + 40)) - 20);
       } else if (what < 98) {
-        g.MouseClick(static_cast<int32_t>(rng() % (cw + 1)), static_cast<int32_t>(rng() % (ch + 1)));
+        g.MouseClick(static_cast<int32_t>(rng() % (cw + 1)),
+                     static_cast<int32_t>(rng() % (ch + 1)));
       } else {
         g.scene.window.clientWidth = 200 + static_cast<int32_t>(rng() % 1800);
         g.scene.window.clientHeight = 200 + static_cast<int32_t>(rng() % 1000);

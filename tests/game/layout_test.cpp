@@ -34,9 +34,9 @@ TEST(Startup, BindsEveryPictureAndSizesTheActorsFromTheirFirstFrames) {
   EXPECT_EQ(ImageByName("imgOv0901"), OutcomeImage(9, 1));
   EXPECT_EQ(ImageByName("imgEm11"), ImageId::None);
 
-  const PixelSize sizes[ActorCount] = {{66, 116}, {204, 102}, {146, 49}, {96, 95},
+  const PixelSize sizes[ActorCount] = {{66, 116},  {204, 102}, {146, 49},  {96, 95},
                                        {258, 111}, {340, 180}, {104, 195}, {260, 230},
-                                       {100, 62}, {80, 70},   {48, 8}};
+                                       {100, 62},  {80, 70},   {48, 8}};
   for (int i = 0; i < ActorCount; ++i) {
     EXPECT_EQ(g.scene.imgEm[i].width, sizes[i].width) << i;
     EXPECT_EQ(g.scene.imgEm[i].height, sizes[i].height) << i;
@@ -100,8 +100,8 @@ TEST(Fade, ClimbsByTwentyThenTurnsOpacityOffForGood) {
 }
 
 TEST(Layout, CentresThePlayAreaTruncatingTowardZero) {
-  for (const auto& [client, left] : {std::pair{1000, 50}, {901, 0}, {899, 0}, {897, -1}, {800, -50},
-                                    {944, 22}}) {
+  for (const auto& [client, left] :
+       {std::pair{1000, 50}, {901, 0}, {899, 0}, {897, -1}, {800, -50}, {944, 22}}) {
     Harness h(client, 542);
     EXPECT_EQ(h.g().scene.pnlGame.left, left) << client;
   }

@@ -1,5 +1,6 @@
 // The replay tool: its script language, its errors, and whole runs through the real binary.
 #include <gtest/gtest.h>
+#include <sys/wait.h>
 
 #include <algorithm>
 #include <array>
@@ -7,7 +8,6 @@
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include "replay_script.h"
@@ -25,9 +25,10 @@ std::string ParseError(std::string_view text) {
 TEST(ReplayScript, ParsesEventsCommentsAndBlankLines) {
   std::vector<ScriptEvent> events;
   std::string error;
-  ASSERT_TRUE(ParseScript("# a run\n\n1 keydown 39   # hold right\n1\tclick 10 -20\n"
-                          "5 keyup 39\r\n7 mousemove 300 40\n7 resize 1200 700\n",
-                          events, error))
+  ASSERT_TRUE(
+      ParseScript("# a run\n\n1 keydown 39   # hold right\n1\tclick 10 -20\n"
+                  "5 keyup 39\r\n7 mousemove 300 40\n7 resize 1200 700\n",
+                  events, error))
       << error;
   ASSERT_EQ(events.size(), 5u);
   EXPECT_EQ(events[0].kind, EventKind::KeyDown);
@@ -101,10 +102,13 @@ TEST(ReplayTool, PrintsOneLinePerTickWithTheFieldsOfTheRun) {
   const ToolRun r = RunReplay("--ticks 20", "1 keydown 38\n2 keyup 38\n3 keydown 38\n4 keyup 38\n");
   ASSERT_EQ(r.status, 0) << r.err;
   ASSERT_EQ(r.lines.size(), 20u);
-  EXPECT_TRUE(Has(r.lines[0], R"({"tick":1,"GameState":0,"TickCount":1,"HitIndex":0,"CameraX":-253,)"))
+  EXPECT_TRUE(
+      Has(r.lines[0], R"({"tick":1,"GameState":0,"TickCount":1,"HitIndex":0,"CameraX":-253,)"))
       << r.lines[0];
-  EXPECT_TRUE(Has(r.lines[0], R"("pnlGame":{"visible":true,"left":22,"top":21,"width":900,"height":500})"));
-  EXPECT_TRUE(Has(r.lines[0], R"("pnlMenu":{"visible":false,"left":0,"top":0,"width":944,"height":542})"));
+  EXPECT_TRUE(
+      Has(r.lines[0], R"("pnlGame":{"visible":true,"left":22,"top":21,"width":900,"height":500})"));
+  EXPECT_TRUE(
+      Has(r.lines[0], R"("pnlMenu":{"visible":false,"left":0,"top":0,"width":944,"height":542})"));
   EXPECT_TRUE(Has(r.lines[0], R"("opacity":0,"opacityEnabled":true,"closed":false)"));
   EXPECT_TRUE(Has(r.lines[0], R"("lblMsg":{"text":"方向キーかマウスで操作しるお",)"));
   EXPECT_TRUE(Has(r.lines[0], R"("ActorImage":["imgEm0000","imgEm0100",)"));
@@ -159,13 +163,13 @@ TEST(ReplayTool, BadInputGetsOneLineAndStatusTwo) {
   struct Case {
     std::string args, script, mention;
   };
-  for (const Case& c : {Case{"--ticks -1", "", "--ticks"}, Case{"--ticks", "", "--ticks"},
-                        Case{"--seed 4294967296", "", "--seed"}, Case{"--frobnicate", "", "unknown option"},
-                        Case{"--client 0x10", "", "--client"}, Case{"--client 800", "", "--client"},
-                        Case{"/nonexistent/script.txt", "", "cannot read"},
-                        Case{"", "1 keydown 39\n2 sing\n", "line 2"},
-                        Case{"", "3 keydown 39\n2 keyup 39\n", "line 2"},
-                        Case{"", "0 keydown 39\n", "line 1"}}) {
+  for (const Case& c :
+       {Case{"--ticks -1", "", "--ticks"}, Case{"--ticks", "", "--ticks"},
+        Case{"--seed 4294967296", "", "--seed"}, Case{"--frobnicate", "", "unknown option"},
+        Case{"--client 0x10", "", "--client"}, Case{"--client 800", "", "--client"},
+        Case{"/nonexistent/script.txt", "", "cannot read"},
+        Case{"", "1 keydown 39\n2 sing\n", "line 2"},
+        Case{"", "3 keydown 39\n2 keyup 39\n", "line 2"}, Case{"", "0 keydown 39\n", "line 1"}}) {
     const ToolRun r = RunReplay(c.args, c.script);
     EXPECT_EQ(r.status, 2) << c.args << " / " << c.script;
     EXPECT_TRUE(r.lines.empty()) << c.args;
