@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Sets up a Debian 12 machine for Skelvar and then plays or tests it.
+#   tools/setup.sh play   install what is missing, build, start the game
+#   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan)
+# Run it as root, or as a user with sudo rights: only apt-get is run through sudo.
+set -euo pipefail
+
+mode=${1:-}
+case "$mode" in
+  play | test) ;;
+  *)
+    echo "usage: $0 play|test" >&2
+    exit 2
+    ;;
+esac
+cd "$(dirname "$0")/.."
+
+runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
+  libfontconfig-dev zlib1g-dev fonts-ipafont-gothic)
+test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
+  desktop-file-utils appstream man-db dpkg-dev)
+
+packages=("${runtime_and_build[@]}")
+if [ "$mode" = test ]; then packages+=("${test_only[@]}"); fi
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=()
+  if [ "$(id -u)" -ne 0 ]; then sudo=(sudo); fi
+  echo "Installing: ${missing[*]}"
+  "${sudo[@]}" apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    "${missing[@]}"
+fi
+
+jobs=$(nproc 2>/dev/null || echo 2)
+
+if [ "$mode" = play ]; then
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF -DSKELVAR_BENCH=OFF
+  cmake --build build -j "$jobs"
+  exec ./build/skelvar
+fi
+
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_TESTS=ON -DSKELVAR_BENCH=ON
+cmake --build build -j "$jobs"
+ctest --test-dir build --output-on-failure --timeout 600
+
+# The play logic and the replay tool again, under AddressSanitizer and UndefinedBehaviorSanitizer.
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_SANITIZE=ON \
+  -DSKELVAR_UI=OFF -DSKELVAR_BENCH=OFF
+cmake --build build-sanitize -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir build-sanitize --output-on-failure --timeout 600
