@@ -81,8 +81,16 @@ if command -v montage >/dev/null && command -v convert >/dev/null; then
         -bordercolor '#b0b0b0' -border 6 "$tile"
       tiles="$tiles $tile"
     done
+    # A lone picture is its own row: montage refuses one as wide as the background.
     # shellcheck disable=SC2086
-    montage -background '#b0b0b0' -geometry +0+0 -gravity north -tile 8x $tiles "$work/row$n.png"
+    set -- $tiles
+    if [ $# -eq 1 ]; then
+      cp "$1" "$work/row$n.png"
+    else
+      montage -background '#b0b0b0' -geometry +0+0 -gravity north -tile 8x "$@" "$work/row$n.png"
+    fi
+    set -- -background '#b0b0b0' -fill black -pointsize 12
+    [ -n "$font" ] && set -- "$@" -font "$font"
     rows="$rows $work/row$n.png"
   done
   # shellcheck disable=SC2086
