@@ -1,0 +1,83 @@
+// Game controllers as a second keyboard: buttons and the left stick hold the same seven key codes
+// the arrows, Enter, Space and Esc hold, so the game cannot tell a pad from a keyboard.
+#pragma once
+
+#include <SDL.h>
+
+#include <array>
+#include <cstddef>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace skelvar::ui {
+
+struct KeyTransition {
+  int code;
+  bool down;
+};
+
+// Opens controllers on hot-plug (SDL_CONTROLLERDEVICEADDED / REMOVED) and closes them again
+// (RAII), keeping per-source held state so that two controls holding one code release it only
+// together.
+class Gamepads {
+ public:
+  // Most transitions one event can produce: unplugging a pad that holds every code it can hold.
+  static constexpr std::size_t kMaxTransitionsPerEvent = 7;
+
+  Gamepads() = default;
+  Gamepads(const Gamepads&) = delete;
+  Gamepads& operator=(const Gamepads&) = delete;
+  Gamepads(Gamepads&&) = default;
+  Gamepads& operator=(Gamepads&&) = default;
+  ~Gamepads() = default;
+
+  // Turns one SDL event into key transitions on the seven watched codes; returns how many it wrote
+  // to out. With out at least kMaxTransitionsPerEvent long nothing is ever lost; a shorter span
+  // gets the first transitions only, while the held state still follows the pad.
+  int Handle(const SDL_Event& event, std::span<KeyTransition> out);
+
+  // How many controllers are open now.
+  std::size_t OpenCount() const { return pads_.size(); }
+
+ private:
+  // Every physical control that can hold a code; a code stays down while any source of any pad
+  // holds it.
+  enum Source : std::size_t {
+    kDpadLeft,
+    kDpadRight,
+    kDpadUp,
+    kDpadDown,
+    kStickLeft,
+    kStickRight,
+    kButtonSouth,
+    kButtonEast,
+    kButtonStart,
+    kButtonBack,
+    kSourceCount,
+  };
+
+  struct ControllerCloser {
+    void operator()(SDL_GameController* controller) const { SDL_GameControllerClose(controller); }
+  };
+
+  struct Pad {
+    std::unique_ptr<SDL_GameController, ControllerCloser> controller;
+    SDL_JoystickID id = -1;
+    std::array<bool, kSourceCount> held{};
+  };
+
+  class Writer;
+
+  Pad* Find(SDL_JoystickID id);
+  void Open(int device_index);
+  void SetSource(Pad& pad, Source source, bool held, Writer& writer);
+
+  static int CodeOf(Source source);
+
+  std::vector<Pad> pads_;
+  // How many sources hold each key code, indexed by code (the watched codes are all below 64).
+  std::array<int, 64> holders_{};
+};
+
+}  // namespace skelvar::ui
