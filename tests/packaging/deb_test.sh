@@ -85,7 +85,7 @@ for alternative in "${alternatives[@]}"; do
   [[ -n $name ]] && depended[$name]=1
 done
 for needed in libsdl2-2.0-0 libsdl2-ttf-2.0-0 libturbojpeg0 libfontconfig1 libstdc++6 libc6 \
-  fonts-ipafont-gothic; do
+  fonts-vlgothic; do
   [[ -n ${depended[$needed]:-} ]] || fail "Depends lacks $needed: $depends"
 done
 

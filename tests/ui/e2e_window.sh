@@ -1,0 +1,232 @@
+#!/bin/bash
+# End-to-end check of the game window under a private X server (no window manager, so no frame):
+# title and size, the fade-in, the menu picture, a run started and steered with the keyboard,
+# Esc back to the menu, re-centring after a resize, Esc at the menu ending the program with
+# status 0, and a clear failure without any display.
+#
+# Usage: e2e_window.sh PATH/TO/skelvar
+set -u
+GAME=${1:?usage: e2e_window.sh PATH/TO/skelvar}
+HERE=$(cd "$(dirname "$0")" && pwd)
+ASSETS=$HERE/../../assets
+CONVERT=convert
+[ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
+WORK=$(mktemp -d /tmp/skelvar-e2e.XXXXXX)
+XVFB_PID=
+GAME_PID=
+START=$SECONDS
+
+cleanup() {
+  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  echo "  DISPLAY=${DISPLAY:-}" >&2
+  [ -f "$WORK/game.err" ] && sed 's/^/  game stderr: /' "$WORK/game.err" | grep -v placeholder >&2
+  exit 1
+}
+pass() { echo "ok: $*"; }
+
+# Repeats a command every 50 ms until it succeeds or `seconds` pass.
+retry() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.05
+  done
+}
+
+# --- without a display the game says so and ends with status 1 ---
+env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$GAME" >"$WORK/nodisplay.out" 2>"$WORK/nodisplay.err"
+status=$?
+[ $status -eq 1 ] || fail "without a display the exit status is $status, not 1"
+[ "$(wc -l <"$WORK/nodisplay.err")" -eq 1 ] || fail "without a display stderr is not one line: $(cat "$WORK/nodisplay.err")"
+grep -q "graphical session" "$WORK/nodisplay.err" || fail "no clear message without a display: $(cat "$WORK/nodisplay.err")"
+pass "no display: status 1, message: $(cat "$WORK/nodisplay.err")"
+
+# --- a private X server; it picks a free display number itself and reports it ---
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+has_display() { [ -s "$WORK/display" ]; }
+retry 10 has_display || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export DISPLAY=:$(head -1 "$WORK/display")
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+retry 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
+
+"$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+GAME_PID=$!
+
+find_window() { WINDOW=$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | head -1); [ -n "$WINDOW" ]; }
+retry 10 find_window || fail "the game window did not appear"
+
+# Opacity while fading in: sample the property as fast as xprop allows.
+opacity_values=()
+last_opacity=
+fade_deadline=$((SECONDS + 5))
+while [ $SECONDS -lt $fade_deadline ]; do
+  value=$(xprop -id "$WINDOW" _NET_WM_WINDOW_OPACITY 2>/dev/null | sed -n 's/.*= *//p')
+  if [ -z "$value" ]; then
+    [ ${#opacity_values[@]} -gt 0 ] && break  # the property is gone: fully opaque
+  else
+    [ "$last_opacity" != "$value" ] && opacity_values+=("$value")
+    last_opacity=$value
+    [ "$value" = 4294967295 ] && break
+  fi
+  sleep 0.02
+done
+[ ${#opacity_values[@]} -ge 3 ] || fail "opacity seen only as: ${opacity_values[*]:-none}"
+previous=-1
+for v in "${opacity_values[@]}"; do
+  [ "$v" -gt "$previous" ] || fail "opacity does not climb: ${opacity_values[*]}"
+  previous=$v
+done
+final=$(xprop -id "$WINDOW" _NET_WM_WINDOW_OPACITY 2>/dev/null | sed -n 's/.*= *//p')
+[ -z "$final" ] || [ "$final" = 4294967295 ] || fail "window not opaque after the fade: $final"
+pass "opacity climbed through ${#opacity_values[@]} values (${opacity_values[*]}) and ended opaque"
+
+title=$(xdotool getwindowname "$WINDOW")
+[ "$title" = "Skelvar" ] || fail "window title is '$title'"
+geometry() {
+  eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
+    /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
+}
+geometry
+[ "$WW" = 960 ] && [ "$WH" = 580 ] || fail "window is ${WW}x$WH, not 960x580"
+pass "title Skelvar, size ${WW}x$WH at $WX,$WY"
+
+shot() { import -window root "$WORK/$1.png" || fail "screenshot failed"; }
+# Prints "R G B" of the mean colour of a window-relative area of a screenshot.
+mean() {
+  local file=$1 x=$2 y=$3 w=$4 h=$5
+  $CONVERT "$WORK/$file.png" -crop "${w}x${h}+$((WX + x))+$((WY + y))" +repage -resize '1x1!' \
+    -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -1 |
+    hex_rgb
+}
+pixel() { mean "$1" "$2" "$3" 1 1; }
+hex_rgb() {  # "RRGGBB" on stdin -> "R G B"
+  local hex
+  read -r hex || return 0
+  echo "$((16#${hex:0:2})) $((16#${hex:2:2})) $((16#${hex:4:2}))"
+}
+is_grey() { [ "$1" = "128 128 128" ]; }
+near() {  # near "R G B" "R G B" tolerance
+  local a=($1) b=($2)
+  for k in 0 1 2; do
+    local d=$((a[k] - b[k]))
+    [ ${d#-} -le "$3" ] || return 1
+  done
+}
+
+# --- the menu picture fills the window, letterboxed ---
+shot menu
+centre=$(mean menu 380 240 200 100)
+edge=$(pixel menu 5 300)
+is_grey "$centre" && fail "menu centre is window grey"
+[ "$centre" = "0 0 0" ] && fail "menu centre is black"
+if [ -f "$ASSETS/imgMenu.jpg" ]; then
+  # The window shows the 1600 x 800 picture at 960 x 480, so the 200 x 100 centre is its 333 x 167.
+  expected=$($CONVERT "$ASSETS/imgMenu.jpg" -gravity center -crop 333x167+0+0 +repage -resize '1x1!' \
+    -depth 8 txt:- | sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -1 |
+    hex_rgb)
+  near "$centre" "$expected" 12 || fail "menu centre $centre is not the picture's $expected"
+fi
+[ "$(pixel menu 480 10)" = "0 0 0" ] || fail "no black bar above the menu picture: $(pixel menu 480 10)"
+pass "menu picture shown (centre $centre), black bars above and below"
+
+hold() {  # hold KEY SECONDS: pressed long enough for the 50 ms polling to see it
+  xdotool keydown --window "$WINDOW" "$1"
+  sleep "$2"
+  xdotool keyup --window "$WINDOW" "$1"
+}
+# How many pixels of the play area have the characters' pale pink body fill.
+pink_count() {
+  $CONVERT "$WORK/$1.png" -crop "900x500+$((WX + 30))+$((WY + 40))" +repage -fill black \
+    +opaque 'rgb(255,240,255)' -fill white -opaque 'rgb(255,240,255)' \
+    -format '%[fx:int(mean*w*h+0.5)]' info:
+}
+# How far the background moved left between two screenshots: a 300 x 90 patch of the first's
+# upper right (hills and sky, above the girl and her label), found in the same band of the second.
+# Prints "shift error".
+background_shift() {
+  $CONVERT "$WORK/$1.png" -crop "300x90+$((WX + 30 + 560))+$((WY + 40 + 250))" +repage "$WORK/patch.png"
+  $CONVERT "$WORK/$2.png" -crop "900x90+$((WX + 30))+$((WY + 40 + 250))" +repage "$WORK/band.png"
+  compare -metric RMSE -subimage-search "$WORK/band.png" "$WORK/patch.png" null: 2>&1 |
+    sed -n 's/.*(\([0-9.e-]*\)) @ \([0-9]*\),.*/\2 \1/p' | awk '{print 560 - $1, $2}'
+}
+in_play() {  # the grey border left of the play area and the pale background inside it
+  shot "$1"
+  is_grey "$(pixel "$1" 10 300)" || return 1
+  local bg
+  bg=$(mean "$1" 40 50 840 150)
+  near "$bg" "255 248 255" 12
+}
+
+# --- Right starts a run; the girl walks right while it is held ---
+xdotool keydown --window "$WINDOW" Right
+retry 5 in_play play1 || { xdotool keyup --window "$WINDOW" Right; fail "Right did not start a run"; }
+sleep 0.5  # the view catches up with her
+shot play2
+sleep 0.3
+shot play3
+xdotool keyup --window "$WINDOW" Right
+pink=$(pink_count play3)
+[ "$pink" -gt 150 ] || fail "the girl's pale pink fill is not on screen ($pink pixels)"
+read -r shift match <<<"$(background_shift play2 play3)"
+[ -n "$shift" ] || fail "could not compare the background of two screenshots"
+awk -v m="$match" 'BEGIN { exit !(m < 0.05) }' || fail "background of the two screenshots does not match (error $match)"
+[ "$shift" -ge 20 ] || fail "the view did not follow the girl to the right: background moved $shift px"
+pass "run started on the pale background with the girl ($pink pink pixels); holding Right the view followed her right (background moved $shift px in 0.3 s)"
+
+# --- Esc returns to the menu ---
+back_at_menu() { shot menu2; ! is_grey "$(pixel menu2 10 300)"; }
+esc_to_menu() { hold Escape 0.15; retry 2 back_at_menu; }
+retry 6 esc_to_menu || fail "Esc did not return to the menu"
+pass "Esc returned to the menu"
+
+# --- a resized window keeps the play area centred ---
+start_run() { hold Up 0.15; retry 2 in_play started; }
+retry 6 start_run || fail "Up did not start a run"
+xdotool windowsize "$WINDOW" 1100 700
+resized() { geometry; [ "$WW" = 1100 ] && [ "$WH" = 700 ]; }
+retry 5 resized || fail "window did not take the size 1100x700 (is ${WW}x$WH)"
+centred() {
+  shot resized
+  is_grey "$(pixel resized 5 350)" || return 1
+  # Grey runs from both edges along the middle row, and down from the top and up from the bottom.
+  local row
+  row=$($CONVERT "$WORK/resized.png" -crop "1100x1+$WX+$((WY + 350))" +repage -depth 8 txt:- |
+    awk 'NR > 1 { grey = ($0 ~ /#808080/); x = $1 + 0;
+      if (!seen_other && grey) left++; if (!grey) { seen_other = 1; last = x } }
+      END { print left, 1100 - 1 - last }')
+  local col
+  col=$($CONVERT "$WORK/resized.png" -crop "1x700+$((WX + 550))+$WY" +repage -depth 8 txt:- |
+    awk -F'[,:]' 'NR > 1 { grey = ($0 ~ /#808080/); y = $2 + 0;
+      if (!seen_other && grey) top++; if (!grey) { seen_other = 1; last = y } }
+      END { print top, 700 - 1 - last }')
+  read -r left right <<<"$row"
+  read -r top bottom <<<"$col"
+  BORDERS="left $left right $right top $top bottom $bottom"
+  [ "$left" = 100 ] && [ "$right" = 100 ] && [ "$top" = 100 ] && [ "$bottom" = 100 ]
+}
+BORDERS=
+retry 5 centred || fail "play area not centred after resizing to 1100x700: $BORDERS"
+pass "after resizing to 1100x700 the grey borders are symmetric: $BORDERS"
+
+# --- Esc back to the menu, Esc at the menu ends the program with status 0 ---
+retry 6 esc_to_menu || fail "Esc did not return to the menu after the resize"
+gone() { ! kill -0 "$GAME_PID" 2>/dev/null; }
+quit_from_menu() { kill -0 "$GAME_PID" 2>/dev/null && hold Escape 0.15 2>/dev/null; retry 1 gone; }
+retry 6 quit_from_menu || fail "Esc at the menu did not end the program"
+wait "$GAME_PID"
+status=$?
+GAME_PID=
+[ $status -eq 0 ] || fail "the program ended with status $status"
+pass "Esc at the menu ended the program with status 0"
+echo "all window checks passed in $((SECONDS - START)) s"

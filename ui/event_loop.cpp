@@ -1,0 +1,227 @@
+#include "ui/event_loop.h"
+
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "ui/keys.h"
+#include "ui/scene_snapshot.h"
+#include "ui/tick_schedule.h"
+
+#if __has_include("ui/gamepad.h")
+#include "ui/gamepad.h"
+#define SKELVAR_HAS_GAMEPADS 1
+#endif
+
+namespace skelvar::ui {
+namespace {
+
+// Keeps one timer's schedule in step with its enabled flag: a timer switched on starts a fresh
+// period, one switched off stops.
+struct TimerClock {
+  bool running = false;
+  TickSchedule schedule;
+
+  void Follow(const Timer& timer, double now) {
+    if (timer.enabled && !running) schedule = TickSchedule(now, timer.intervalMs / 1000.0);
+    running = timer.enabled;
+  }
+};
+
+class Loop {
+ public:
+  Loop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
+       const LoopOptions& options)
+      : window_(window), renderer_(renderer), game_(game), clock_(clock), options_(options) {
+    if (!options_.tickLogPath.empty()) tickLog_.reserve(1 << 16);
+  }
+
+  void Run() {
+    const double start = clock_.MonotonicSeconds();
+    open_.Follow(game_.scene.timOpen, start);
+    tick_.Follow(game_.scene.timGame, start);
+    while (!quit_) {
+      RunDueTimers();
+      if (quit_) break;
+      Redraw();
+      WaitForEvents();
+    }
+    WriteTickLog();
+  }
+
+ private:
+  void RunDueTimers() {
+    const double now = clock_.MonotonicSeconds();
+    if (open_.running && open_.schedule.Due(now)) {
+      game_.timOpenTimer();
+      open_.schedule.Advance(now);
+      AfterHandler();
+    }
+    if (tick_.running && tick_.schedule.Due(now)) {
+      if (!options_.tickLogPath.empty()) tickLog_.push_back(now);
+      game_.timGameTimer();
+      tick_.schedule.Advance(now);
+      AfterHandler();
+    }
+    const double after = clock_.MonotonicSeconds();
+    open_.Follow(game_.scene.timOpen, after);
+    tick_.Follow(game_.scene.timGame, after);
+  }
+
+  void WaitForEvents() {
+    double next = -1.0;
+    if (open_.running) next = open_.schedule.next();
+    if (tick_.running && (next < 0 || tick_.schedule.next() < next)) next = tick_.schedule.next();
+    int timeoutMs = -1;  // no timer: wait for an event
+    if (next >= 0) {
+      const double wait = next - clock_.MonotonicSeconds();
+      // Rounded up so that the loop wakes at or just after the deadline, never spins before it.
+      timeoutMs = wait <= 0 ? 0 : static_cast<int>(std::ceil(wait * 1000.0));
+    }
+    SDL_Event event;
+    if (timeoutMs == 0) {
+      while (!quit_ && SDL_PollEvent(&event)) Handle(event);
+      return;
+    }
+    if (SDL_WaitEventTimeout(&event, timeoutMs) == 0) return;
+    Handle(event);
+    while (!quit_ && SDL_PollEvent(&event)) Handle(event);
+  }
+
+  void Handle(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_QUIT:
+        quit_ = true;
+        return;
+      case SDL_WINDOWEVENT:
+        switch (event.window.event) {
+          case SDL_WINDOWEVENT_CLOSE:
+            quit_ = true;
+            return;
+          case SDL_WINDOWEVENT_SIZE_CHANGED: {
+            auto& w = game_.scene.window;
+            window_.ClientSize(&w.clientWidth, &w.clientHeight);
+            game_.FormResize();
+            AfterHandler();
+            needDraw_ = true;
+            break;
+          }
+          case SDL_WINDOWEVENT_EXPOSED:
+            needDraw_ = true;
+            break;
+          default:
+            break;
+        }
+        break;
+      case SDL_KEYDOWN:
+        game_.FormKeyDown(VirtualKeyCode(event.key.keysym.sym));
+        AfterHandler();
+        break;
+      case SDL_KEYUP:
+        game_.FormKeyUp(VirtualKeyCode(event.key.keysym.sym));
+        AfterHandler();
+        break;
+      case SDL_MOUSEMOTION:
+        game_.MouseMove(event.motion.x, event.motion.y);
+        AfterHandler();
+        break;
+      case SDL_MOUSEBUTTONDOWN:
+        // A click counts when the left button goes up over the component it went down on.
+        if (event.button.button == SDL_BUTTON_LEFT) {
+          pressed_ = game_.scene.HitTest(event.button.x, event.button.y);
+        }
+        break;
+      case SDL_MOUSEBUTTONUP:
+        if (event.button.button == SDL_BUTTON_LEFT) {
+          const ComponentId target = game_.scene.HitTest(event.button.x, event.button.y);
+          if (target == pressed_) {
+            game_.MouseClick(event.button.x, event.button.y);
+            AfterHandler();
+          }
+          pressed_ = ComponentId::None;
+        }
+        break;
+      default:
+        break;
+    }
+#ifdef SKELVAR_HAS_GAMEPADS
+    std::array<KeyTransition, 16> keys;
+    const int count = gamepads_.Handle(event, keys);
+    for (int i = 0; i < count && !quit_; ++i) {
+      if (keys[i].down) {
+        game_.FormKeyDown(keys[i].code);
+      } else {
+        game_.FormKeyUp(keys[i].code);
+      }
+      AfterHandler();
+    }
+#endif
+  }
+
+  void AfterHandler() {
+    if (game_.Closed()) quit_ = true;
+    window_.ApplyOpacity(game_.scene.window);
+  }
+
+  void Redraw() {
+    if (!needDraw_ && SameDrawing(drawn_, game_.scene)) return;
+    renderer_.Draw(game_.scene);
+    SDL_RenderPresent(window_.renderer());
+    drawn_ = game_.scene;
+    needDraw_ = false;
+    if (options_.traceStartup && !traced_) {
+      traced_ = true;
+      timespec wall{};
+      clock_gettime(CLOCK_REALTIME, &wall);
+      std::fprintf(stderr,
+                   "skelvar: first frame presented %.1f ms after start (unix time %ld.%06ld)\n",
+                   (clock_.MonotonicSeconds() - options_.startSeconds) * 1000.0,
+                   static_cast<long>(wall.tv_sec), static_cast<long>(wall.tv_nsec / 1000));
+    }
+    if (!preloaded_) {
+      // The first frame is on screen: now upload the pictures it did not need.
+      preloaded_ = true;
+      renderer_.Preload();
+    }
+  }
+
+  void WriteTickLog() {
+    if (options_.tickLogPath.empty()) return;
+    std::FILE* file = std::fopen(options_.tickLogPath.c_str(), "w");
+    if (file == nullptr) {
+      std::fprintf(stderr, "skelvar: cannot write the tick log %s\n", options_.tickLogPath.c_str());
+      return;
+    }
+    for (double t : tickLog_) std::fprintf(file, "%.6f\n", t);
+    std::fclose(file);
+  }
+
+  GameWindow& window_;
+  SceneRenderer& renderer_;
+  TGameMain& game_;
+  Clock& clock_;
+  const LoopOptions& options_;
+  TimerClock open_;
+  TimerClock tick_;
+  Scene drawn_;
+  bool needDraw_ = true;
+  bool quit_ = false;
+  bool traced_ = false;
+  bool preloaded_ = false;
+  ComponentId pressed_ = ComponentId::None;
+  std::vector<double> tickLog_;
+#ifdef SKELVAR_HAS_GAMEPADS
+  Gamepads gamepads_;
+#endif
+};
+
+}  // namespace
+
+void RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
+                  const LoopOptions& options) {
+  Loop(window, renderer, game, clock, options).Run();
+}
+
+}  // namespace skelvar::ui

@@ -1,0 +1,26 @@
+// The one-thread event loop: the game's two timers, input, resizing and redrawing.
+#pragma once
+
+#include <string>
+
+#include "game/game_main.h"
+#include "ui/game_window.h"
+#include "ui/scene_renderer.h"
+
+namespace skelvar::ui {
+
+struct LoopOptions {
+  // When set, the monotonic time of every game tick is written there, one per line, at the end.
+  std::string tickLogPath;
+  // When set, the moment the first frame is shown is printed on stderr.
+  bool traceStartup = false;
+  double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
+};
+
+// Runs until the game closes its window or the window is closed from outside. Sleeps in SDL's
+// event wait until the next timer deadline; redraws only when the picture changed or the window
+// needs repainting.
+void RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
+                  const LoopOptions& options);
+
+}  // namespace skelvar::ui

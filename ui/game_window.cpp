@@ -1,0 +1,108 @@
+#include "ui/game_window.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <string_view>
+
+namespace skelvar::ui {
+
+namespace {
+bool Unset(const char* name) {
+  const char* value = std::getenv(name);
+  return value == nullptr || *value == '\0';
+}
+}  // namespace
+
+bool StartVideo(std::string* error) {
+  // With no X display, no Wayland display and no runtime folder where a Wayland socket could be,
+  // there is nothing to connect to; saying so here also spares the player the Wayland library's
+  // own complaint about the runtime folder.
+  if (Unset("SDL_VIDEODRIVER") && Unset("DISPLAY") && Unset("WAYLAND_DISPLAY") &&
+      Unset("XDG_RUNTIME_DIR")) {
+    *error =
+        "no display found (neither DISPLAY nor WAYLAND_DISPLAY is set); Skelvar needs a "
+        "graphical session";
+    return false;
+  }
+  if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+    *error = std::string("cannot open a display (") + SDL_GetError() +
+             "); Skelvar needs a graphical session";
+    return false;
+  }
+  const char* driver = SDL_GetCurrentVideoDriver();
+  const char* asked = std::getenv("SDL_VIDEODRIVER");
+  const std::string_view current = driver != nullptr ? driver : "";
+  if ((current == "offscreen" || current == "dummy") && (asked == nullptr || current != asked)) {
+    *error = "no display found (only SDL's " + std::string(current) +
+             " video driver is available); Skelvar needs a graphical session";
+    SDL_Quit();
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
+  auto self = std::make_unique<GameWindow>();
+  self->window_.reset(SDL_CreateWindow("Skelvar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       960, 580, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
+  if (!self->window_) {
+    *error = std::string("cannot create the window: ") + SDL_GetError();
+    return nullptr;
+  }
+  self->renderer_.reset(SDL_CreateRenderer(self->window_.get(), -1, 0));
+  if (!self->renderer_) {
+    self->renderer_.reset(SDL_CreateRenderer(self->window_.get(), -1, SDL_RENDERER_SOFTWARE));
+  }
+  if (!self->renderer_) {
+    *error = std::string("cannot draw into the window: ") + SDL_GetError();
+    return nullptr;
+  }
+  return self;
+}
+
+void GameWindow::ClientSize(int32_t* width, int32_t* height) const {
+  int w = 0, h = 0;
+  SDL_GetWindowSize(window_.get(), &w, &h);
+  *width = w;
+  *height = h;
+}
+
+void GameWindow::Show(const Window& game) {
+  const std::string caption(game.caption);
+  SDL_SetWindowTitle(window_.get(), caption.c_str());
+  ApplyOpacity(game);
+  // The game gives the outer size, frame and title bar included; SDL sizes the client area.
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) != 0) {
+    top = left = bottom = right = 0;
+  }
+  const int clientWidth = std::max(1, game.outerWidth - left - right);
+  const int clientHeight = std::max(1, game.outerHeight - top - bottom);
+  SDL_SetWindowSize(window_.get(), clientWidth, clientHeight);
+  // Centred on the desktop, which spans every monitor together.
+  SDL_Rect desktop{0, 0, 0, 0};
+  for (int i = 0; i < SDL_GetNumVideoDisplays(); ++i) {
+    SDL_Rect bounds;
+    if (SDL_GetDisplayBounds(i, &bounds) != 0) continue;
+    if (desktop.w == 0) {
+      desktop = bounds;
+    } else {
+      SDL_UnionRect(&desktop, &bounds, &desktop);
+    }
+  }
+  const int outerLeft = desktop.x + (desktop.w - game.outerWidth) / 2;
+  const int outerTop = desktop.y + (desktop.h - game.outerHeight) / 2;
+  SDL_SetWindowPosition(window_.get(), outerLeft + left, outerTop + top);
+  SDL_ShowWindow(window_.get());
+}
+
+void GameWindow::ApplyOpacity(const Window& game) {
+  const float opacity =
+      game.opacityEnabled ? static_cast<float>(std::clamp(game.opacity, 0, 255)) / 255.0f : 1.0f;
+  if (opacity == opacity_) return;
+  opacity_ = opacity;
+  // Without a compositor (or on Wayland) this fails quietly and the window stays opaque.
+  SDL_SetWindowOpacity(window_.get(), opacity);
+}
+
+}  // namespace skelvar::ui

@@ -1,0 +1,38 @@
+// The game's one top-level window: opening the display, the window and its renderer, and applying
+// what the game asks of the window (caption, outer size, centring, opacity).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "game/scene.h"
+#include "ui/sdl_handles.h"
+
+namespace skelvar::ui {
+
+// Starts SDL's video. Fails, with one line for the player in *error, when there is no graphical
+// session: SDL cannot open a display, or it fell back to a display-less driver nobody asked for.
+bool StartVideo(std::string* error);
+
+class GameWindow {
+ public:
+  // Creates the window hidden, with its renderer.
+  static std::unique_ptr<GameWindow> Create(std::string* error);
+
+  SDL_Window* window() const { return window_.get(); }
+  SDL_Renderer* renderer() const { return renderer_.get(); }
+  void ClientSize(int32_t* width, int32_t* height) const;
+
+  // Sets the caption and the outer size the game chose, centres the window on the desktop and
+  // shows it at the game's opacity.
+  void Show(const Window& game);
+  // Applies the game's opacity if it changed since the last call.
+  void ApplyOpacity(const Window& game);
+
+ private:
+  WindowPtr window_;
+  RendererPtr renderer_;
+  float opacity_ = -1.0f;
+};
+
+}  // namespace skelvar::ui

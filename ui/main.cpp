@@ -1,0 +1,112 @@
+// Skelvar: a small side-scrolling arcade game. Opens the window, runs the game until it closes.
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "game/game_main.h"
+#include "game/images.h"
+#include "game/random.h"
+#include "ui/embedded_files.h"
+#include "ui/event_loop.h"
+#include "ui/font.h"
+#include "ui/game_window.h"
+#include "ui/pictures.h"
+#include "ui/scene_renderer.h"
+#include "ui/system_clock.h"
+
+namespace {
+
+int Fail(const std::string& message) {
+  std::fprintf(stderr, "skelvar: %s\n", message.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main() {
+  using namespace skelvar;
+  using namespace skelvar::ui;
+  SystemClock clock;
+  LoopOptions options;
+  options.startSeconds = clock.MonotonicSeconds();
+  if (const char* trace = std::getenv("SKELVAR_TRACE_STARTUP")) {
+    options.traceStartup = std::string(trace) == "1";
+  }
+  if (const char* log = std::getenv("SKELVAR_TICK_LOG")) options.tickLogPath = log;
+  // With the start-up trace on, how long each start-up step took.
+  const auto mark = [&](const char* step) {
+    if (options.traceStartup) {
+      std::fprintf(stderr, "skelvar: %-9s done at %6.1f ms\n", step,
+                   (clock.MonotonicSeconds() - options.startSeconds) * 1000.0);
+    }
+  };
+
+  // SDL's software renderer presenting straight through the X server's shared memory is the
+  // cheapest way to show a 20-frames-a-second 2D scene on any machine; the environment variables
+  // SDL_RENDER_DRIVER and SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
+  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+
+  // Decoding the JPEG pictures takes as long as opening the display, the font and the window
+  // together: a helper thread does it meanwhile, touching no SDL state (SDL is not ready for other
+  // threads while it starts), and is done with before the event loop starts.
+  std::future<DecodedJpegs> decoding = std::async(
+      std::launch::async, [] { return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue()); });
+
+  std::string error;
+  if (!StartVideo(&error)) return Fail(error);
+  // Game controllers are optional: the keyboard and mouse work without them.
+  SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER);
+  mark("SDL");
+
+  std::string warning;
+  const std::unique_ptr<LabelFont> font = LabelFont::Open(&warning);
+  if (!warning.empty()) std::fprintf(stderr, "skelvar: %s\n", warning.c_str());
+  mark("font");
+
+  auto window = GameWindow::Create(&error);
+  if (!window) return Fail(error);
+  mark("window");
+
+  std::vector<std::string> warnings;
+  auto pictures =
+      DecodePictures(EmbeddedFiles(), ShippedCatalogue(), decoding.get(), &warnings, &error);
+  for (const std::string& w : warnings) std::fprintf(stderr, "skelvar: warning: %s\n", w.c_str());
+  if (!pictures) return Fail(error);
+  if (pictures->icon) SDL_SetWindowIcon(window->window(), pictures->icon.get());
+  pictures->icon.reset();
+  mark("pictures");
+  if (options.traceStartup) {
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(window->renderer(), &info);
+    std::fprintf(stderr, "skelvar: video driver %s, renderer %s\n", SDL_GetCurrentVideoDriver(),
+                 info.name != nullptr ? info.name : "?");
+  }
+  auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error);
+  if (!renderer) return Fail(error);
+  mark("textures");
+  pictures.reset();
+
+  Mt19937Random random;
+  TGameMain game(clock, random, *font, ShippedCatalogue());
+  window->ClientSize(&game.scene.window.clientWidth, &game.scene.window.clientHeight);
+  game.FormCreate();
+  window->Show(game.scene.window);
+  // The client area may differ from what FormCreate laid out once the window has its real size.
+  int32_t width = 0, height = 0;
+  window->ClientSize(&width, &height);
+  if (width != game.scene.window.clientWidth || height != game.scene.window.clientHeight) {
+    game.scene.window.clientWidth = width;
+    game.scene.window.clientHeight = height;
+    game.FormResize();
+  }
+  if (game.Closed()) return 0;
+
+  RunEventLoop(*window, *renderer, game, clock, options);
+  renderer.reset();
+  window.reset();
+  SDL_Quit();
+  return 0;
+}

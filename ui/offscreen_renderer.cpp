@@ -1,0 +1,81 @@
+#include "ui/offscreen_renderer.h"
+
+#include <cstdio>
+
+#include "game/images.h"
+#include "ui/font.h"
+#include "ui/pictures.h"
+#include "ui/png_writer.h"
+#include "ui/scene_renderer.h"
+
+namespace skelvar::ui {
+
+struct OffscreenRenderer::State {
+  std::unique_ptr<LabelFont> font;
+  // Declared in this order so that the drawing code goes before its renderer and surface.
+  SurfacePtr target;
+  RendererPtr renderer;
+  std::unique_ptr<SceneRenderer> scene;
+};
+
+OffscreenRenderer::OffscreenRenderer(std::unique_ptr<State> state) : state_(std::move(state)) {}
+
+OffscreenRenderer::~OffscreenRenderer() {
+  if (state_) {
+    state_->scene.reset();
+    state_->renderer.reset();
+    state_->target.reset();
+  }
+}
+
+std::unique_ptr<OffscreenRenderer> OffscreenRenderer::Create(std::string* error) {
+  auto state = std::make_unique<State>();
+  std::string warning;
+  state->font = LabelFont::Open(&warning);
+  if (!warning.empty()) std::fprintf(stderr, "skelvar: %s\n", warning.c_str());
+  std::unique_ptr<OffscreenRenderer> self(new OffscreenRenderer(std::move(state)));
+  // A first target at the window's usual size; a larger scene makes a larger one.
+  if (!self->Prepare(944, 542, error)) return nullptr;
+  return self;
+}
+
+const TextMeasurer& OffscreenRenderer::Measurer() const {
+  return *state_->font;
+}
+
+bool OffscreenRenderer::Prepare(int width, int height, std::string* error) {
+  State& s = *state_;
+  if (s.target && s.target->w >= width && s.target->h >= height) return true;
+  s.scene.reset();
+  s.renderer.reset();
+  s.target.reset(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_XRGB8888));
+  if (!s.target) {
+    *error = std::string("cannot allocate the frame: ") + SDL_GetError();
+    return false;
+  }
+  s.renderer.reset(SDL_CreateSoftwareRenderer(s.target.get()));
+  if (!s.renderer) {
+    *error = std::string("cannot create the software renderer: ") + SDL_GetError();
+    return false;
+  }
+  std::vector<std::string> warnings;
+  auto pictures = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), &warnings, error);
+  if (!pictures) return false;
+  for (const std::string& w : warnings) std::fprintf(stderr, "skelvar: %s\n", w.c_str());
+  s.scene = SceneRenderer::Create(s.renderer.get(), std::move(*pictures), *s.font, error);
+  return s.scene != nullptr;
+}
+
+bool OffscreenRenderer::WritePng(const Scene& scene, const std::string& path, std::string* error) {
+  const int width = scene.window.clientWidth, height = scene.window.clientHeight;
+  if (width <= 0 || height <= 0) {
+    *error = "the window's client area is empty";
+    return false;
+  }
+  if (!Prepare(width, height, error)) return false;
+  state_->scene->Draw(scene);
+  SDL_RenderFlush(state_->renderer.get());
+  return WritePngFile(state_->target.get(), width, height, path, error);
+}
+
+}  // namespace skelvar::ui

@@ -1,0 +1,56 @@
+// The stored pictures, decoded once at start-up from the files built into the program.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "game/images.h"
+#include "ui/embedded_files.h"
+#include "ui/jpeg.h"
+#include "ui/sdl_handles.h"
+
+namespace skelvar::ui {
+
+struct StoredPicture {
+  SharedSurface surface;     // null for a frame component without artwork
+  bool keyed = false;        // a bitmap: its bottom-left colour is see-through
+  bool placeholder = false;  // drawn at run time because the file is missing
+};
+
+struct PictureSet {
+  std::array<StoredPicture, ImageCount> pictures;
+  SurfacePtr icon;  // the window icon, null when none is stored
+
+  const StoredPicture& operator[](ImageId id) const { return pictures[ImageIndex(id)]; }
+};
+
+// The JPEG pictures decoded, by image index; JPEG decoding is the slow part of start-up and needs
+// no SDL, so it may run on another thread while SDL starts.
+struct DecodedJpegs {
+  std::array<std::optional<RawImage>, ImageCount> images;
+  std::array<std::string, ImageCount> errors;  // why a present file did not decode
+};
+DecodedJpegs DecodeJpegs(std::span<const EmbeddedFile> files, const ImageCatalogue& catalogue);
+
+// The file that holds a picture: "<name>.bmp" for frames, "<name>.jpg" for the others.
+std::string PictureFileName(ImageId id);
+
+// Decodes every picture the catalogue gives a size from `files`. A missing file becomes a
+// placeholder of the catalogue size, with a line in *warnings. A file that does not decode or whose
+// size disagrees with the catalogue is an error: returns nothing and explains in *error.
+// Pictures with byte-identical files share one decoded surface.
+std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
+                                         const ImageCatalogue& catalogue,
+                                         std::vector<std::string>* warnings, std::string* error);
+// The same with the JPEG pictures already decoded by DecodeJpegs (whose pixels it takes over).
+std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
+                                         const ImageCatalogue& catalogue, DecodedJpegs jpegs,
+                                         std::vector<std::string>* warnings, std::string* error);
+
+// The colour of a surface's bottom-left pixel as 0xRRGGBB.
+uint32_t BottomLeftColour(SDL_Surface* surface);
+
+}  // namespace skelvar::ui
