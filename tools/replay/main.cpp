@@ -1,13 +1,11 @@
 // skelvar-replay: runs the game headless from a script of timed input events and prints the
 // state after every tick.
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -114,16 +112,19 @@ Options ParseOptions(int argc, char** argv) {
 }
 
 std::string ReadScript(const std::string& path) {
-  if (path == "-") {
-    std::ostringstream s;
-    s << std::cin.rdbuf();
-    if (std::cin.bad()) Fail("cannot read the script from standard input");
-    return s.str();
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) Fail("cannot read script '" + path + "': " + std::strerror(errno));
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) Fail("cannot read script '" + path + "'");
+  const bool fromStdin = path == "-";
+  const std::string name = fromStdin ? std::string("standard input") : "script '" + path + "'";
+  std::FILE* file = fromStdin ? stdin : std::fopen(path.c_str(), "rb");
+  if (file == nullptr) Fail("cannot read " + name + ": " + std::strerror(errno));
+  std::string text;
+  std::array<char, 65536> buffer;
+  size_t n = 0;
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) text.append(buffer.data(), n);
+  const bool failed = std::ferror(file) != 0;
+  const int readErrno = errno;
+  if (!fromStdin) std::fclose(file);
+  // A directory opens but cannot be read: that, like any read error, ends here.
+  if (failed) Fail("cannot read " + name + ": " + std::strerror(readErrno));
   return text;
 }
 
