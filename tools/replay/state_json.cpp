@@ -98,20 +98,31 @@ void RealArray(JsonWriter& j, std::string_view key, const std::array<double, Act
   j.End(']');
 }
 
-void PanelJson(JsonWriter& j, std::string_view key, const Panel& p) {
+void IntField(JsonWriter& j, std::string_view key, int64_t v) {
   j.Key(key);
-  j.Begin('{');
-  j.Key("visible");
-  j.Bool(p.visible);
-  j.Key("left");
-  j.Int(p.left);
-  j.Key("top");
-  j.Int(p.top);
-  j.Key("width");
-  j.Int(p.width);
-  j.Key("height");
-  j.Int(p.height);
-  j.End('}');
+  j.Int(v);
+}
+
+void BoolField(JsonWriter& j, std::string_view key, bool v) {
+  j.Key(key);
+  j.Bool(v);
+}
+
+// The left, top, width and height of any component.
+template <typename C>
+void Bounds(JsonWriter& j, const C& c) {
+  IntField(j, "left", c.left);
+  IntField(j, "top", c.top);
+  IntField(j, "width", c.width);
+  IntField(j, "height", c.height);
+}
+
+void ImageField(JsonWriter& j, ImageId image) {
+  if (image == ImageId::None) {
+    j.Null();
+  } else {
+    j.String(ImageName(image));
+  }
 }
 
 }  // namespace
@@ -121,98 +132,59 @@ void WriteStateJson(const TGameMain& game, int64_t tick, std::string& out) {
   JsonWriter j(out);
   const Scene& s = game.scene;
   j.Begin('{');
-  j.Key("tick");
-  j.Int(tick);
-  j.Key("GameState");
-  j.Int(game.GameState);
-  j.Key("TickCount");
-  j.Int(game.TickCount);
-  j.Key("HitIndex");
-  j.Int(game.HitIndex);
-  j.Key("CameraX");
-  j.Int(game.CameraX);
-  j.Key("CameraY");
-  j.Int(game.CameraY);
+  IntField(j, "tick", tick);
+  IntField(j, "GameState", game.GameState);
+  IntField(j, "TickCount", game.TickCount);
+  IntField(j, "HitIndex", game.HitIndex);
+  IntField(j, "CameraX", game.CameraX);
+  IntField(j, "CameraY", game.CameraY);
   IntArray(j, "PosX", game.PosX);
   IntArray(j, "PosY", game.PosY);
   RealArray(j, "VelX", game.VelX);
   RealArray(j, "VelY", game.VelY);
   IntArray(j, "Facing", game.Facing);
-  j.Key("MouseMoved");
-  j.Bool(game.MouseMoved);
-  j.Key("LastMouseX");
-  j.Int(game.LastMouseX);
+  BoolField(j, "MouseMoved", game.MouseMoved);
+  IntField(j, "LastMouseX", game.LastMouseX);
   j.Key("KeysHeld");
   j.Begin('[');
   for (int code = 0; code < 256; ++code) {
     if (game.KeyState[code] == 1) j.Int(code);
   }
   j.End(']');
-  j.Key("opacity");
-  j.Int(s.window.opacity);
-  j.Key("opacityEnabled");
-  j.Bool(s.window.opacityEnabled);
-  j.Key("closed");
-  j.Bool(s.window.closed);
-  PanelJson(j, "pnlMenu", s.pnlMenu);
-  PanelJson(j, "pnlGame", s.pnlGame);
+  IntField(j, "opacity", s.window.opacity);
+  BoolField(j, "opacityEnabled", s.window.opacityEnabled);
+  BoolField(j, "closed", s.window.closed);
+  for (const auto& [key, panel] : {std::pair{"pnlMenu", &s.pnlMenu}, {"pnlGame", &s.pnlGame}}) {
+    j.Key(key);
+    j.Begin('{');
+    BoolField(j, "visible", panel->visible);
+    Bounds(j, *panel);
+    j.End('}');
+  }
   j.Key("imgBack");
   j.Begin('{');
-  j.Key("left");
-  j.Int(s.imgBack.left);
-  j.Key("top");
-  j.Int(s.imgBack.top);
+  IntField(j, "left", s.imgBack.left);
+  IntField(j, "top", s.imgBack.top);
   j.End('}');
   j.Key("ActorImage");
   j.Begin('[');
-  for (const Picture& p : s.imgEm) {
-    if (p.image == ImageId::None) {
-      j.Null();
-    } else {
-      j.String(ImageName(p.image));
-    }
-  }
+  for (const Picture& p : s.imgEm) ImageField(j, p.image);
   j.End(']');
   j.Key("imgOver");
   j.Begin('{');
   j.Key("image");
-  if (s.imgOver.image == ImageId::None) {
-    j.Null();
-  } else {
-    j.String(ImageName(s.imgOver.image));
-  }
-  j.Key("left");
-  j.Int(s.imgOver.left);
-  j.Key("top");
-  j.Int(s.imgOver.top);
-  j.Key("width");
-  j.Int(s.imgOver.width);
-  j.Key("height");
-  j.Int(s.imgOver.height);
+  ImageField(j, s.imgOver.image);
+  Bounds(j, s.imgOver);
   j.End('}');
   j.Key("shpOver");
   j.Begin('{');
-  j.Key("left");
-  j.Int(s.shpOver.left);
-  j.Key("top");
-  j.Int(s.shpOver.top);
-  j.Key("width");
-  j.Int(s.shpOver.width);
-  j.Key("height");
-  j.Int(s.shpOver.height);
+  Bounds(j, s.shpOver);
   j.End('}');
   j.Key("lblMsg");
   j.Begin('{');
   j.Key("text");
   j.String(s.lblMsg.text.view());
-  j.Key("left");
-  j.Int(s.lblMsg.left);
-  j.Key("top");
-  j.Int(s.lblMsg.top);
-  j.Key("width");
-  j.Int(s.lblMsg.width);
-  j.Key("height");
-  j.Int(s.lblMsg.height);
+  Bounds(j, s.lblMsg);
   j.End('}');
   j.End('}');
 }
