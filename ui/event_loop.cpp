@@ -96,6 +96,10 @@ class Loop {
         quit_ = true;
         return;
       case SDL_WINDOWEVENT:
+        // The frame's size arrives with the first window events after the window is shown.
+        if (framePending_ > 0) {
+          framePending_ = window_.FitFrame(game_.scene.window) ? 0 : framePending_ - 1;
+        }
         switch (event.window.event) {
           case SDL_WINDOWEVENT_CLOSE:
             quit_ = true;
@@ -211,6 +215,7 @@ class Loop {
   bool traced_ = false;
   bool preloaded_ = false;
   ComponentId pressed_ = ComponentId::None;
+  int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
 #ifdef SKELVAR_HAS_GAMEPADS
   Gamepads gamepads_;

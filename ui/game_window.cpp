@@ -71,11 +71,26 @@ void GameWindow::Show(const Window& game) {
   const std::string caption(game.caption);
   SDL_SetWindowTitle(window_.get(), caption.c_str());
   ApplyOpacity(game);
-  // The game gives the outer size, frame and title bar included; SDL sizes the client area.
+  SDL_ShowWindow(window_.get());
   int top = 0, left = 0, bottom = 0, right = 0;
   if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) != 0) {
     top = left = bottom = right = 0;
   }
+  Place(game, top, left, bottom, right);
+}
+
+bool GameWindow::FitFrame(const Window& game) {
+  int top = 0, left = 0, bottom = 0, right = 0;
+  // A window manager tells the frame's size only some time after the window is mapped (while it
+  // is still fading in from transparent); without one there is no frame and nothing to do.
+  if (SDL_GetWindowBordersSize(window_.get(), &top, &left, &bottom, &right) != 0) return false;
+  if (top == 0 && left == 0 && bottom == 0 && right == 0) return false;
+  Place(game, top, left, bottom, right);
+  return true;
+}
+
+void GameWindow::Place(const Window& game, int top, int left, int bottom, int right) {
+  // The game gives the outer size, frame and title bar included; SDL sizes the client area.
   const int clientWidth = std::max(1, game.outerWidth - left - right);
   const int clientHeight = std::max(1, game.outerHeight - top - bottom);
   SDL_SetWindowSize(window_.get(), clientWidth, clientHeight);
@@ -93,7 +108,6 @@ void GameWindow::Show(const Window& game) {
   const int outerLeft = desktop.x + (desktop.w - game.outerWidth) / 2;
   const int outerTop = desktop.y + (desktop.h - game.outerHeight) / 2;
   SDL_SetWindowPosition(window_.get(), outerLeft + left, outerTop + top);
-  SDL_ShowWindow(window_.get());
 }
 
 void GameWindow::ApplyOpacity(const Window& game) {

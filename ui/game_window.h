@@ -26,12 +26,18 @@ class GameWindow {
   // Sets the caption and the outer size the game chose, centres the window on the desktop and
   // shows it at the game's opacity.
   void Show(const Window& game);
+  // Fits the window again once the window manager has told the size of its frame, so that the
+  // outer size, frame included, is the game's. Returns true once that is done (or not needed).
+  bool FitFrame(const Window& game);
   // Applies the game's opacity if it changed since the last call.
   void ApplyOpacity(const Window& game);
 
  private:
   WindowPtr window_;
   RendererPtr renderer_;
+  // Sizes and centres the window for the given frame extents.
+  void Place(const Window& game, int top, int left, int bottom, int right);
+
   float opacity_ = -1.0f;
 };
 
