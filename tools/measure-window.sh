@@ -69,7 +69,7 @@ retry 10 xdpyinfo >/dev/null 2>&1 || die "Xvfb does not answer"
 launch=$(date +%s.%N)
 SKELVAR_TRACE_STARTUP=1 SKELVAR_TICK_LOG="$WORK/ticks-x11.log" "$GAME" >/dev/null 2>"$WORK/game.err" &
 GAME_PID=$!
-first_frame() { grep -q 'first frame presented' "$WORK/game.err"; }
+first_frame() { grep -qs 'first frame presented' "$WORK/game.err"; }
 retry 10 first_frame || die "no first frame: $(cat "$WORK/game.err")"
 presented=$(sed -n 's/.*unix time \([0-9.]*\).*/\1/p' "$WORK/game.err")
 inside=$(sed -n 's/.*presented \([0-9.]*\) ms after start.*/\1/p' "$WORK/game.err")
