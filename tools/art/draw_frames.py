@@ -397,42 +397,72 @@ def dog(frame):
 
 # ----------------------------------------------------------------------------------------------
 # Actor 9, 80 x 70: a stocky striped cat with an oversized head and a smug half-closed eye.
+# Frame 0 stands square on all four paws; frame 1 is a walking step (near legs spread in a
+# stride, the near front paw lifted). Only the legs change, so the two alternate without jitter.
+def cat_leg(d, hip, paw, width, lift=0.0):
+    """A short stocky leg from the body down to a round paw whose sole sits on the bottom row,
+    or `lift` pixels above it for a paw in mid-step."""
+    sole = 69.5 - lift
+    d.limb([hip, (paw, sole - 3)], width, cap_start=False, cap_end=False)
+    d.oval(paw + 1, sole - 2.5, 4.5, 2.5, n=12)
+    d.line([(paw + 1.5, sole - 0.5), (paw + 1.5, sole - 2)], smooth=False, wobble=0)  # toe
+
+
 def cat(frame):
     d = Drawing(80, 70, seed=1000, wobble=0.25)
     step = frame == 1
-    d.limb([(12, 50), (5, 40), (5, 28), (10, 20), (15, 19)], 5.5)  # tail curling up
-    d.line([(3.5, 36), (8, 35)])
-    d.line([(3.5, 28), (8, 29)])
-    feet = [(15, 66), (28, 66), (44, 66), (56, 66)]
+    # The tail curls up behind, ringed with stripes.
+    d.limb([(14, 45), (7, 38), (5, 29), (7, 21), (12.5, 17.5)], 6)
+    for a, b in (((2.5, 36), (8, 33.5)), ((2.5, 29), (8, 29)), ((4, 22), (8.5, 24.5))):
+        d.line([a, b], wobble=0.15)
+    # The far legs, half hidden behind the body: in the step the hind one reaches forward and
+    # the front one pushes back.
+    far = [((23, 50), 29), ((49, 50), 42)] if step else [((23, 50), 23), ((49, 50), 50)]
+    for hip, paw in far:
+        d.reseed(1010)
+        cat_leg(d, hip, paw, 7)
+    d.reseed(1020)
+    # The stocky barrel of a body with stripes over the back.
+    d.blob([(10, 47), (13, 38), (24, 33), (42, 32), (55, 36), (60, 46), (57, 55), (44, 58),
+            (24, 58), (13, 55)])
+    for x in (19, 26, 33, 40, 47):
+        d.line([(x - 1.5, 34), (x + 0.5, 40), (x - 0.5, 45)])
+    d.line([(15, 47), (18.5, 50.5)])  # a haunch
+    # The near legs in front: in the step they spread in a stride, the front paw lifted.
     if step:
-        feet = [(11, 65), (31, 66), (40, 66), (60, 65)]
-    for x, y in feet[::2]:  # far feet
-        d.blob([(x - 6, 69.5), (x - 5, y - 4), (x + 5, y - 4), (x + 7, 69.5)])
-    d.blob([(8, 56), (10, 42), (22, 34), (44, 33), (56, 40), (58, 56), (50, 64), (16, 64)])
-    for x in (18, 26, 34, 42):  # stripes over the back
-        d.line([(x - 2, 37), (x, 43), (x - 1, 49)])
-    for x, y in feet[1::2]:  # near feet
-        d.blob([(x - 6, 69.5), (x - 5, y - 4), (x + 5, y - 4), (x + 7, 69.5)])
-        d.line([(x - 1, 69), (x - 1, 67)], smooth=False)
+        near = [((17, 51), 9, 0.0), ((54, 51), 62, 3.5)]
+    else:
+        near = [((17, 51), 15, 0.0), ((54, 51), 55, 0.0)]
+    for hip, paw, lift in near:
+        d.reseed(1030)
+        cat_leg(d, hip, paw, 7.5, lift)
     d.reseed(1050)
-    # the big head, ears up, face to the right
-    d.blob([(39, 18), (41, 1.5), (51, 10)])
-    d.blob([(62, 8), (73, 1), (75, 16)])
-    d.oval(57, 27, 21.5, 19, n=20)
-    d.line([(43, 6), (46, 11)])
-    d.line([(71, 5), (72, 11)])
-    for x in (50, 55, 60):  # stripes on the forehead
-        d.line([(x, 9.5), (x + 0.5, 15)])
-    # smug half-closed eye: a heavy lid over a half-moon
-    d.line([(59, 22), (63, 21), (68, 22.5)])
-    d.arc(63.5, 22.5, 4, 3.5, 0, 180, n=6, wobble=0.1)
-    d.dot(63, 23, 2, 2)
-    d.line([(70.5, 23), (74, 22.5)])  # the far eye, shut
-    d.dot(75, 29, 2, 2)  # nose
-    d.line([(70, 33), (72.5, 34.5), (75, 33), (77.5, 34.5), (79, 33)])  # smirk
-    d.line([(62, 31), (55, 30)])  # whiskers
-    d.line([(62, 34), (55, 35)])
-    d.line([(44, 40), (50, 44)])  # cheek fur
+    # The big head, ears up, face to the right.
+    d.blob([(38, 17), (40, 1.5), (50, 9)])
+    d.blob([(63, 7.5), (74, 1), (75, 16)])
+    d.oval(57, 25, 21, 18.5, n=20)
+    d.line([(42, 5.5), (45, 10.5)])  # inner ears
+    d.line([(71.5, 4.5), (72, 10.5)])
+    for x in (48, 53, 58):  # stripes on the forehead
+        d.line([(x, 8), (x + 0.5, 14)])
+    d.line([(37.5, 26), (42, 27)])  # stripes on the cheek
+    d.line([(38, 31), (42.5, 31)])
+    # The smug eye: a heavy lid drawn straight across the middle of the eye with the pupil
+    # peeking out beneath it and a lazy crease above; the far eye is a smaller copy.
+    d.line([(53, 21.5), (58.5, 20.5), (64.5, 21.5)], width=2, wobble=0.1)
+    d.arc(58.8, 21.8, 5.3, 3.8, 10, 170, n=6, wobble=0.1)
+    d.dot(59, 22, 3, 2)
+    d.line([(54.5, 17.5), (59, 16.5), (63.5, 17.5)], wobble=0.1)
+    d.line([(67.5, 21), (72.5, 20.5)], width=2, wobble=0.1)
+    d.arc(70, 21.2, 2.6, 2.6, 20, 160, n=4, wobble=0.1)
+    d.dot(70, 22, 2, 1)
+    # A small nose on the muzzle and, under it, a lopsided smirk curling up at the corner.
+    d.blob([(70.5, 25.5), (74.5, 25.5), (72.5, 27.5)], fill=INK, wobble=0.1)
+    d.line([(72.5, 27.5), (72.5, 29.5)], wobble=0)
+    d.line([(72.5, 29.5), (70, 31.5), (67.5, 31), (66, 29)], wobble=0.1)
+    d.line([(72.5, 29.5), (74.5, 31)], wobble=0.1)
+    d.line([(74, 33), (79.5, 33.5)], wobble=0.1)  # whiskers
+    d.line([(73.5, 35), (79, 37.5)], wobble=0.1)
     return d
 
 
