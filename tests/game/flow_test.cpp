@@ -284,5 +284,39 @@ TEST(Flow, TheMouseAfterTheOutcome) {
   EXPECT_EQ(g2.GameState, StateMenu);
 }
 
+TEST(Flow, SteeringZonesFollowThePlayAreaAndAStageClickEndsAFinishedRun) {
+  Harness h(1200, 700);  // play area at 150, 100
+  h.StartRun();
+  h.Isolate({});
+  h.Tick();
+  auto& g = h.g();
+  ASSERT_EQ(g.scene.pnlGame.left, 150);
+  g.MouseMove(500, 300);  // arms
+  g.VelX[0] = 0;
+  g.MouseMove(150 + 225, 300);
+  EXPECT_EQ(g.VelX[0], 0.0);
+  g.MouseMove(150 + 224, 300);
+  EXPECT_EQ(g.VelX[0], -30.0);
+  g.scene.window.clientWidth = 900;
+  g.FormResize();
+  ASSERT_EQ(g.scene.pnlGame.left, 0);
+  g.VelX[0] = 0;
+  g.MouseMove(230, 300);
+  EXPECT_EQ(g.VelX[0], 0.0) << "225 and beyond is the calm middle now";
+  g.MouseMove(680, 300);
+  EXPECT_EQ(g.VelX[0], 30.0);
+
+  Harness h2;
+  Collide(h2, 2);
+  auto& g2 = h2.g();
+  for (int k = 0; k < 60; ++k) h2.Tick();
+  ASSERT_EQ(g2.GameState, StateFinished);
+  ASSERT_EQ(g2.scene.HitTest(30, 30), ComponentId::imgBack);
+  g2.MouseClick(30, 30);
+  EXPECT_EQ(g2.GameState, StateMenu);
+  EXPECT_TRUE(g2.scene.pnlMenu.visible);
+  EXPECT_FALSE(g2.scene.pnlGame.visible);
+}
+
 }  // namespace
 }  // namespace skelvar
