@@ -5,6 +5,20 @@
 #include "texts.h"
 
 namespace skelvar {
+namespace {
+
+// One axis of the view: it closes a fifth of its distance to the target once that is beyond the
+// dead zone, and never shows anything outside the stage (0 wins if the panel is the wider).
+int32_t FollowAxis(int32_t camera, int32_t target, int32_t slack, int32_t lowest) {
+  const int32_t gap = target - camera;
+  int32_t c = camera;
+  if (gap < -slack || gap > slack) c = camera + RoundEven(gap / 5.0);
+  if (c < lowest) c = lowest;
+  if (c > 0) c = 0;
+  return c;
+}
+
+}  // namespace
 
 void TGameMain::GameStep() {
   TickCount = (TickCount + 1) % 100;
@@ -60,19 +74,9 @@ void TGameMain::GameStep() {
   // The view leads the player so that more of the stage ahead of her is visible.
   const int32_t lead = RoundEven(0.2 * W) * (2 * Facing[0] - 1);
   const int32_t targetX = lead + Trunc(W / 2.0 - player.width / 2.0) - PosX[0];
-  const int32_t gapX = targetX - CameraX;
-  int32_t cx = CameraX;
-  if (gapX < -CameraSlackX || gapX > CameraSlackX) cx = CameraX + RoundEven(gapX / 5.0);
-  if (cx < W - WorldWidth) cx = W - WorldWidth;
-  if (cx > 0) cx = 0;
-  CameraX = cx;
+  CameraX = FollowAxis(CameraX, targetX, CameraSlackX, W - WorldWidth);
   const int32_t targetY = Trunc(H / 2.0 - player.height / 2.0) - PosY[0];
-  const int32_t gapY = targetY - CameraY;
-  int32_t cy = CameraY;
-  if (gapY < -CameraSlackY || gapY > CameraSlackY) cy = CameraY + RoundEven(gapY / 5.0);
-  if (cy < H - WorldHeight) cy = H - WorldHeight;
-  if (cy > 0) cy = 0;
-  CameraY = cy;
+  CameraY = FollowAxis(CameraY, targetY, CameraSlackY, H - WorldHeight);
 
   // The background is farther away and scrolls slower than the stage.
   scene.imgBack.left = RoundEven(CameraX * 0.78);
