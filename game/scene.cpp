@@ -16,16 +16,15 @@ bool Contains(const C& c, int32_t x, int32_t y) {
   return Contains(c.left, c.top, c.width, c.height, x, y);
 }
 
-constexpr std::array<std::string_view, 19> Names = {
+constexpr std::array<std::string_view, 20> Names = {
     "",        "GameMain", "pnlMenu", "imgMenu", "pnlGame", "imgBack", "imgEm00",
     "imgEm01", "imgEm02",  "imgEm03", "imgEm04", "imgEm05", "imgEm06", "imgEm07",
-    "imgEm08", "imgEm09",  "imgEm10", "shpOver", "imgOver"};
+    "imgEm08", "imgEm09",  "imgEm10", "shpOver", "imgOver", "lblMsg"};
 
 }  // namespace
 
 std::string_view ComponentName(ComponentId id) {
   const auto i = static_cast<size_t>(id);
-  if (id == ComponentId::lblMsg) return "lblMsg";
   return i < Names.size() ? Names[i] : std::string_view{};
 }
 

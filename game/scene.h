@@ -48,6 +48,7 @@ struct Panel {
   int32_t top = 0;
   int32_t width = 0;
   int32_t height = 0;
+  bool operator==(const Panel&) const = default;
 };
 
 struct Picture {
@@ -57,6 +58,7 @@ struct Picture {
   int32_t width = 0;
   int32_t height = 0;
   ImageId image = ImageId::None;
+  bool operator==(const Picture&) const = default;
 };
 
 struct Shape {
@@ -64,6 +66,7 @@ struct Shape {
   int32_t top = 0;
   int32_t width = 0;
   int32_t height = 0;
+  bool operator==(const Shape&) const = default;
 };
 
 // A label's text lives in the label itself so that changing it never allocates.

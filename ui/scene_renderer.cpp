@@ -133,14 +133,13 @@ void SceneRenderer::DrawMenu(const Scene& scene, const SDL_Rect& client) {
     }
     return;
   }
-  {
-    if (!scaledMenu_ || scaledMenuWidth_ != place.width || scaledMenuHeight_ != place.height) {
-      scaledMenu_.reset();
-      SurfacePtr scaled = AreaDownscale(menuPixels_.get(), place.width, place.height);
-      if (scaled) scaledMenu_.reset(SDL_CreateTextureFromSurface(renderer_, scaled.get()));
-      scaledMenuWidth_ = place.width;
-      scaledMenuHeight_ = place.height;
-    }
+  // Scaled once per size, not once per frame.
+  if (!scaledMenu_ || scaledMenuWidth_ != place.width || scaledMenuHeight_ != place.height) {
+    scaledMenu_.reset();
+    SurfacePtr scaled = AreaDownscale(menuPixels_.get(), place.width, place.height);
+    if (scaled) scaledMenu_.reset(SDL_CreateTextureFromSurface(renderer_, scaled.get()));
+    scaledMenuWidth_ = place.width;
+    scaledMenuHeight_ = place.height;
   }
   if (scaledMenu_) SDL_RenderCopy(renderer_, scaledMenu_.get(), nullptr, &dst);
 }
