@@ -57,7 +57,9 @@ period_stats() {
 echo "== Skelvar window measurements ($(date -u +%Y-%m-%dT%H:%M:%SZ), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"
 
 # --- private X server ---
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+# -noreset: otherwise the server resets when its last client (the readiness probe) leaves,
+# and a program connecting during that reset is turned away.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 has_display() { [ -s "$WORK/display" ]; }
 retry 10 has_display || die "Xvfb did not start"

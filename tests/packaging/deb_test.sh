@@ -116,7 +116,9 @@ program=$tmp/root/usr/bin/skelvar
 
 # --- run the unpacked program -----------------------------------------------------------------
 # Xvfb picks a free display itself and writes its number to the descriptor given by -displayfd.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$tmp/display" 2>"$tmp/xvfb.log" &
+# -noreset: otherwise the server resets when its last client (the readiness probe) leaves,
+# and a program connecting during that reset is turned away.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
 xvfb_pid=$!
 display=
 for _ in $(seq 100); do

@@ -52,7 +52,9 @@ grep -q "graphical session" "$WORK/nodisplay.err" || fail "no clear message with
 pass "no display: status 1, message: $(cat "$WORK/nodisplay.err")"
 
 # --- a private X server; it picks a free display number itself and reports it ---
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+# -noreset: otherwise the server resets when its last client (the readiness probe) leaves,
+# and a program connecting during that reset is turned away.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
 XVFB_PID=$!
 has_display() { [ -s "$WORK/display" ]; }
 retry 10 has_display || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
