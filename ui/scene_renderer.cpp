@@ -6,20 +6,6 @@
 #include "ui/area_scale.h"
 
 namespace skelvar::ui {
-namespace {
-
-SDL_Rect Intersect(const SDL_Rect& a, const SDL_Rect& b) {
-  SDL_Rect r{};
-  if (!SDL_IntersectRect(&a, &b, &r)) return SDL_Rect{0, 0, 0, 0};
-  return r;
-}
-
-void Fill(SDL_Renderer* r, const SDL_Rect& rect, uint8_t red, uint8_t green, uint8_t blue) {
-  SDL_SetRenderDrawColor(r, red, green, blue, 255);
-  SDL_RenderFillRect(r, &rect);
-}
-
-}  // namespace
 
 std::unique_ptr<SceneRenderer> SceneRenderer::Create(SDL_Renderer* renderer, PictureSet pictures,
                                                      const LabelFont& font, std::string* error) {
@@ -90,69 +76,48 @@ std::shared_ptr<SceneRenderer::TiledTexture> SceneRenderer::Upload(SDL_Surface* 
   return tiled;
 }
 
-bool SceneRenderer::Clip(const SDL_Rect& rect) {
-  if (rect.w <= 0 || rect.h <= 0) return false;
-  SDL_RenderSetClipRect(renderer_, &rect);
-  return true;
+void SceneRenderer::SetClip(const PixelRect& rect) {
+  const SDL_Rect r{rect.left, rect.top, rect.width, rect.height};
+  SDL_RenderSetClipRect(renderer_, &r);
 }
 
-void SceneRenderer::DrawTiled(const TiledTexture& texture, int x, int y, const SDL_Rect& clip) {
-  for (const Tile& tile : texture.tiles) {
-    const SDL_Rect dst{x + tile.x, y, tile.width, texture.height};
-    if (!SDL_HasIntersection(&dst, &clip)) continue;
-    SDL_RenderCopy(renderer_, tile.texture.get(), nullptr, &dst);
-  }
-}
-
-void SceneRenderer::DrawPicture(const Picture& picture, int originX, int originY,
-                                const SDL_Rect& clip) {
-  if (!picture.visible || picture.image == ImageId::None) return;
-  const TiledTexture* texture = Texture(picture.image);
+void SceneRenderer::DrawImage(const DrawOp& op) {
+  const TiledTexture* texture = Texture(op.image);
   if (texture == nullptr) return;
-  DrawTiled(*texture, originX + picture.left, originY + picture.top, clip);
-}
-
-void SceneRenderer::DrawMenu(const Scene& scene, const SDL_Rect& client) {
-  const Panel& panel = scene.pnlMenu;
-  const SDL_Rect panelRect =
-      Intersect(client, SDL_Rect{panel.left, panel.top, panel.width, panel.height});
-  if (!Clip(panelRect)) return;
-  Fill(renderer_, panelRect, 0, 0, 0);
-  const Picture& menu = scene.imgMenu;
-  if (!menu.visible || !menuPixels_) return;
-  const int left = panel.left + menu.left, top = panel.top + menu.top;
-  if (!Clip(Intersect(panelRect, SDL_Rect{left, top, menu.width, menu.height}))) return;
-  const PixelRect place =
-      CentredProportionalRect(menuPixels_->w, menuPixels_->h, menu.width, menu.height);
-  if (place.width <= 0 || place.height <= 0) return;
-  const SDL_Rect dst{left + place.left, top + place.top, place.width, place.height};
-  if (place.width == menuPixels_->w && place.height == menuPixels_->h) {
-    // It fits: drawn at its own size, never enlarged.
-    if (const TiledTexture* texture = Texture(ImageId::Menu)) {
-      DrawTiled(*texture, dst.x, dst.y, client);
+  const SDL_Rect dest{op.dest.left, op.dest.top, op.dest.width, op.dest.height};
+  if (op.dest.width != op.source.width || op.dest.height != op.source.height) {
+    if (op.image != ImageId::Menu || !menuPixels_) return;
+    // The menu picture is shrunk once per size, not once per frame.
+    if (!scaledMenu_ || scaledMenuWidth_ != dest.w || scaledMenuHeight_ != dest.h) {
+      scaledMenu_.reset();
+      SurfacePtr scaled = AreaDownscale(menuPixels_.get(), dest.w, dest.h);
+      if (scaled) scaledMenu_.reset(SDL_CreateTextureFromSurface(renderer_, scaled.get()));
+      scaledMenuWidth_ = dest.w;
+      scaledMenuHeight_ = dest.h;
     }
+    if (scaledMenu_) SDL_RenderCopy(renderer_, scaledMenu_.get(), nullptr, &dest);
     return;
   }
-  // Scaled once per size, not once per frame.
-  if (!scaledMenu_ || scaledMenuWidth_ != place.width || scaledMenuHeight_ != place.height) {
-    scaledMenu_.reset();
-    SurfacePtr scaled = AreaDownscale(menuPixels_.get(), place.width, place.height);
-    if (scaled) scaledMenu_.reset(SDL_CreateTextureFromSurface(renderer_, scaled.get()));
-    scaledMenuWidth_ = place.width;
-    scaledMenuHeight_ = place.height;
+  // Drawn at its own size: each tile contributes its share of the visible slice.
+  const int from = op.source.left, to = op.source.left + op.source.width;
+  for (const Tile& tile : texture->tiles) {
+    const int x0 = std::max(from, tile.x), x1 = std::min(to, tile.x + tile.width);
+    if (x1 <= x0) continue;
+    const SDL_Rect src{x0 - tile.x, op.source.top, x1 - x0, op.source.height};
+    const SDL_Rect dst{dest.x + (x0 - from), dest.y, x1 - x0, dest.h};
+    SDL_RenderCopy(renderer_, tile.texture.get(), &src, &dst);
   }
-  if (scaledMenu_) SDL_RenderCopy(renderer_, scaledMenu_.get(), nullptr, &dst);
 }
 
-void SceneRenderer::DrawLabel(const Label& label, int originX, int originY) {
-  const std::string_view text = label.text.view();
+void SceneRenderer::DrawText(const DrawOp& op, std::string_view text) {
   if (text != labelText_) {
     labelText_.assign(text);
     labelTexture_.reset();
     if (font_.font() != nullptr && !text.empty()) {
       std::array<char, 1024> buf;
       SurfacePtr surface(
-          TTF_RenderUTF8_Blended(font_.font(), AsCString(text, buf), SDL_Color{0, 0, 0, 255}));
+          TTF_RenderUTF8_Blended(font_.font(), AsCString(text, buf),
+                                 SDL_Color{op.colour.r, op.colour.g, op.colour.b, 255}));
       if (surface) {
         labelTexture_.reset(SDL_CreateTextureFromSurface(renderer_, surface.get()));
         labelWidth_ = surface->w;
@@ -162,34 +127,30 @@ void SceneRenderer::DrawLabel(const Label& label, int originX, int originY) {
     }
   }
   if (!labelTexture_) return;
-  const SDL_Rect dst{originX + label.left, originY + label.top, labelWidth_, labelHeight_};
+  const SDL_Rect dst{op.dest.left, op.dest.top, labelWidth_, labelHeight_};
   SDL_RenderCopy(renderer_, labelTexture_.get(), nullptr, &dst);
 }
 
 void SceneRenderer::Draw(const Scene& scene) {
-  const SDL_Rect client{0, 0, scene.window.clientWidth, scene.window.clientHeight};
-  SDL_RenderSetClipRect(renderer_, nullptr);
-  Fill(renderer_, client, WindowGrey.r, WindowGrey.g, WindowGrey.b);
-  if (scene.pnlMenu.visible) DrawMenu(scene, client);
-
-  const Panel& game = scene.pnlGame;
-  if (game.visible) {
-    const SDL_Rect panel =
-        Intersect(client, SDL_Rect{game.left, game.top, game.width, game.height});
-    if (Clip(panel)) {
-      Fill(renderer_, panel, 255, 255, 255);
-      const int x = game.left, y = game.top;
-      DrawPicture(scene.imgBack, x, y, panel);
-      for (int actor : ActorStacking) DrawPicture(scene.imgEm[actor], x, y, panel);
-      const Shape& shape = scene.shpOver;
-      if (shape.width > 0 && shape.height > 0) {
-        const SDL_Rect frame{x + shape.left, y + shape.top, shape.width, shape.height};
-        Fill(renderer_, frame, 255, 255, 255);
-        SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-        SDL_RenderDrawRect(renderer_, &frame);
-      }
-      DrawPicture(scene.imgOver, x, y, panel);
-      DrawLabel(scene.lblMsg, x, y);
+  const DrawList list = BuildDrawList(scene);
+  for (const DrawOp& op : list) {
+    SetClip(op.clip);
+    const SDL_Rect dest{op.dest.left, op.dest.top, op.dest.width, op.dest.height};
+    switch (op.kind) {
+      case DrawKind::Fill:
+        SDL_SetRenderDrawColor(renderer_, op.colour.r, op.colour.g, op.colour.b, 255);
+        SDL_RenderFillRect(renderer_, &dest);
+        break;
+      case DrawKind::Outline:
+        SDL_SetRenderDrawColor(renderer_, op.colour.r, op.colour.g, op.colour.b, 255);
+        SDL_RenderDrawRect(renderer_, &dest);
+        break;
+      case DrawKind::Image:
+        DrawImage(op);
+        break;
+      case DrawKind::Text:
+        DrawText(op, list.text);
+        break;
     }
   }
   SDL_RenderSetClipRect(renderer_, nullptr);

@@ -7,14 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "game/draw_list.h"
 #include "game/scene.h"
 #include "ui/font.h"
 #include "ui/pictures.h"
 #include "ui/sdl_handles.h"
 
 namespace skelvar::ui {
-
-inline constexpr SDL_Color WindowGrey{128, 128, 128, 255};
 
 class SceneRenderer {
  public:
@@ -48,13 +47,9 @@ class SceneRenderer {
   std::shared_ptr<TiledTexture> Upload(SDL_Surface* surface, bool keyed);
   // The textures of a stored picture, uploading it on first use; null if it has none.
   const TiledTexture* Texture(ImageId id);
-  // Draws a picture's image with its top-left corner at (x, y), inside `clip`.
-  void DrawTiled(const TiledTexture& texture, int x, int y, const SDL_Rect& clip);
-  void DrawPicture(const Picture& picture, int originX, int originY, const SDL_Rect& clip);
-  void DrawMenu(const Scene& scene, const SDL_Rect& client);
-  void DrawLabel(const Label& label, int originX, int originY);
-  // Restricts drawing to `rect`; false when it is empty (nothing can be drawn).
-  bool Clip(const SDL_Rect& rect);
+  void SetClip(const PixelRect& rect);
+  void DrawImage(const DrawOp& op);
+  void DrawText(const DrawOp& op, std::string_view text);
 
   SDL_Renderer* renderer_;
   const LabelFont& font_;

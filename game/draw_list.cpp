@@ -1,0 +1,160 @@
+#include "draw_list.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace skelvar {
+namespace {
+
+PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
+  const int64_t left = std::max<int64_t>(a.left, b.left);
+  const int64_t top = std::max<int64_t>(a.top, b.top);
+  const int64_t right = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width);
+  const int64_t bottom = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height);
+  if (right <= left || bottom <= top) return {};
+  return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
+          static_cast<int32_t>(bottom - top)};
+}
+
+bool Empty(const PixelRect& r) {
+  return r.width <= 0 || r.height <= 0;
+}
+
+class Builder {
+ public:
+  Builder(DrawList& list, const ImageCatalogue& catalogue) : list_(list), catalogue_(catalogue) {}
+
+  void Fill(const PixelRect& clip, const PixelRect& dest, Rgb colour) {
+    Push({DrawKind::Fill, clip, dest, {}, ImageId::None, false, colour});
+  }
+  void Outline(const PixelRect& clip, const PixelRect& dest, Rgb colour) {
+    Push({DrawKind::Outline, clip, dest, {}, ImageId::None, false, colour});
+  }
+
+  // A picture at its own size with its top-left corner at (x, y): only the part inside the clip
+  // is listed, so the painter never touches the rest of a large image.
+  void Picture(const PixelRect& clip, const skelvar::Picture& picture, int32_t originX,
+               int32_t originY) {
+    if (!picture.visible) return;
+    const PixelSize size = ImageSize(picture.image);
+    if (size.width <= 0 || size.height <= 0) return;
+    const PixelRect whole{originX + picture.left, originY + picture.top, size.width, size.height};
+    const PixelRect dest = Intersect(whole, clip);
+    if (Empty(dest)) return;
+    const PixelRect source{dest.left - whole.left, dest.top - whole.top, dest.width, dest.height};
+    Push({DrawKind::Image, clip, dest, source, picture.image, ImageIsKeyed(picture.image), {}});
+  }
+
+  // An image scaled into dest, whole.
+  void ScaledImage(const PixelRect& clip, const PixelRect& dest, ImageId image) {
+    const PixelSize size = ImageSize(image);
+    if (Empty(clip) || Empty(dest) || size.width <= 0 || size.height <= 0) return;
+    Push({DrawKind::Image,
+          clip,
+          dest,
+          {0, 0, size.width, size.height},
+          image,
+          ImageIsKeyed(image),
+          {}});
+  }
+
+  void Text(const PixelRect& clip, const PixelRect& dest, std::string_view text, Rgb colour) {
+    if (text.empty()) return;
+    list_.text = text;
+    Push({DrawKind::Text, clip, dest, {}, ImageId::None, false, colour});
+  }
+
+  PixelSize ImageSize(ImageId id) const {
+    const int i = ImageIndex(id);
+    if (i < 0 || i >= ImageCount) return {};
+    return catalogue_[i];
+  }
+
+ private:
+  void Push(const DrawOp& op) {
+    if (Empty(op.clip) || list_.count >= DrawList::Capacity) return;
+    list_.ops[list_.count++] = op;
+  }
+
+  DrawList& list_;
+  const ImageCatalogue& catalogue_;
+};
+
+template <typename C>
+PixelRect Bounds(const C& c, int32_t originX = 0, int32_t originY = 0) {
+  return {originX + c.left, originY + c.top, c.width, c.height};
+}
+
+}  // namespace
+
+bool DrawList::operator==(const DrawList& other) const {
+  return count == other.count && text == other.text &&
+         std::equal(begin(), end(), other.begin(), other.end());
+}
+
+bool ImageIsKeyed(ImageId id) {
+  const int i = ImageIndex(id);
+  return i >= ImageIndex(ImageId::FirstFrame) && i < ImageIndex(ImageId::FirstOutcome);
+}
+
+DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
+  DrawList list;
+  Builder b(list, catalogue);
+  const PixelRect client{0, 0, scene.window.clientWidth, scene.window.clientHeight};
+  b.Fill(client, client, WindowGrey);
+
+  if (scene.pnlMenu.visible) {
+    const PixelRect panel = Intersect(client, Bounds(scene.pnlMenu));
+    b.Fill(panel, panel, MenuBlack);
+    const Picture& menu = scene.imgMenu;
+    const PixelSize size = b.ImageSize(menu.image);
+    if (!Empty(panel) && menu.visible) {
+      const PixelRect box = Bounds(menu, scene.pnlMenu.left, scene.pnlMenu.top);
+      // Centred, and scaled down only when it does not fit.
+      const PixelRect place =
+          CentredProportionalRect(size.width, size.height, menu.width, menu.height);
+      const PixelRect dest{box.left + place.left, box.top + place.top, place.width, place.height};
+      const PixelRect clip = Intersect(panel, box);
+      if (place.width == size.width && place.height == size.height) {
+        b.Picture(clip, {true, dest.left, dest.top, size.width, size.height, menu.image}, 0, 0);
+      } else {
+        b.ScaledImage(clip, dest, menu.image);
+      }
+    }
+  }
+
+  const Panel& game = scene.pnlGame;
+  if (game.visible) {
+    const PixelRect panel = Intersect(client, Bounds(game));
+    if (!Empty(panel)) {
+      b.Fill(panel, panel, PanelWhite);
+      b.Picture(panel, scene.imgBack, game.left, game.top);
+      for (const int actor : ActorStacking)
+        b.Picture(panel, scene.imgEm[actor], game.left, game.top);
+      const Shape& shape = scene.shpOver;
+      if (shape.width > 0 && shape.height > 0) {
+        const PixelRect frame = Bounds(shape, game.left, game.top);
+        b.Fill(Intersect(panel, frame), frame, PanelWhite);
+        b.Outline(Intersect(panel, frame), frame, OutlineBlack);
+      }
+      b.Picture(panel, scene.imgOver, game.left, game.top);
+      b.Text(panel, Bounds(scene.lblMsg, game.left, game.top), scene.lblMsg.text.view(),
+             LabelBlack);
+    }
+  }
+  return list;
+}
+
+ViewScale FitToScreen(int32_t screenWidth, int32_t screenHeight) {
+  if (screenWidth <= 0 || screenHeight <= 0) {
+    return {1.0, std::max(screenWidth, 1), std::max(screenHeight, 1)};
+  }
+  const double scale = std::min(static_cast<double>(screenWidth) / DesignWidth,
+                                static_cast<double>(screenHeight) / DesignHeight);
+  const auto logical = [scale](int32_t pixels) {
+    return std::max<int32_t>(1, static_cast<int32_t>(std::lround(pixels / scale)));
+  };
+  return {scale, logical(screenWidth), logical(screenHeight)};
+}
+
+}  // namespace skelvar

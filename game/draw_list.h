@@ -1,0 +1,84 @@
+// The scene as an ordered list of plain drawing operations. Both frontends only paint this list, so
+// which components show, their stacking order, the menu picture's fitted rectangle, the visible
+// slice of the background and the label's place are decided here once.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+#include "images.h"
+#include "scene.h"
+
+namespace skelvar {
+
+struct Rgb {
+  uint8_t r = 0;
+  uint8_t g = 0;
+  uint8_t b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+
+inline constexpr Rgb WindowGrey{128, 128, 128};
+inline constexpr Rgb MenuBlack{0, 0, 0};
+inline constexpr Rgb PanelWhite{255, 255, 255};
+inline constexpr Rgb OutlineBlack{0, 0, 0};
+inline constexpr Rgb LabelBlack{0, 0, 0};
+// The label's font: a Japanese gothic at this pixel height.
+inline constexpr int32_t LabelFontPixels = 21;
+
+enum class DrawKind : uint8_t {
+  Fill,     // dest filled with colour
+  Outline,  // a 1-pixel line just inside dest, in colour
+  Image,    // the source part of an image drawn into dest, scaled when the sizes differ
+  Text,     // the label's text in colour, its top-left corner at dest's
+};
+
+// Every rectangle is in the window's client coordinates, except an image's source, which is in
+// the image's own pixels. Nothing of an operation is drawn outside its clip, which always lies
+// inside the client area.
+struct DrawOp {
+  DrawKind kind = DrawKind::Fill;
+  PixelRect clip;
+  PixelRect dest;
+  PixelRect source;
+  ImageId image = ImageId::None;
+  // Image: a bitmap whose bottom-left pixel's colour is see-through.
+  bool keyed = false;
+  Rgb colour;
+  bool operator==(const DrawOp&) const = default;
+};
+
+struct DrawList {
+  // Grey, menu fill and picture, white play area, background, eleven actors, the outcome frame's
+  // fill and outline, the outcome picture and the label.
+  static constexpr int Capacity = 20;
+  std::array<DrawOp, Capacity> ops{};
+  int count = 0;
+  // The text of the Text operation; it points into the scene the list was built from.
+  std::string_view text;
+
+  const DrawOp* begin() const { return ops.data(); }
+  const DrawOp* end() const { return ops.data() + count; }
+  bool operator==(const DrawList& other) const;
+};
+
+// Whether an image is drawn with its key colour (the character frames) or opaque (the JPEGs).
+bool ImageIsKeyed(ImageId id);
+
+// What the window's client area shows for this scene, from the bottom up.
+DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue = ShippedCatalogue());
+
+// The scale at which a screen or viewport of screenWidth x screenHeight shows the game, so that the
+// designed 960 x 580 window fills its tighter side, and the client area the logic sees then.
+struct ViewScale {
+  double scale = 1.0;
+  int32_t clientWidth = 0;
+  int32_t clientHeight = 0;
+  bool operator==(const ViewScale&) const = default;
+};
+inline constexpr int32_t DesignWidth = 960;
+inline constexpr int32_t DesignHeight = 580;
+ViewScale FitToScreen(int32_t screenWidth, int32_t screenHeight);
+
+}  // namespace skelvar
