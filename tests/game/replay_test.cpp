@@ -83,12 +83,17 @@ TEST(ReplayScript, HostileBytesGetOneShortPrintableLine) {
   // An editor's byte order mark and Windows line endings are accepted.
   std::vector<ScriptEvent> events;
   std::string error;
-  ASSERT_TRUE(ParseScript("\xEF\xBB\xBF" "1 keydown 38\r\n2 keyup 38\r\n", events, error)) << error;
+  ASSERT_TRUE(
+      ParseScript("\xEF\xBB\xBF"
+                  "1 keydown 38\r\n2 keyup 38\r\n",
+                  events, error))
+      << error;
   ASSERT_EQ(events.size(), 2u);
   EXPECT_EQ(events[0].tick, 1);
   EXPECT_EQ(events[1].kind, EventKind::KeyUp);
   // Elsewhere the mark is shown for what it is.
-  EXPECT_EQ(ParseError("1 keydown 38\n\xEF\xBB\xBF" "2 keyup 38\n"),
+  EXPECT_EQ(ParseError("1 keydown 38\n\xEF\xBB\xBF"
+                       "2 keyup 38\n"),
             "line 2: the tick stamp '\\xEF\\xBB\\xBF2' is not a number");
   EXPECT_EQ(ParseError("1 \x01\x1B[2J keydown 3"),
             "line 1: unknown event '\\x01\\x1B[2J' (expected keydown, keyup, mousemove, click or "
@@ -104,7 +109,8 @@ TEST(ReplayScript, HostileBytesGetOneShortPrintableLine) {
             "line 1: the tick stamp 999999999999999999999999... is out of range (1..2000000000)");
   EXPECT_EQ(ParseError("1 click 1 -99999999999999999999"),
             "line 1: the value -99999999999999999999 is out of range (-1000000..1000000)");
-  EXPECT_EQ(ParseError(std::string(4096, ' ') + "\n1 jump"), "line 2: unknown event 'jump' "
+  EXPECT_EQ(ParseError(std::string(4096, ' ') + "\n1 jump"),
+            "line 2: unknown event 'jump' "
             "(expected keydown, keyup, mousemove, click or resize)");
   EXPECT_EQ(ParseError(std::string(4097, ' ') + "\n1 jump"), "line 1: longer than 4096 bytes");
 
@@ -353,7 +359,9 @@ ShellRun Shell(const std::string& command) {
   return r;
 }
 
-std::string Tool() { return SKELVAR_REPLAY; }
+std::string Tool() {
+  return SKELVAR_REPLAY;
+}
 
 // One line on standard error, short and printable, and nothing on standard output.
 void ExpectOneErrorLine(const ShellRun& r, int status, const std::string& mention) {
@@ -397,8 +405,8 @@ TEST(ReplayTool, EndlessAndHostileInputStopsAtOnceWithOneLine) {
 
   // A saved byte order mark and Windows line endings read as the plain script does.
   const ShellRun plain = Shell("printf '1 keydown 38\\n2 keyup 38\\n' | " + Tool() + " --ticks 5");
-  const ShellRun marked =
-      Shell("printf '\\357\\273\\2771 keydown 38\\r\\n2 keyup 38\\r\\n' | " + Tool() + " --ticks 5");
+  const ShellRun marked = Shell("printf '\\357\\273\\2771 keydown 38\\r\\n2 keyup 38\\r\\n' | " +
+                                Tool() + " --ticks 5");
   EXPECT_EQ(marked.status, 0) << marked.err;
   EXPECT_EQ(std::count(plain.out.begin(), plain.out.end(), '\n'), 5);
   EXPECT_EQ(marked.out, plain.out);
@@ -460,15 +468,15 @@ TEST(ReplayTool, FailedWritesAndAllocationsEndWithOneLine) {
   ExpectOneErrorLine(Shell(Tool() + " --help > /dev/full"), 1, "No space left on device");
   // A reader that goes away ends the tool quietly: by the signal, or by the failed write when the
   // signal is ignored.
-  const ShellRun broken = Shell(Tool() + " --ticks 200000 < /dev/null 2>" +
-                                ::testing::TempDir() + "/replay-pipe-err | head -c 10 >/dev/null;"
-                                " cat " + ::testing::TempDir() + "/replay-pipe-err");
+  const ShellRun broken = Shell(Tool() + " --ticks 200000 < /dev/null 2>" + ::testing::TempDir() +
+                                "/replay-pipe-err | head -c 10 >/dev/null;"
+                                " cat " +
+                                ::testing::TempDir() + "/replay-pipe-err");
   EXPECT_EQ(broken.status, 0);
   EXPECT_EQ(broken.out, "");
-  const ShellRun ignored =
-      Shell("trap '' PIPE; " + Tool() + " --ticks 200000 < /dev/null 2>" + ::testing::TempDir() +
-            "/replay-pipe-err | head -c 10 >/dev/null; cat " + ::testing::TempDir() +
-            "/replay-pipe-err");
+  const ShellRun ignored = Shell(
+      "trap '' PIPE; " + Tool() + " --ticks 200000 < /dev/null 2>" + ::testing::TempDir() +
+      "/replay-pipe-err | head -c 10 >/dev/null; cat " + ::testing::TempDir() + "/replay-pipe-err");
   EXPECT_EQ(ignored.out, "");
   std::filesystem::remove(::testing::TempDir() + "/replay-pipe-err");
 
@@ -496,8 +504,7 @@ TEST(ReplayTool, FramesTooLargeToRenderAreRefusedBeforeAllocating) {
     EXPECT_LT(big.maxRssKb, 200 * 1024);
   }
   EXPECT_FALSE(std::filesystem::exists(dir + "/tick-000004.png"));
-  const ShellRun wide =
-      Shell("printf '3 resize 16385 10\\n' | " + Tool() + render);
+  const ShellRun wide = Shell("printf '3 resize 16385 10\\n' | " + Tool() + render);
   EXPECT_EQ(wide.status, 2);
   EXPECT_TRUE(Has(wide.err, "16385 x 10 pixels is too large")) << wide.err;
 

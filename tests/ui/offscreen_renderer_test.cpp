@@ -227,7 +227,8 @@ TEST_F(OffscreenRendererTest, RendersUpToTheLimitAndRefusesLargerFrames) {
   EXPECT_EQ(tall.at(10, 16000), Stored(ImageId::Back, 100, 0));
 
   // One pixel more on a side, or in all, is refused with the reason.
-  const std::string path = (std::filesystem::temp_directory_path() / "skelvar-too-large.png").string();
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "skelvar-too-large.png").string();
   for (auto [w, h] : {std::pair{16385, 1}, {1, 16385}, {8193, 8192}, {32767, 32767}}) {
     scene.window.clientWidth = w;
     scene.window.clientHeight = h;

@@ -21,6 +21,7 @@
 #include "game/game_main.h"
 #include "game/random.h"
 #include "replay_script.h"
+#include "replay_tick.h"
 #include "state_json.h"
 #include "virtual_clock.h"
 
@@ -56,7 +57,8 @@ struct Options {
 void HoldClosedStandardDescriptors() {
 #ifndef __EMSCRIPTEN__
   for (int fd = 0; fd <= 2; ++fd) {
-    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+      open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
   }
 #endif
 }
@@ -239,28 +241,6 @@ class ScriptFeed {
   std::unique_ptr<ScriptReader> replay_;
 };
 
-void Deliver(TGameMain& game, const ScriptEvent& e) {
-  switch (e.kind) {
-    case EventKind::KeyDown:
-      game.FormKeyDown(e.a);
-      break;
-    case EventKind::KeyUp:
-      game.FormKeyUp(e.a);
-      break;
-    case EventKind::MouseMove:
-      game.MouseMove(e.a, e.b);
-      break;
-    case EventKind::Click:
-      game.MouseClick(e.a, e.b);
-      break;
-    case EventKind::Resize:
-      game.scene.window.clientWidth = e.a;
-      game.scene.window.clientHeight = e.b;
-      game.FormResize();
-      break;
-  }
-}
-
 int Run(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   const Options options = ParseOptions(argc, argv);
@@ -322,8 +302,7 @@ int Run(int argc, char** argv) {
       Deliver(game, event);
       pending = feed.Next(event);
     }
-    if (!game.Closed() && k % 2 == 0 && game.scene.timOpen.enabled) game.timOpenTimer();
-    if (!game.Closed() && game.scene.timGame.enabled) game.timGameTimer();
+    RunTimers(game, k);
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif

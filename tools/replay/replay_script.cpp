@@ -98,9 +98,9 @@ LineResult ParseLine(std::string_view line, size_t lineNo, int64_t lastTick, Scr
     return LineResult::Error;
   }
   if (n != 2 + wantArgs) {
-    error = LineError(lineNo, {"'", name, "' takes ", std::to_string(wantArgs),
-                               (wantArgs == 1 ? " number" : " numbers"), ", got ",
-                               std::to_string(n - 2)});
+    error = LineError(lineNo,
+                      {"'", name, "' takes ", std::to_string(wantArgs),
+                       (wantArgs == 1 ? " number" : " numbers"), ", got ", std::to_string(n - 2)});
     return LineResult::Error;
   }
   std::array<int64_t, 2> args{};
@@ -196,8 +196,7 @@ std::string Printable(std::string_view bytes, size_t maxBytes) {
 ScriptReader::ScriptReader(std::FILE* file, int64_t limit)
     : file_(file), limit_(limit), buffer_(new char[BufferBytes]) {}
 
-ScriptReader::ScriptReader(std::string_view text)
-    : text_(text), buffer_(new char[BufferBytes]) {}
+ScriptReader::ScriptReader(std::string_view text) : text_(text), buffer_(new char[BufferBytes]) {}
 
 void ScriptReader::Fail(std::string message) {
   error_ = std::move(message);
