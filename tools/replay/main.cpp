@@ -1,5 +1,7 @@
 // skelvar-replay: runs the game headless from a script of timed input events and prints the
 // state after every tick.
+#include <sys/stat.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -10,10 +12,8 @@
 #include <stdexcept>
 #include <string>
 #include <vector>
-
 #ifndef __EMSCRIPTEN__
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -142,7 +142,7 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--help" || arg == "-h") {
       Write(Usage());
       Write("\n");
-      if (std::fflush(stdout) != 0) OutputFailed(errno);
+      if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
       std::exit(0);
     } else if (arg.size() > 1 && arg[0] == '-') {
       Fail("unknown option '" + Printable(arg) + "'; " + Usage());
@@ -215,11 +215,11 @@ class ScriptFeed {
   }
 
  private:
+  // Only a regular file is sure to read the same bytes twice; fstat answers that on every
+  // platform the tool is built for, and whatever it does not know is held like a pipe.
   bool ReadableTwice() const {
-#ifndef __EMSCRIPTEN__
     struct stat st {};
     if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) return false;
-#endif
     return std::ftell(file_) >= 0;
   }
 
