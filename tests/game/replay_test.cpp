@@ -482,9 +482,17 @@ TEST(ReplayTool, FailedWritesAndAllocationsEndWithOneLine) {
 
   // Under an address-space limit the held events of a long pipe cannot all be allocated.
   if (Sanitized) GTEST_SKIP() << "the sanitizers reserve more address space than any limit allows";
+  // The smallest limit, in steps of 10 MB, under which the tool runs at all on this machine.
+  long base = 0;
+  for (long kb = 20000; kb <= 400000 && base == 0; kb += 10000) {
+    const std::string limit = "ulimit -v " + std::to_string(kb) + "; ";
+    if (Shell(limit + Tool() + " --ticks 1 < /dev/null > /dev/null").status == 0) base = kb;
+  }
+  ASSERT_NE(base, 0);
+  // Eight million events need about 48 MB held, twice the room the limit leaves.
   const ShellRun limited =
-      Shell("yes '1 mousemove 500 300' | head -n 8000000 | (ulimit -v 60000; " + Tool() +
-            " --quiet --ticks 1)");
+      Shell("yes '1 mousemove 500 300' | head -n 8000000 | (ulimit -v " +
+            std::to_string(base + 24000) + "; " + Tool() + " --quiet --ticks 1)");
   ExpectOneErrorLine(limited, 1, "skelvar-replay: out of memory");
 }
 
