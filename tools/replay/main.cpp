@@ -6,10 +6,10 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <memory>
 #include <new>
-#include <stdexcept>
 #include <string>
 #include <vector>
 #ifndef __EMSCRIPTEN__
@@ -57,8 +57,9 @@ struct Options {
 void HoldClosedStandardDescriptors() {
 #ifndef __EMSCRIPTEN__
   for (int fd = 0; fd <= 2; ++fd) {
-    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF)
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
       open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    }
   }
 #endif
 }
