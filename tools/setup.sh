@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Skelvar and then plays or tests it.
 #   tools/setup.sh play   install what is missing, build, start the game
-#   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan)
+#   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan),
+#                         then fuzz the replay script reader for a minute
 # Run it as root, or as a user with sudo rights: only apt-get is run through sudo.
 set -euo pipefail
 
@@ -18,7 +19,7 @@ cd "$(dirname "$0")/.."
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
-  desktop-file-utils appstream man-db dpkg-dev file)
+  desktop-file-utils appstream man-db dpkg-dev file clang-14 libclang-rt-14-dev)
 
 packages=("${runtime_and_build[@]}")
 if [ "$mode" = test ]; then packages+=("${test_only[@]}"); fi
@@ -56,3 +57,6 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_SANITIZ
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure --timeout 600
+
+# The replay script reader under libFuzzer for a minute; any finding fails the test command.
+bash tools/fuzz-replay.sh 60

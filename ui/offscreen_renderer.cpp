@@ -43,11 +43,18 @@ const TextMeasurer& OffscreenRenderer::Measurer() const {
   return *state_->font;
 }
 
+std::string OffscreenRenderer::FrameLimit() {
+  return "at most " + std::to_string(MaxFrameSide) + " pixels on a side and " +
+         std::to_string(MaxFramePixels) + " pixels in all";
+}
+
 bool OffscreenRenderer::Prepare(int width, int height, std::string* error) {
   State& s = *state_;
   if (s.target && s.target->w >= width && s.target->h >= height) return true;
   s.scene.reset();
   s.renderer.reset();
+  // The old frame goes before the new one is made, so that two large ones are never held at once.
+  s.target.reset();
   s.target.reset(SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_XRGB8888));
   if (!s.target) {
     *error = std::string("cannot allocate the frame: ") + SDL_GetError();
@@ -70,6 +77,11 @@ bool OffscreenRenderer::WritePng(const Scene& scene, const std::string& path, st
   const int width = scene.window.clientWidth, height = scene.window.clientHeight;
   if (width <= 0 || height <= 0) {
     *error = "the window's client area is empty";
+    return false;
+  }
+  if (!FrameFits(width, height)) {
+    *error = "a frame of " + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels is too large to render (" + FrameLimit() + ")";
     return false;
   }
   if (!Prepare(width, height, error)) return false;

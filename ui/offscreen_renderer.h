@@ -2,6 +2,7 @@
 // software renderer over a memory surface.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,9 +16,21 @@ class OffscreenRenderer {
   static std::unique_ptr<OffscreenRenderer> Create(std::string* error);
   ~OffscreenRenderer();
 
+  // The largest frame drawn: a surface of more pixels would take too much memory, and SDL's
+  // drawing code counts a surface's bytes in an int.
+  static constexpr int MaxFrameSide = 16384;
+  static constexpr int64_t MaxFramePixels = int64_t{1} << 26;
+  static bool FrameFits(int width, int height) {
+    return width > 0 && height > 0 && width <= MaxFrameSide && height <= MaxFrameSide &&
+           int64_t{width} * height <= MaxFramePixels;
+  }
+  // The limit in words, for a message.
+  static std::string FrameLimit();
+
   // The real font's measure, so that labels are placed as in the game.
   const TextMeasurer& Measurer() const;
-  // Draws the scene at its window's client size and writes it as a PNG file.
+  // Draws the scene at its window's client size and writes it as a PNG file; a frame that does
+  // not fit the limit is refused before anything is allocated.
   bool WritePng(const Scene& scene, const std::string& path, std::string* error);
 
  private:

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -61,13 +62,14 @@ bool WritePngFile(SDL_Surface* surface, int width, int height, const std::string
   const std::vector<uint8_t> png = EncodePng(surface, width, height);
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
-    *error = "cannot create " + path;
+    *error = "cannot create " + path + ": " + std::strerror(errno);
     return false;
   }
   const bool written = std::fwrite(png.data(), 1, png.size(), file) == png.size();
+  const int writeErrno = errno;
   const bool closed = std::fclose(file) == 0;
   if (!written || !closed) {
-    *error = "cannot write " + path;
+    *error = "cannot write " + path + ": " + std::strerror(written ? errno : writeErrno);
     return false;
   }
   return true;

@@ -3,6 +3,7 @@
 
 #include <random>
 
+#include "run_invariants.h"
 #include "test_support.h"
 
 namespace skelvar {
@@ -18,41 +19,7 @@ struct Tally {
 };
 
 void CheckInvariants(const TGameMain& g, bool runStarted, int fadeTicks) {
-  ASSERT_TRUE(g.GameState >= -1 && g.GameState <= 2) << g.GameState;
-  if (g.GameState == StateOutcome || g.GameState == StateFinished) {
-    ASSERT_GE(g.HitIndex, 1);
-    ASSERT_LE(g.HitIndex, 10);
-  }
-  if (fadeTicks >= 13) {
-    ASSERT_FALSE(g.scene.window.opacityEnabled);
-    ASSERT_FALSE(g.scene.timOpen.enabled);
-    ASSERT_EQ(g.scene.window.opacity, 255);
-  } else {
-    ASSERT_EQ(g.scene.window.opacity, 20 * fadeTicks);
-  }
-  if (!runStarted) return;
-  const int32_t W = g.scene.pnlGame.width;
-  ASSERT_GE(g.CameraX, W - WorldWidth);
-  ASSERT_LE(g.CameraX, 0);
-  ASSERT_EQ(g.CameraY, 0);
-  for (int i = 0; i < ActorCount; ++i) {
-    const Picture& p = g.scene.imgEm[i];
-    if (Behaviour[i] == Glider) {
-      ASSERT_GE(g.PosX[i], -p.width) << i;
-      ASSERT_LE(g.PosX[i], WorldWidth) << i;
-    } else {
-      ASSERT_GE(g.PosX[i], 0) << i;
-      ASSERT_LE(g.PosX[i], WorldWidth - p.width) << i;
-    }
-    ASSERT_LE(g.PosY[i], WorldHeight - p.height - GroundMargin) << i;
-    ASSERT_TRUE(g.Facing[i] == 0 || g.Facing[i] == 1);
-  }
-  if (g.GameState == StatePlaying) {
-    ASSERT_LT(g.TickCount, 100);
-  }
-  if (g.GameState == StateOutcome) {
-    ASSERT_LT(g.TickCount, 60);
-  }
+  ASSERT_EQ(testing::BrokenInvariant(g, {fadeTicks, runStarted}), "");
 }
 
 void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {

@@ -1,11 +1,16 @@
 // The replay tool: its script language, its errors, and whole runs through the real binary.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -59,11 +64,142 @@ TEST(ReplayScript, RejectsBadLinesNamingTheLine) {
   EXPECT_NE(ParseError("1 click 3 4 5 6 7").find("too many"), std::string::npos);
   EXPECT_NE(ParseError("x keydown 1").find("not a number"), std::string::npos);
   EXPECT_NE(ParseError("1 keydown 3x").find("not a number"), std::string::npos);
-  EXPECT_NE(ParseError("1 keydown 99999999999999999999999").find("not a number"),
+  EXPECT_NE(ParseError("1 keydown 99999999999999999999999").find("out of range"),
             std::string::npos);
   EXPECT_NE(ParseError("1 resize 100 -5").find("out of range"), std::string::npos);
   EXPECT_NE(ParseError("1 mousemove 2000000 0").find("out of range"), std::string::npos);
   EXPECT_NE(ParseError(std::string_view("1 keydown 3\0", 12)).find("NUL"), std::string::npos);
+  EXPECT_NE(ParseError("1 keydown +-5").find("not a number"), std::string::npos);
+  EXPECT_NE(ParseError("1 keydown -").find("not a number"), std::string::npos);
+}
+
+// What a terminal can show on one line.
+bool IsShortPrintableLine(const std::string& s) {
+  if (s.size() > 200) return false;
+  return std::all_of(s.begin(), s.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+}
+
+TEST(ReplayScript, HostileBytesGetOneShortPrintableLine) {
+  // An editor's byte order mark and Windows line endings are accepted.
+  std::vector<ScriptEvent> events;
+  std::string error;
+  ASSERT_TRUE(
+      ParseScript("\xEF\xBB\xBF"
+                  "1 keydown 38\r\n2 keyup 38\r\n",
+                  events, error))
+      << error;
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].tick, 1);
+  EXPECT_EQ(events[1].kind, EventKind::KeyUp);
+  // Elsewhere the mark is shown for what it is.
+  EXPECT_EQ(ParseError("1 keydown 38\n\xEF\xBB\xBF"
+                       "2 keyup 38\n"),
+            "line 2: the tick stamp '\\xEF\\xBB\\xBF2' is not a number");
+  EXPECT_EQ(ParseError("1 \x01\x1B[2J keydown 3"),
+            "line 1: unknown event '\\x01\\x1B[2J' (expected keydown, keyup, mousemove, click or "
+            "resize)");
+
+  // Ten million digits: out of range, and quoted shortened.
+  const std::string huge = "1 keydown " + std::string(10'000'000, '9') + "\n";
+  // A long line is refused for its length; the same number on a short line for its range.
+  EXPECT_EQ(ParseError(huge), "line 1: longer than 4096 bytes");
+  const std::string e = ParseError("1 keydown " + std::string(4000, '9'));
+  EXPECT_EQ(e, "line 1: the value 999999999999999999999999... is out of range (0..255)");
+  EXPECT_EQ(ParseError("999999999999999999999999999999 click 1 2"),
+            "line 1: the tick stamp 999999999999999999999999... is out of range (1..2000000000)");
+  EXPECT_EQ(ParseError("1 click 1 -99999999999999999999"),
+            "line 1: the value -99999999999999999999 is out of range (-1000000..1000000)");
+  EXPECT_EQ(ParseError(std::string(4096, ' ') + "\n1 jump"),
+            "line 2: unknown event 'jump' "
+            "(expected keydown, keyup, mousemove, click or resize)");
+  EXPECT_EQ(ParseError(std::string(4097, ' ') + "\n1 jump"), "line 1: longer than 4096 bytes");
+
+  // Random bytes and random mixtures of script words: always one short printable line.
+  std::mt19937 rng(11);
+  const std::array<std::string_view, 12> words = {"1",     "keydown", "keyup", "mousemove",
+                                                  "click", "resize",  " ",     "\n",
+                                                  "\r",    "-",       "#",     "\xEF\xBB\xBF"};
+  int errors = 0;
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const size_t length = rng() % 200;
+    for (size_t i = 0; i < length; ++i) {
+      if (round % 2 == 0) {
+        text.push_back(static_cast<char>(rng()));
+      } else {
+        text.append(words[rng() % words.size()]);
+      }
+    }
+    events.clear();
+    error.clear();
+    if (!ParseScript(text, events, error)) {
+      ++errors;
+      ASSERT_TRUE(IsShortPrintableLine(error)) << error;
+      ASSERT_EQ(error.rfind("line ", 0), 0u) << error;
+    }
+  }
+  EXPECT_GT(errors, 1500);
+}
+
+TEST(ReplayScript, ReaderStopsAtABadLineWithoutReadingOn) {
+  // A file of one endless line: the reader reads no more than its buffer before refusing it.
+  std::FILE* file = std::tmpfile();
+  ASSERT_NE(file, nullptr);
+  const std::string chunk(1 << 20, 'x');
+  for (int i = 0; i < 16; ++i) std::fwrite(chunk.data(), 1, chunk.size(), file);
+  std::rewind(file);
+  ScriptReader reader(file);
+  ScriptEvent event;
+  EXPECT_EQ(reader.Next(event), ScriptReader::Status::Error);
+  EXPECT_EQ(reader.error(), "line 1: longer than 4096 bytes");
+  EXPECT_LE(std::ftell(file), 65536);
+  std::fclose(file);
+
+  // Read with a limit, it stops there, as it does when the file grows after it was checked.
+  const std::string text = "1 keydown 38\n2 keyup 38\n3 keydown 39\n";
+  ScriptReader all(text);
+  int count = 0;
+  while (all.Next(event) == ScriptReader::Status::Event) ++count;
+  EXPECT_EQ(count, 3);
+  EXPECT_EQ(all.consumed(), static_cast<int64_t>(text.size()));
+  file = std::tmpfile();
+  std::fwrite(text.data(), 1, text.size(), file);
+  std::rewind(file);
+  ScriptReader limited(file, 24);
+  ASSERT_EQ(limited.Next(event), ScriptReader::Status::Event);
+  ASSERT_EQ(limited.Next(event), ScriptReader::Status::Event);
+  EXPECT_EQ(event.kind, EventKind::KeyUp);
+  EXPECT_EQ(limited.Next(event), ScriptReader::Status::End);
+  std::fclose(file);
+}
+
+TEST(ReplayScript, EventStoreGivesBackWhatItHolds) {
+  EventStore store;
+  std::mt19937 rng(5);
+  std::vector<ScriptEvent> pushed;
+  int64_t tick = 1;
+  // Enough events to fill several of the store's blocks.
+  for (int i = 0; i < 600'000; ++i) {
+    ScriptEvent e;
+    tick += rng() % 3 == 0 ? rng() % 100000 : 0;
+    e.tick = tick;
+    e.kind = static_cast<EventKind>(rng() % 5);
+    const bool key = e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp;
+    e.a = key ? static_cast<int32_t>(rng() % 256) : static_cast<int32_t>(rng() % 2000001) - 1000000;
+    e.b = key ? 0 : static_cast<int32_t>(rng() % 2000001) - 1000000;
+    ASSERT_TRUE(store.Push(e));
+    pushed.push_back(e);
+  }
+  EXPECT_GT(store.bytes(), 2u << 20);
+  ScriptEvent e;
+  for (const ScriptEvent& want : pushed) {
+    ASSERT_TRUE(store.Next(e));
+    ASSERT_EQ(e.tick, want.tick);
+    ASSERT_EQ(e.kind, want.kind);
+    ASSERT_EQ(e.a, want.a);
+    ASSERT_EQ(e.b, want.b);
+  }
+  EXPECT_FALSE(store.Next(e));
 }
 
 struct ToolRun {
@@ -180,6 +316,215 @@ TEST(ReplayTool, BadInputGetsOneLineAndStatusTwo) {
   const ToolRun late = RunReplay("--ticks 5", "6 keydown 27\n");
   EXPECT_EQ(late.status, 0);
   EXPECT_EQ(late.lines.size(), 5u);
+}
+
+// A shell command's status, output and the peak resident memory of what it ran.
+struct ShellRun {
+  int status = -1;  // -1 when ended by a signal
+  int signal = 0;
+  std::string out, err;
+  long maxRssKb = 0;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::string text;
+  std::getline(in, text, '\0');
+  return text;
+}
+
+ShellRun Shell(const std::string& command) {
+  const std::string base = ::testing::TempDir() + "/replay-shell-" + std::to_string(getpid());
+  const std::string out = base + ".out", err = base + ".err";
+  ShellRun r;
+  const pid_t pid = fork();
+  if (pid == 0) {
+    const int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(o, 1);
+    dup2(e, 2);
+    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  int st = 0;
+  rusage usage{};
+  if (pid < 0 || wait4(pid, &st, 0, &usage) != pid) return r;
+  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+  r.signal = WIFSIGNALED(st) ? WTERMSIG(st) : 0;
+  r.maxRssKb = usage.ru_maxrss;
+  r.out = Slurp(out);
+  r.err = Slurp(err);
+  std::filesystem::remove(out);
+  std::filesystem::remove(err);
+  return r;
+}
+
+std::string Tool() {
+  return SKELVAR_REPLAY;
+}
+
+// One line on standard error, short and printable, and nothing on standard output.
+void ExpectOneErrorLine(const ShellRun& r, int status, const std::string& mention) {
+  EXPECT_EQ(r.status, status) << r.err;
+  EXPECT_TRUE(r.out.empty()) << r.out.substr(0, 200);
+  ASSERT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err.substr(0, 400);
+  EXPECT_TRUE(IsShortPrintableLine(r.err.substr(0, r.err.size() - 1))) << r.err.substr(0, 400);
+  EXPECT_NE(r.err.find(mention), std::string::npos) << r.err;
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool Sanitized = true;
+#else
+constexpr bool Sanitized = false;
+#endif
+
+TEST(ReplayTool, EndlessAndHostileInputStopsAtOnceWithOneLine) {
+  // Endless input is refused at its first line, whether a device, a pipe or an endless line.
+  ExpectOneErrorLine(Shell("timeout 20 " + Tool() + " --quiet /dev/zero"), 2,
+                     "/dev/zero: line 1: contains a NUL byte");
+  ExpectOneErrorLine(Shell("timeout 20 " + Tool() + " --quiet < /dev/zero"), 2, "NUL byte");
+  ExpectOneErrorLine(Shell("yes 1 keydown 38 | tr -d '\\n' | timeout 20 " + Tool()), 2,
+                     "<stdin>: line 1: longer than 4096 bytes");
+  ExpectOneErrorLine(
+      Shell("(printf '1 keydown 38\\n2 keyup 38\\n'; cat /dev/zero) | timeout 20 " + Tool()), 2,
+      "<stdin>: line 3: contains a NUL byte");
+  // Random bytes: never echoed raw, never a crash.
+  ExpectOneErrorLine(Shell("head -c 5000 /dev/urandom | " + Tool()), 2, "<stdin>: line ");
+  // A ten-megabyte number: out of range, quoted shortened, and the line refused for its length.
+  ExpectOneErrorLine(
+      Shell("{ printf '1 keydown '; head -c 10000000 /dev/zero | tr '\\0' 9; } | " + Tool()), 2,
+      "line 1: longer than 4096 bytes");
+  ExpectOneErrorLine(Shell("printf '1 keydown 3\\n2 keyup 77777777777777777777\\n' | " + Tool()), 2,
+                     "line 2: the value 77777777777777777777 is out of range (0..255)");
+  // A long, unprintable option or file name is shown shortened and escaped.
+  ExpectOneErrorLine(Shell(Tool() + " --ticks $(printf '\\033[31m')" + std::string(3000, '1')), 2,
+                     "--ticks takes a whole number from 0 to 2000000000, not '\\x1B[31m");
+  ExpectOneErrorLine(Shell(Tool() + " /nonexistent/" + std::string(3000, 'd')), 2,
+                     "cannot read script '/nonexistent/ddd");
+  ExpectOneErrorLine(Shell(Tool() + " " + ::testing::TempDir()), 2, "Is a directory");
+
+  // A saved byte order mark and Windows line endings read as the plain script does.
+  const ShellRun plain = Shell("printf '1 keydown 38\\n2 keyup 38\\n' | " + Tool() + " --ticks 5");
+  const ShellRun marked = Shell("printf '\\357\\273\\2771 keydown 38\\r\\n2 keyup 38\\r\\n' | " +
+                                Tool() + " --ticks 5");
+  EXPECT_EQ(marked.status, 0) << marked.err;
+  EXPECT_EQ(std::count(plain.out.begin(), plain.out.end(), '\n'), 5);
+  EXPECT_EQ(marked.out, plain.out);
+}
+
+TEST(ReplayTool, StreamsTheScriptInBoundedMemory) {
+  // Two million mouse moves, four a tick: from a file the script is read twice, never held; from
+  // a pipe it is held compactly. Both give the same run.
+  const std::string script = ::testing::TempDir() + "/replay-long-" + std::to_string(getpid());
+  {
+    std::ofstream out(script, std::ios::binary);
+    std::string text;
+    for (int i = 0; i < 2'000'000; ++i) {
+      text.clear();
+      text.append(std::to_string(i / 4 + 1)).append(" mousemove ");
+      text.append(std::to_string(i % 944)).append(" ").append(std::to_string(i % 542));
+      text.push_back('\n');
+      out << text;
+    }
+    // The last event opens the menu's run with a key, so the end state shows it was delivered.
+    out << "500001 keydown 38\n";
+  }
+  const std::string args = " --quiet --ticks 500003 ";
+  const ShellRun fromFile = Shell(Tool() + args + script);
+  const ShellRun fromPipe = Shell("cat " + script + " | " + Tool() + args);
+  const ShellRun fromStdin = Shell(Tool() + args + "< " + script);
+  std::filesystem::remove(script);
+  ASSERT_EQ(fromFile.status, 0) << fromFile.err;
+  ASSERT_EQ(fromPipe.status, 0) << fromPipe.err;
+  ASSERT_EQ(fromStdin.status, 0) << fromStdin.err;
+  EXPECT_TRUE(Has(fromFile.out, R"({"tick":500003,"GameState":0,"TickCount":3,)")) << fromFile.out;
+  EXPECT_EQ(fromPipe.out, fromFile.out);
+  EXPECT_EQ(fromStdin.out, fromFile.out);
+  RecordProperty("file_max_rss_kb", std::to_string(fromFile.maxRssKb));
+  RecordProperty("pipe_max_rss_kb", std::to_string(fromPipe.maxRssKb));
+  // The sanitizers' own bookkeeping takes memory of its own.
+  if (!Sanitized) {
+    EXPECT_LT(fromFile.maxRssKb, 64 * 1024);
+    EXPECT_LT(fromPipe.maxRssKb, 64 * 1024);
+  }
+
+  // An endless valid script from a pipe ends at the budget for held events, with one line.
+  ExpectOneErrorLine(Shell("yes '1 mousemove 500 300' | " + Tool() + " --ticks 1"), 2,
+                     "a script read from a pipe may hold at most 64 MiB");
+  // Events past the last tick are checked but not held.
+  const ShellRun late =
+      Shell("yes '9 mousemove 500 300' | head -n 3000000 | " + Tool() + " --quiet --ticks 5");
+  EXPECT_EQ(late.status, 0) << late.err;
+  if (!Sanitized) {
+    EXPECT_LT(late.maxRssKb, 64 * 1024);
+  }
+}
+
+TEST(ReplayTool, FailedWritesAndAllocationsEndWithOneLine) {
+  const std::string run = Tool() + " --ticks 50 < /dev/null";
+  ExpectOneErrorLine(Shell(run + " > /dev/full"), 1,
+                     "cannot write the output: No space left on device");
+  ExpectOneErrorLine(Shell(run + " >&-"), 1, "cannot write the output: Bad file descriptor");
+  ExpectOneErrorLine(Shell(Tool() + " --help > /dev/full"), 1, "No space left on device");
+  // A reader that goes away ends the tool quietly: by the signal, or by the failed write when the
+  // signal is ignored.
+  const ShellRun broken = Shell(Tool() + " --ticks 200000 < /dev/null 2>" + ::testing::TempDir() +
+                                "/replay-pipe-err | head -c 10 >/dev/null;"
+                                " cat " +
+                                ::testing::TempDir() + "/replay-pipe-err");
+  EXPECT_EQ(broken.status, 0);
+  EXPECT_EQ(broken.out, "");
+  const ShellRun ignored = Shell(
+      "trap '' PIPE; " + Tool() + " --ticks 200000 < /dev/null 2>" + ::testing::TempDir() +
+      "/replay-pipe-err | head -c 10 >/dev/null; cat " + ::testing::TempDir() + "/replay-pipe-err");
+  EXPECT_EQ(ignored.out, "");
+  std::filesystem::remove(::testing::TempDir() + "/replay-pipe-err");
+
+  // Under an address-space limit the held events of a long pipe cannot all be allocated.
+  if (Sanitized) GTEST_SKIP() << "the sanitizers reserve more address space than any limit allows";
+  // The smallest limit, in steps of 10 MB, under which the tool runs at all on this machine.
+  long base = 0;
+  for (long kb = 20000; kb <= 400000 && base == 0; kb += 10000) {
+    const std::string limit = "ulimit -v " + std::to_string(kb) + "; ";
+    if (Shell(limit + Tool() + " --ticks 1 < /dev/null > /dev/null").status == 0) base = kb;
+  }
+  ASSERT_NE(base, 0);
+  // Eight million events need about 48 MB held, twice the room the limit leaves.
+  const ShellRun limited =
+      Shell("yes '1 mousemove 500 300' | head -n 8000000 | (ulimit -v " +
+            std::to_string(base + 24000) + "; " + Tool() + " --quiet --ticks 1)");
+  ExpectOneErrorLine(limited, 1, "skelvar-replay: out of memory");
+}
+
+TEST(ReplayTool, FramesTooLargeToRenderAreRefusedBeforeAllocating) {
+  if (!Has(Shell(Tool() + " --help").out, "--render")) GTEST_SKIP() << "built without frames";
+  const std::string dir = ::testing::TempDir() + "/replay-frames-" + std::to_string(getpid());
+  std::filesystem::create_directories(dir);
+  const std::string render = " --ticks 4 --render " + dir + " --render-every 4";
+  const ShellRun big =
+      Shell("printf '1 keydown 38\\n2 keyup 38\\n3 resize 32767 32767\\n' | " + Tool() + render);
+  EXPECT_EQ(big.status, 2);
+  EXPECT_EQ(std::count(big.out.begin(), big.out.end(), '\n'), 3) << "the ticks before the frame";
+  EXPECT_EQ(big.err,
+            "skelvar-replay: tick 4: a frame of 32767 x 32767 pixels is too large to render (at "
+            "most 16384 pixels on a side and 67108864 pixels in all)\n");
+  if (!Sanitized) {
+    EXPECT_LT(big.maxRssKb, 200 * 1024);
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir + "/tick-000004.png"));
+  const ShellRun wide = Shell("printf '3 resize 16385 10\\n' | " + Tool() + render);
+  EXPECT_EQ(wide.status, 2);
+  EXPECT_TRUE(Has(wide.err, "16385 x 10 pixels is too large")) << wide.err;
+
+  // At the limit a frame is made.
+  const ShellRun edge = Shell("printf '3 resize 16384 40\\n' | " + Tool() + render);
+  EXPECT_EQ(edge.status, 0) << edge.err;
+  EXPECT_TRUE(std::filesystem::exists(dir + "/tick-000004.png"));
+
+  // A frame that cannot be written gives the reason.
+  ExpectOneErrorLine(Shell(Tool() + " --ticks 1 --render " + dir + "/missing < /dev/null"), 1,
+                     "No such file or directory");
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

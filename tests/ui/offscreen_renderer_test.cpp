@@ -197,5 +197,49 @@ TEST_F(OffscreenRendererTest, FollowsTheClientSize) {
   EXPECT_EQ(small.at(299, 199), Grey);
 }
 
+TEST_F(OffscreenRendererTest, RendersUpToTheLimitAndRefusesLargerFrames) {
+  // The largest frame, as wide as any may be and as many pixels as any may have.
+  Scene scene = GameScene();
+  scene.window.clientWidth = OffscreenRenderer::MaxFrameSide;
+  scene.window.clientHeight =
+      static_cast<int>(OffscreenRenderer::MaxFramePixels / OffscreenRenderer::MaxFrameSide);
+  scene.pnlGame.left = 15000;
+  scene.pnlGame.top = 3500;
+  const RgbImage frame = Render(scene);
+  ASSERT_EQ(frame.width, 16384);
+  ASSERT_EQ(frame.height, 4096);
+  for (auto [x, y] : {std::pair{0, 0}, {16383, 0}, {0, 4095}, {16383, 4095}, {14999, 3600}}) {
+    EXPECT_EQ(frame.at(x, y), Grey) << x << "," << y;
+  }
+  for (auto [x, y] : {std::pair{0, 0}, {899, 499}, {450, 250}}) {
+    EXPECT_EQ(frame.at(15000 + x, 3500 + y), Stored(ImageId::Back, x + 100, y)) << x << "," << y;
+  }
+  // The tallest, narrow frame.
+  scene.window.clientWidth = 40;
+  scene.window.clientHeight = OffscreenRenderer::MaxFrameSide;
+  scene.pnlGame.left = 10;
+  scene.pnlGame.top = 16000;
+  const RgbImage tall = Render(scene);
+  ASSERT_EQ(tall.height, 16384);
+  EXPECT_EQ(tall.at(9, 16383), Grey);
+  EXPECT_EQ(tall.at(39, 15999), Grey);
+  EXPECT_EQ(tall.at(39, 16383), Stored(ImageId::Back, 129, 383));
+  EXPECT_EQ(tall.at(10, 16000), Stored(ImageId::Back, 100, 0));
+
+  // One pixel more on a side, or in all, is refused with the reason.
+  const std::string path =
+      (std::filesystem::temp_directory_path() / "skelvar-too-large.png").string();
+  for (auto [w, h] : {std::pair{16385, 1}, {1, 16385}, {8193, 8192}, {32767, 32767}}) {
+    scene.window.clientWidth = w;
+    scene.window.clientHeight = h;
+    std::string error;
+    EXPECT_FALSE(OffscreenRenderer::FrameFits(w, h));
+    EXPECT_FALSE(renderer_->WritePng(scene, path, &error));
+    EXPECT_NE(error.find("too large to render"), std::string::npos) << error;
+    EXPECT_FALSE(std::filesystem::exists(path));
+  }
+  EXPECT_TRUE(OffscreenRenderer::FrameFits(8192, 8192));
+}
+
 }  // namespace
 }  // namespace skelvar::ui

@@ -1,18 +1,27 @@
 // skelvar-replay: runs the game headless from a script of timed input events and prints the
 // state after every tick.
+#include <sys/stat.h>
+
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <exception>
 #include <iostream>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
+#ifndef __EMSCRIPTEN__
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 #include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
 #include "game/random.h"
 #include "replay_script.h"
+#include "replay_tick.h"
 #include "state_json.h"
 #include "virtual_clock.h"
 
@@ -43,6 +52,41 @@ struct Options {
   std::exit(ExitUsage);
 }
 
+// Marks a standard descriptor the caller left closed as unusable, so that no file the tool opens
+// takes its number and output meant for it fails as it would on the closed descriptor.
+void HoldClosedStandardDescriptors() {
+#ifndef __EMSCRIPTEN__
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (fcntl(fd, F_GETFD) == -1 && errno == EBADF) {
+      open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    }
+  }
+#endif
+}
+
+// The end of the run for a failed write to standard output; a closed pipe ends it quietly.
+[[noreturn]] void OutputFailed(int error) {
+  if (error != EPIPE) {
+    std::fprintf(stderr, "skelvar-replay: cannot write the output: %s\n", std::strerror(error));
+  }
+  std::exit(1);
+}
+
+void Write(std::string_view bytes) {
+  errno = 0;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size() ||
+      std::ferror(stdout) != 0) {
+    OutputFailed(errno != 0 ? errno : EIO);
+  }
+}
+
+// A long message (a frame's path, say) cut in the middle so that it stays one short line.
+std::string Shortened(std::string_view message) {
+  const std::string all = Printable(message, SIZE_MAX / 2);
+  if (all.size() <= 160) return all;
+  return all.substr(0, 60) + "..." + all.substr(all.size() - 97);
+}
+
 const char* Usage() {
   return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] "
 #ifdef SKELVAR_HAVE_RENDER
@@ -64,13 +108,13 @@ Options ParseOptions(int argc, char** argv) {
     if (arg == "--ticks") {
       const auto s = value(arg);
       if (!ParseInteger(s, 0, 2'000'000'000, v)) {
-        Fail("--ticks takes a whole number from 0 to 2000000000, not '" + std::string(s) + "'");
+        Fail("--ticks takes a whole number from 0 to 2000000000, not '" + Printable(s) + "'");
       }
       o.ticks = v;
     } else if (arg == "--seed") {
       const auto s = value(arg);
       if (!ParseInteger(s, 0, UINT32_MAX, v)) {
-        Fail("--seed takes a whole number from 0 to 4294967295, not '" + std::string(s) + "'");
+        Fail("--seed takes a whole number from 0 to 4294967295, not '" + Printable(s) + "'");
       }
       o.seed = static_cast<uint32_t>(v);
     } else if (arg == "--quiet") {
@@ -81,7 +125,7 @@ Options ParseOptions(int argc, char** argv) {
       int64_t w = 0, h = 0;
       if (x == std::string_view::npos || !ParseInteger(s.substr(0, x), 1, 32767, w) ||
           !ParseInteger(s.substr(x + 1), 1, 32767, h)) {
-        Fail("--client takes WIDTHxHEIGHT, each from 1 to 32767, not '" + std::string(s) + "'");
+        Fail("--client takes WIDTHxHEIGHT, each from 1 to 32767, not '" + Printable(s) + "'");
       }
       o.clientWidth = static_cast<int32_t>(w);
       o.clientHeight = static_cast<int32_t>(h);
@@ -92,15 +136,17 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--render-every") {
       const auto s = value(arg);
       if (!ParseInteger(s, 1, 2'000'000'000, v)) {
-        Fail("--render-every takes a whole number of at least 1, not '" + std::string(s) + "'");
+        Fail("--render-every takes a whole number of at least 1, not '" + Printable(s) + "'");
       }
       o.renderEvery = v;
 #endif
     } else if (arg == "--help" || arg == "-h") {
-      std::cout << Usage() << '\n';
+      Write(Usage());
+      Write("\n");
+      if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
       std::exit(0);
     } else if (arg.size() > 1 && arg[0] == '-') {
-      Fail("unknown option '" + std::string(arg) + "'; " + Usage());
+      Fail("unknown option '" + Printable(arg) + "'; " + Usage());
     } else {
       if (haveScript) Fail(std::string("only one script may be given; ") + Usage());
       o.script = arg;
@@ -111,60 +157,101 @@ Options ParseOptions(int argc, char** argv) {
   return o;
 }
 
-std::string ReadScript(const std::string& path) {
-  const bool fromStdin = path == "-";
-  const std::string name = fromStdin ? std::string("standard input") : "script '" + path + "'";
-  std::FILE* file = fromStdin ? stdin : std::fopen(path.c_str(), "rb");
-  if (file == nullptr) Fail("cannot read " + name + ": " + std::strerror(errno));
-  std::string text;
-  std::array<char, 65536> buffer;
-  size_t n = 0;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), file)) > 0) text.append(buffer.data(), n);
-  const bool failed = std::ferror(file) != 0;
-  const int readErrno = errno;
-  if (!fromStdin) std::fclose(file);
-  // A directory opens but cannot be read: that, like any read error, ends here.
-  if (failed) Fail("cannot read " + name + ": " + std::strerror(readErrno));
-  return text;
-}
+// The script's events in order, delivered while the run goes on. A regular file is checked whole
+// first and read again as the ticks pass, so that nothing but a line is held; a pipe cannot be
+// read twice, so its events up to the last tick are held compactly instead.
+class ScriptFeed {
+ public:
+  explicit ScriptFeed(const Options& options) : ticks_(options.ticks) {
+    const bool fromStdin = options.script == "-";
+    label_ = fromStdin ? std::string("<stdin>") : Printable(options.script, 40);
+    name_ = fromStdin ? std::string("standard input") : "script '" + label_ + "'";
+    file_ = fromStdin ? stdin : std::fopen(options.script.c_str(), "rb");
+    if (file_ == nullptr) Fail("cannot read " + name_ + ": " + std::strerror(errno));
+    origin_ = ReadableTwice() ? std::ftell(file_) : -1;
 
-void Deliver(TGameMain& game, const ScriptEvent& e) {
-  switch (e.kind) {
-    case EventKind::KeyDown:
-      game.FormKeyDown(e.a);
-      break;
-    case EventKind::KeyUp:
-      game.FormKeyUp(e.a);
-      break;
-    case EventKind::MouseMove:
-      game.MouseMove(e.a, e.b);
-      break;
-    case EventKind::Click:
-      game.MouseClick(e.a, e.b);
-      break;
-    case EventKind::Resize:
-      game.scene.window.clientWidth = e.a;
-      game.scene.window.clientHeight = e.b;
-      game.FormResize();
-      break;
+    ScriptReader check(file_);
+    ScriptEvent event;
+    ScriptReader::Status status;
+    while ((status = check.Next(event)) == ScriptReader::Status::Event) {
+      if (origin_ >= 0 || event.tick > ticks_) continue;
+      if (!store_.Push(event)) {
+        Fail(label_ + ": line " + std::to_string(check.lineNumber()) +
+             ": a script read from a pipe may hold at most " +
+             std::to_string(EventStore::BudgetBytes >> 20) +
+             " MiB of events up to the last tick; give it as a file");
+      }
+    }
+    if (status == ScriptReader::Status::Error) Failed(check);
+    if (origin_ >= 0) {
+      // Read again only as far as it was checked, should the file grow meanwhile.
+      if (std::fseek(file_, origin_, SEEK_SET) != 0) {
+        Fail("cannot read " + name_ + ": " + std::strerror(errno));
+      }
+      replay_ = std::make_unique<ScriptReader>(file_, check.consumed());
+    } else {
+      CloseFile();
+    }
   }
-}
+  ~ScriptFeed() { CloseFile(); }
+  ScriptFeed(const ScriptFeed&) = delete;
+  ScriptFeed& operator=(const ScriptFeed&) = delete;
 
-}  // namespace
+  // The next event due by the last tick.
+  bool Next(ScriptEvent& event) {
+    if (!replay_) return store_.Next(event);
+    switch (replay_->Next(event)) {
+      case ScriptReader::Status::Event:
+        if (event.tick <= ticks_) return true;
+        break;
+      case ScriptReader::Status::End:
+        break;
+      case ScriptReader::Status::Error:
+        // The file changed after it was checked.
+        Failed(*replay_);
+    }
+    replay_.reset();
+    CloseFile();
+    return false;
+  }
 
-int main(int argc, char** argv) {
+ private:
+  // Only a regular file is sure to read the same bytes twice; fstat answers that on every
+  // platform the tool is built for, and whatever it does not know is held like a pipe.
+  bool ReadableTwice() const {
+    struct stat st {};
+    if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    return std::ftell(file_) >= 0;
+  }
+
+  [[noreturn]] void Failed(const ScriptReader& reader) {
+    if (reader.readErrno() != 0) Fail("cannot read " + name_ + ": " + reader.error());
+    Fail(label_ + ": " + reader.error());
+  }
+
+  void CloseFile() {
+    if (file_ != nullptr && file_ != stdin) std::fclose(file_);
+    file_ = nullptr;
+  }
+
+  int64_t ticks_;
+  std::string label_, name_;
+  std::FILE* file_ = nullptr;
+  long origin_ = -1;
+  EventStore store_;
+  std::unique_ptr<ScriptReader> replay_;
+};
+
+int Run(int argc, char** argv) {
+  HoldClosedStandardDescriptors();
   const Options options = ParseOptions(argc, argv);
-  std::vector<ScriptEvent> events;
-  std::string error;
-  const std::string text = ReadScript(options.script);
-  if (!ParseScript(text, events, error)) {
-    Fail((options.script == "-" ? std::string("<stdin>") : options.script) + ": " + error);
-  }
+  ScriptFeed feed(options);
 
   VirtualClock clock(options.seed);
   Mt19937Random random;
   FixedTextMeasurer fixedMeasurer;
   const TextMeasurer* measurer = &fixedMeasurer;
+  std::string error;
 #ifdef SKELVAR_HAVE_RENDER
   std::unique_ptr<ui::OffscreenRenderer> renderer;
   if (!options.renderDir.empty()) {
@@ -187,29 +274,36 @@ int main(int argc, char** argv) {
   const auto emit = [&](int64_t tick) {
     WriteStateJson(game, tick, line);
     line.push_back('\n');
-    std::fwrite(line.data(), 1, line.size(), stdout);
+    Write(line);
   };
 #ifdef SKELVAR_HAVE_RENDER
   const auto render = [&](int64_t tick) {
     if (!renderer || tick % options.renderEvery != 0) return;
+    const int32_t w = game.scene.window.clientWidth, h = game.scene.window.clientHeight;
+    if (!ui::OffscreenRenderer::FrameFits(w, h)) {
+      Fail("tick " + std::to_string(tick) + ": a frame of " + std::to_string(w) + " x " +
+           std::to_string(h) + " pixels is too large to render (" +
+           ui::OffscreenRenderer::FrameLimit() + ")");
+    }
     char name[32];
     std::snprintf(name, sizeof name, "/tick-%06lld.png", static_cast<long long>(tick));
     if (!renderer->WritePng(game.scene, options.renderDir + name, &error)) {
-      std::cerr << "skelvar-replay: cannot write a frame: " << error << '\n';
+      std::cerr << "skelvar-replay: cannot write a frame: " << Shortened(error) << '\n';
       std::exit(1);
     }
   };
   render(0);
 #endif
 
-  size_t next = 0;
+  ScriptEvent event;
+  bool pending = feed.Next(event);
   for (int64_t k = 1; k <= options.ticks; ++k) {
     clock.SetTick(k);
-    while (next < events.size() && events[next].tick == k && !game.Closed()) {
-      Deliver(game, events[next++]);
+    while (pending && event.tick == k && !game.Closed()) {
+      Deliver(game, event);
+      pending = feed.Next(event);
     }
-    if (!game.Closed() && k % 2 == 0 && game.scene.timOpen.enabled) game.timOpenTimer();
-    if (!game.Closed() && game.scene.timGame.enabled) game.timGameTimer();
+    RunTimers(game, k);
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif
@@ -217,5 +311,21 @@ int main(int argc, char** argv) {
     if (game.Closed()) break;
   }
   if (options.ticks == 0) emit(0);
-  return std::fflush(stdout) == 0 ? 0 : 1;
+  errno = 0;
+  if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Whatever fails to allocate, the tool ends with one line rather than an abort.
+  try {
+    return Run(argc, argv);
+  } catch (const std::bad_alloc&) {
+    std::fputs("skelvar-replay: out of memory\n", stderr);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "skelvar-replay: %s\n", Shortened(e.what()).c_str());
+  }
+  return 1;
 }
