@@ -3,8 +3,8 @@
 # optimising, position-independent executables and read-only relocations bound at start-up.
 #
 # Each flag is tried first, so a compiler or linker without it still builds. The flags are only
-# ever added: whatever CFLAGS, CXXFLAGS and LDFLAGS a packager passes stay as given, and a
-# _FORTIFY_SOURCE level chosen there is kept.
+# ever added: whatever CFLAGS, CXXFLAGS, CPPFLAGS and LDFLAGS a packager passes stay as given, and
+# a _FORTIFY_SOURCE level chosen there is kept.
 #
 #   skelvar_enable_hardening()   call once from the top-level CMakeLists.txt, before the targets
 
@@ -59,7 +59,7 @@ function(skelvar_enable_hardening)
 
   # The sanitizers check every memory access themselves and the fortified wrappers would hide
   # some of those accesses from them, so that build leaves fortification out.
-  set(packager_flags "${CMAKE_CXX_FLAGS} $ENV{CPPFLAGS}")
+  set(packager_flags "${CMAKE_CXX_FLAGS} ${SKELVAR_CPPFLAGS}")
   if(NOT SKELVAR_SANITIZE AND NOT packager_flags MATCHES "_FORTIFY_SOURCE")
     if(CMAKE_CONFIGURATION_TYPES)
       add_compile_options(
