@@ -45,7 +45,8 @@ deb=${debs[0]}
 lintian --display-info --pedantic --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1
 lintian_status=$?
 tags=$(grep -v '^running with root privileges' "$tmp/lintian.log")
-sed 's/^/lintian: /' <<<"${tags:-no tags at all}"
+mapfile -t tag_lines <<<"${tags:-no tags at all}"
+printf 'lintian: %s\n' "${tag_lines[@]}"
 if ((lintian_status != 0)) || grep -q '^[EW]: ' "$tmp/lintian.log"; then
   fail "lintian reports errors or warnings (status $lintian_status)"
 fi
