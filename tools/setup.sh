@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Sets up a Debian 12 machine for Skelvar and then plays or tests it.
 #   tools/setup.sh play   install what is missing, build, start the game
-#   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan),
-#                         then fuzz the replay script reader for a minute
+#   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan
+#                         and once more built for release at -O3), then fuzz the replay script
+#                         reader for a minute
 # Run it as root, or as a user with sudo rights: only apt-get is run through sudo.
 set -euo pipefail
 
@@ -19,7 +20,8 @@ cd "$(dirname "$0")/.."
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
-  desktop-file-utils appstream man-db dpkg-dev file clang-14 libclang-rt-14-dev)
+  desktop-file-utils appstream man-db dpkg-dev file lintian devscripts binutils clang-14
+  libclang-rt-14-dev)
 
 packages=("${runtime_and_build[@]}")
 if [ "$mode" = test ]; then packages+=("${test_only[@]}"); fi
@@ -47,13 +49,21 @@ if [ "$mode" = play ]; then
   exec ./build/skelvar
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_TESTS=ON -DSKELVAR_BENCH=ON
+# Our own builds treat every warning as an error; users' and packagers' builds only show them.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_TESTS=ON -DSKELVAR_BENCH=ON \
+  -DSKELVAR_WERROR=ON
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure --timeout 600
 
+# The release build the README's Install section makes, at -O3 where the compiler warns about
+# more, with warnings as errors; its tests run again except those that need an X server.
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKELVAR_WERROR=ON
+cmake --build build-release -j "$jobs"
+ctest --test-dir build-release --output-on-failure --timeout 600 -LE x11 -E '^ui[.]e2e_window$'
+
 # The play logic and the replay tool again, under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_SANITIZE=ON \
-  -DSKELVAR_UI=OFF -DSKELVAR_BENCH=OFF
+  -DSKELVAR_UI=OFF -DSKELVAR_BENCH=OFF -DSKELVAR_WERROR=ON
 cmake --build build-sanitize -j "$jobs"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   ctest --test-dir build-sanitize --output-on-failure --timeout 600

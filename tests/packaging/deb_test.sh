@@ -94,8 +94,8 @@ dpkg-deb -x "$deb" "$tmp/root" || die "dpkg-deb -x failed"
 
 # Beyond that list, whatever the packaged program itself links (zlib1g, say, once it writes PNGs)
 # must be depended on too: every library it names is looked up in the dpkg database.
-if command -v readelf >/dev/null && [[ -f $tmp/root/usr/bin/skelvar ]]; then
-  ldd_out=$(ldd "$tmp/root/usr/bin/skelvar" 2>&1)
+if command -v readelf >/dev/null && [[ -f $tmp/root/usr/games/skelvar ]]; then
+  ldd_out=$(ldd "$tmp/root/usr/games/skelvar" 2>&1)
   while read -r soname; do
     path=$(awk -v s="$soname" '$1 == s && $2 == "=>" { print $3 }' <<<"$ldd_out")
     [[ -n $path && $path != "not" ]] || { fail "the packaged program cannot find $soname"; continue; }
@@ -104,14 +104,15 @@ if command -v readelf >/dev/null && [[ -f $tmp/root/usr/bin/skelvar ]]; then
     owner=${owner%%:*}
     [[ -n $owner ]] || { fail "no Debian package owns $path ($soname)"; continue; }
     [[ -n ${depended[$owner]:-} ]] || fail "the program links $soname from $owner, but Depends lacks it"
-  done < <(readelf -d "$tmp/root/usr/bin/skelvar" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+  done < <(readelf -d "$tmp/root/usr/games/skelvar" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
 fi
-for path in usr/bin/skelvar "usr/share/applications/$app_id.desktop" \
-  "usr/share/metainfo/$app_id.metainfo.xml" usr/share/man/man6/skelvar.6 \
-  usr/share/doc/skelvar/copyright usr/share/icons/hicolor/{16x16,32x32,48x48,64x64}/apps/"$app_id.png"; do
+for path in usr/games/skelvar "usr/share/applications/$app_id.desktop" \
+  "usr/share/metainfo/$app_id.metainfo.xml" usr/share/man/man6/skelvar.6.gz \
+  usr/share/doc/skelvar/{copyright,changelog.gz} \
+  usr/share/icons/hicolor/{16x16,32x32,48x48,64x64}/apps/"$app_id.png"; do
   [[ -s $tmp/root/$path ]] || fail "package lacks /$path"
 done
-program=$tmp/root/usr/bin/skelvar
+program=$tmp/root/usr/games/skelvar
 [[ -x $program ]] || die "the packaged program is not executable"
 
 # --- run the unpacked program -----------------------------------------------------------------

@@ -1,6 +1,7 @@
 #!/bin/bash
 # Installs the build tree into a scratch prefix and checks what a desktop will read from it: the
-# desktop entry, the AppStream metadata, the manual page, the icons and the licence.
+# desktop entry, the AppStream metadata, the manual page, the icons and the licence. A second,
+# staged install to /usr checks Debian's layout, with the program in /usr/games.
 # Usage: install_test.sh BUILD_DIR APP_ID
 # Needs: cmake, desktop-file-utils, appstream, man-db.
 set -u
@@ -14,7 +15,7 @@ fail() {
   failures=$((failures + 1))
 }
 
-for tool in cmake desktop-file-validate appstreamcli man od; do
+for tool in cmake desktop-file-validate appstreamcli man od gzip; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is not installed" >&2; exit 1; }
 done
 
@@ -31,15 +32,20 @@ fi
 program=$prefix/bin/skelvar
 desktop=$prefix/share/applications/$app_id.desktop
 metainfo=$prefix/share/metainfo/$app_id.metainfo.xml
-manpage=$prefix/share/man/man6/skelvar.6
+manpage=$prefix/share/man/man6/skelvar.6.gz
 
 [[ -x $program ]] || fail "the program is not installed as bin/skelvar"
 for f in "$desktop" "$metainfo" "$manpage" "$prefix/share/doc/skelvar/LICENSE" \
-  "$prefix/share/doc/skelvar/copyright"; do
+  "$prefix/share/doc/skelvar/copyright" "$prefix/share/doc/skelvar/changelog.gz"; do
   [[ -s $f ]] || fail "missing or empty: ${f#"$prefix"/}"
 done
+[[ ! -e $prefix/games ]] || fail "an install to $prefix put something in games/"
+if [[ -s $prefix/share/doc/skelvar/LICENSE ]] &&
+  ! grep -q "Copyright (c) 2026 The Skelvar developers" "$prefix/share/doc/skelvar/LICENSE"; then
+  fail "doc/skelvar/LICENSE does not carry the copyright line"
+fi
 if [[ -s $prefix/share/doc/skelvar/copyright ]] &&
-  ! grep -q "Copyright (c) 2026 The Skelvar developers" "$prefix/share/doc/skelvar/copyright"; then
+  ! grep -q "^Copyright: 2026 The Skelvar developers" "$prefix/share/doc/skelvar/copyright"; then
   fail "doc/skelvar/copyright does not carry the copyright line"
 fi
 
@@ -92,8 +98,9 @@ fi
 # --- manual page -----------------------------------------------------------------------------
 if [[ -s $manpage ]]; then
   warnings=$(LC_ALL=C.UTF-8 MANROFFSEQ='' MANWIDTH=80 man --warnings -l "$manpage" 2>&1 >/dev/null)
-  [[ -z $warnings ]] || fail "man --warnings -l skelvar.6 complains: $warnings"
+  [[ -z $warnings ]] || fail "man --warnings -l skelvar.6.gz complains: $warnings"
   rendered=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$manpage" 2>/dev/null)
+  gzip -t "$manpage" || fail "the manual page is not gzip data"
   for section in NAME SYNOPSIS DESCRIPTION CONTROLS FILES; do
     grep -q "^$section" <<<"$rendered" || fail "manual page has no $section section"
   done
@@ -120,6 +127,31 @@ for size in 16 32 48 64; do
   # Colour type 6 is RGBA: the icon needs its alpha channel to sit on any panel colour.
   [[ ${b[25]} == 6 ]] || fail "icon ${size}x${size} has PNG colour type ${b[25]}, not 6 (RGBA)"
 done
+
+# --- Debian's layout --------------------------------------------------------------------------
+# Installed to /usr, as a package build stages it (DESTDIR), the program goes to /usr/games, where
+# the desktop entry's command is found on Debian's PATH, and the licence is only the copyright file.
+staged=$tmp/staged
+if ! DESTDIR=$staged timeout 60 cmake --install "$build" --prefix /usr >"$tmp/staged.log" 2>&1; then
+  cat "$tmp/staged.log" >&2
+  fail "DESTDIR=$staged cmake --install $build --prefix /usr failed"
+else
+  [[ -x $staged/usr/games/skelvar ]] || fail "an install to /usr has no /usr/games/skelvar"
+  [[ ! -e $staged/usr/bin ]] || fail "an install to /usr still fills /usr/bin: $(ls "$staged/usr/bin")"
+  staged_exec=$(sed -n 's/^Exec=//p' "$staged/usr/share/applications/$app_id.desktop" | head -n 1)
+  [[ -x $staged/usr/games/${staged_exec%% *} ]] ||
+    fail "desktop Exec '$staged_exec' is not in /usr/games"
+  [[ -s $staged/usr/share/man/man6/skelvar.6.gz ]] || fail "an install to /usr has no manual page"
+  [[ -s $staged/usr/share/doc/skelvar/copyright ]] || fail "an install to /usr has no copyright"
+  [[ ! -e $staged/usr/share/doc/skelvar/LICENSE ]] ||
+    fail "an install to /usr repeats the copyright file as LICENSE"
+  # Every installed file is recorded in the manifest, so `xargs rm < install_manifest.txt` undoes it.
+  while read -r installed; do
+    [[ -e $staged$installed ]] || fail "install_manifest.txt names $installed, which is not there"
+  done <"$build/install_manifest.txt"
+  grep -qx /usr/games/skelvar "$build/install_manifest.txt" ||
+    fail "install_manifest.txt does not list /usr/games/skelvar"
+fi
 
 if ((failures > 0)); then
   echo "install test: $failures check(s) failed" >&2

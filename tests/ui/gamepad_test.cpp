@@ -18,9 +18,11 @@ namespace {
 constexpr int kButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
 constexpr int kAxes = SDL_CONTROLLER_AXIS_MAX;
 
-// "+39" for Right pressed, "-39" for Right released: readable in failure messages.
+// "+39" for Right pressed, "-39" for Right released: readable in failure messages. Appended rather
+// than `"+" + std::string&&`, which GCC 12 at -O3 misreads as an overlapping copy.
 std::string Describe(const KeyTransition& t) {
-  return (t.down ? "+" : "-") + std::to_string(t.code);
+  std::string text = t.down ? "+" : "-";
+  return text.append(std::to_string(t.code));
 }
 
 using Transitions = std::vector<std::string>;
