@@ -15,6 +15,8 @@ export class Game {
     this.m = module;
     this.generation = 0;
     this.list = { generation: 0, ops: [], text: '' };
+    // Test runs note every input event here, in the replay tool's script words.
+    this.journal = null;
   }
 
   create(stepped, seed, width, height) {
@@ -22,13 +24,32 @@ export class Game {
   }
 
   setTick(tick) { this.m._skelvar_set_tick(tick); }
-  resize(width, height) { this.m._skelvar_resize(width, height); }
+  resize(width, height) {
+    this.journal?.(`resize ${width} ${height}`);
+    this.m._skelvar_resize(width, height);
+  }
   openTimer() { this.m._skelvar_open_timer(); }
   gameTimer() { this.m._skelvar_game_timer(); }
-  keyDown(code) { this.m._skelvar_key_down(code); }
-  keyUp(code) { this.m._skelvar_key_up(code); }
-  mouseMove(x, y) { this.m._skelvar_mouse_move(x, y); }
-  mouseClick(x, y) { this.m._skelvar_mouse_click(x, y); }
+  keyDown(code) {
+    this.journal?.(`keydown ${code}`);
+    this.m._skelvar_key_down(code);
+  }
+
+  keyUp(code) {
+    this.journal?.(`keyup ${code}`);
+    this.m._skelvar_key_up(code);
+  }
+
+  mouseMove(x, y) {
+    this.journal?.(`mousemove ${x} ${y}`);
+    this.m._skelvar_mouse_move(x, y);
+  }
+
+  mouseClick(x, y) {
+    this.journal?.(`click ${x} ${y}`);
+    this.m._skelvar_mouse_click(x, y);
+  }
+
   hitTest(x, y) { return this.m._skelvar_hit_test(x, y); }
   labelFontPixels() { return this.m._skelvar_label_font_pixels(); }
 

@@ -95,6 +95,7 @@ async function start() {
       }
       return lines;
     };
+    entry.script = () => stepper.script.join('\n');
   } else {
     timers = new Timers(
       () => game.window(),

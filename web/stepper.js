@@ -7,6 +7,11 @@ export class Stepper {
     this.gamepads = gamepads;
     this.after = after;
     this.tick = 1;
+    // Every event delivered, stamped with its tick: a script the replay tool can run.
+    this.script = [];
+    game.journal = (event) => {
+      if (!game.window().closed) this.script.push(`${this.tick} ${event}`);
+    };
     // Start-up ran at tick 0; events from now on belong to tick 1.
     game.setTick(this.tick);
   }
