@@ -27,9 +27,11 @@ async function start() {
 
   let font = null;
   let pageWindow = null;
+  // The font and the logic load side by side; the pictures start as soon as their names are known.
+  const face = LabelFont.fetchFace();
   const game = await Game.load((text) => (font ? font.measure(text) : [0, 0]));
   const pictures = new Pictures(game.pictures(), () => pageWindow?.invalidate());
-  font = await LabelFont.load(game.labelFontPixels());
+  font = await LabelFont.load(game.labelFontPixels(), face);
   await pictures.whenLoaded(MenuPicture);
 
   pageWindow = new PageWindow(canvas, game, new Painter(canvas, pictures, font));

@@ -2,10 +2,14 @@
 const Family = 'SkelvarLabel';
 
 export class LabelFont {
-  static async load(pixels) {
+  // Starts loading the font file; the face is added to the page once it has arrived.
+  static fetchFace() {
     const face = new FontFace(Family, 'url(label.woff2)');
-    await face.load();
-    document.fonts.add(face);
+    return face.load().then(() => document.fonts.add(face));
+  }
+
+  static async load(pixels, fetched = LabelFont.fetchFace()) {
+    await fetched;
     return new LabelFont(pixels);
   }
 
