@@ -245,9 +245,10 @@ async function desktopPage(browser, url) {
     const a = skelvar.state().tick;
     const t = performance.now();
     while (performance.now() - t < 600) {}
-    await new Promise((r) => setTimeout(r, 0));
+    await new Promise((r) => setTimeout(r, 10));
     return skelvar.state().tick - a; })()`);
-  check(afterStall === 1, `after a 600 ms stall the timer fires once, no burst (${afterStall} ticks)`);
+  // Twelve deadlines passed during the stall; one late tick runs, and at most the next on time.
+  check(afterStall >= 1 && afterStall <= 2, `after a 600 ms stall the timer fires once, no burst (${afterStall} ticks)`);
 
   // Right held: the girl runs right.
   const before = (await state(page)).PosX[0];
