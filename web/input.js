@@ -52,6 +52,8 @@ export class Input {
       if (!this.enabled || !e.isPrimary || e.button !== 0) return;
       const [x, y] = pageWindow.toClient(e);
       this.pressed = game.hitTest(x, y);
+      // The release is ours even off the canvas, as a window keeps the mouse while a button is down.
+      canvas.setPointerCapture(e.pointerId);
     });
     canvas.addEventListener('pointermove', (e) => {
       if (!this.enabled || !e.isPrimary) return;

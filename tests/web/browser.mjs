@@ -117,6 +117,7 @@ export class Page {
     this.targetId = targetId;
     this.sessionId = sessionId;
     this.problems = [];
+    this.warnings = [];
     this.handlers = new Map();
     this.requests = new Map();
     browser.listeners.push((m) => {
@@ -138,6 +139,10 @@ export class Page {
       this.problems.push(`exception: ${p.exceptionDetails.exception?.description ?? p.exceptionDetails.text}`);
     } else if (method === 'Log.entryAdded' && p.entry.level === 'error') {
       this.problems.push(`log: ${p.entry.text} ${p.entry.url ?? ''}`);
+    } else if (method === 'Log.entryAdded' && p.entry.level === 'warning') {
+      this.warnings.push(`log: ${p.entry.text} ${p.entry.url ?? ''}`);
+    } else if (method === 'Runtime.consoleAPICalled' && p.type === 'warning') {
+      this.warnings.push(`console: ${p.args.map((a) => a.value ?? a.description).join(' ')}`);
     } else if (method === 'Network.requestWillBeSent') {
       this.requests.set(p.requestId, p.request.url);
     } else if (method === 'Network.loadingFailed' && !p.canceled) {
@@ -208,6 +213,10 @@ export class Page {
     await this.mouse('mouseMoved', x, y);
     await this.mouse('mousePressed', x, y, 'left');
     await this.mouse('mouseReleased', x, y, 'left');
+  }
+
+  async touch(type, x, y) {
+    await this.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : [{ x, y }] });
   }
 
   async tap(x, y) {

@@ -158,6 +158,10 @@ async function desktopPage(browser, url) {
   check(await page.eval("(async () => (await fetch(document.querySelector('link[rel=icon]').href)).ok)()"),
     'the page has the program icon as its favicon');
   await page.waitFor('skelvar.picturesLoaded', 15000, 'the pictures');
+  await sleep(200);
+  const paints = (await page.eval('skelvar.stats()')).paintMs.length;
+  await sleep(500);
+  check((await page.eval('skelvar.stats()')).paintMs.length === paints, 'nothing is repainted while the scene stands still');
 
   // The menu picture, 1600 x 800 fitted into 960 x 580: 960 x 480 at top 50, black above and below.
   await sleep(100);
@@ -309,6 +313,12 @@ async function desktopPage(browser, url) {
   const closed = saveShot('closed.png', await page.screenshot());
   const dimmed = regionLuminance(closed, 0, 60, 960, 520);
   check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3, `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
+
+  // A reload starts the game again.
+  await page.send('Page.reload');
+  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the reloaded page');
+  const again = await page.eval('skelvar.window()');
+  check(!again.closed && again.gameEnabled, 'a reload starts the game again');
   return page;
 }
 
@@ -348,6 +358,18 @@ async function phonePage(browser, url) {
     await sleep(25);
   }
   check(jumped, 'a tap on the stage makes the girl jump');
+  await settle(page);
+
+  // A finger held and moved in the left quarter of the play area steers the girl left.
+  const lx = Math.round((p.left + 100) * fit.scale);
+  await page.touch('touchStart', lx, 250);
+  for (let i = 1; i <= 8; ++i) {
+    await page.touch('touchMove', lx + (i % 2) * 3, 250);
+    await sleep(30);
+  }
+  const steered = await state(page);
+  await page.touch('touchEnd', lx, 250);
+  check(steered.Facing[0] === 1 && steered.PosX[0] < s.PosX[0], `a finger moved in the left quarter steers left (${s.PosX[0]} -> ${steered.PosX[0]})`);
   check((await page.eval("getComputedStyle(document.getElementById('game')).touchAction")) === 'none', 'no pinch-zoom or scrolling on the canvas');
   return page;
 }
@@ -533,6 +555,7 @@ try {
     }
   }
   const problems = pages.flatMap((p) => p.problems);
+  for (const w of pages.flatMap((p) => p.warnings)) console.log(`note: page warning: ${w}`);
   check(problems.length === 0, `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
   status = failures.length === 0 ? 0 : 1;
   console.log(failures.length === 0 ? 'all browser checks passed' : `${failures.length} browser checks failed`);
