@@ -492,23 +492,73 @@ async function sameGame(browser, url) {
   }
   check(lines.some((l) => JSON.parse(l).GameState === 1), 'the run ends in an outcome');
   while (tick < 900 && last.GameState !== 2) await step();
+  // The outcome picture in its one-pixel black frame, over the stage (read afresh: a resize may
+  // have come after the last tick).
+  const now = await state(page);
+  const o = now.imgOver;
+  const f = now.shpOver;
+  const shot = saveShot('outcome.png', await page.screenshot());
+  const fx = now.pnlGame.left + f.left;
+  const fy = now.pnlGame.top + f.top;
+  check(near(shot.pixel(fx, fy + 200), [0, 0, 0], 40) && near(shot.pixel(fx + f.width - 1, fy + 200), [0, 0, 0], 40) &&
+    near(shot.pixel(fx + 200, fy), [0, 0, 0], 40) && f.width === o.width + 2,
+  `the outcome picture has its black frame (${f.left}, ${f.top}, ${f.width} x ${f.height})`);
   // A click on the outcome picture starts the next run at once.
-  const o = last.imgOver;
-  const ox = last.pnlGame.left + o.left + Math.trunc(o.width / 2);
-  const oy = last.pnlGame.top + o.top + Math.trunc(o.height / 2);
+  const ox = now.pnlGame.left + o.left + Math.trunc(o.width / 2);
+  const oy = now.pnlGame.top + o.top + Math.trunc(o.height / 2);
   await page.click(ox, oy);
   sent.push(`${tick} click ${ox} ${oy}`);
   await step();
   check(last.GameState === 0, 'a click on the outcome picture starts a new run');
-  await stepTo(tick + 20);
-  await key('down', 'Escape', 27);
-  await step();
-  await key('up', 'Escape', 27);
-  await step();
+
+  // Then 600 ticks of random play: keys pressed, repeated and released, moves and clicks along the
+  // ground strip (where the label, whose size comes from the font, never is).
+  let r = 12345;
+  const random = (n) => {
+    r = (r * 1103515245 + 12345) % 2147483648;
+    return Math.floor((r / 2147483648) * n);
+  };
+  const codes = [['ArrowLeft', 37], ['ArrowUp', 38], ['ArrowRight', 39], ['ArrowDown', 40],
+    ['Enter', 13], ['Space', 32], ['KeyA', 65]];
+  const down = new Set();
+  const end = tick + 600;
+  while (tick < end) {
+    const roll = random(100);
+    const [code, vk] = codes[random(codes.length)];
+    if (roll < 12) {
+      await key('down', code, vk, down.has(code));
+      down.add(code);
+    } else if (roll < 22 && down.size > 0) {
+      const [c] = [...down].slice(random(down.size));
+      await key('up', c, codes.find(([n]) => n === c)[1]);
+      down.delete(c);
+    } else if (roll < 40) {
+      const x = 30 + random(900);
+      const y = 40 + 430 + random(65);
+      await page.mouse('mouseMoved', x, y);
+      sent.push(`${tick} mousemove ${x} ${y}`);
+    } else if (roll < 43) {
+      const x = 30 + random(900);
+      const y = 40 + 430 + random(65);
+      await page.click(x, y);
+      sent.push(`${tick} click ${x} ${y}`);
+    }
+    await step();
+  }
+  for (const c of down) await key('up', c, codes.find(([n]) => n === c)[1]);
+  while (last.GameState !== StateMenu) {
+    await key('down', 'Escape', 27);
+    await step();
+    await key('up', 'Escape', 27);
+    await stepTo(tick + 70);
+  }
+  await stepTo(tick + 5);
   await key('down', 'Escape', 27);
   await step();
   check(last.closed === true, 'Esc at the menu ends the stepped game');
 
+  const states = new Set(lines.map((l) => JSON.parse(l).GameState));
+  check(states.size === 4, `the stepped run went through menu, play, outcome and finish (${[...states]})`);
   const script = await page.eval('skelvar.script()');
   const delivered = script.split('\n');
   // Every event the test sent reached the game at its tick (the browser may add mouse moves).
