@@ -52,7 +52,7 @@ export class Input {
       if (!this.enabled || !e.isPrimary || e.button !== 0) return;
       const [x, y] = pageWindow.toClient(e);
       this.pressed = game.hitTest(x, y);
-      // The release is ours even off the canvas, as a window keeps the mouse while a button is down.
+      // The release comes here even off the canvas, as a window keeps the mouse while pressed.
       canvas.setPointerCapture(e.pointerId);
     });
     canvas.addEventListener('pointermove', (e) => {

@@ -65,7 +65,8 @@ export class Timers {
 
   arm() {
     if (this.stopped) return;
-    const deadlines = [this.open, this.tick].filter((t) => t.schedule).map((t) => t.schedule.next());
+    const running = [this.open, this.tick].filter((t) => t.schedule);
+    const deadlines = running.map((t) => t.schedule.next());
     if (deadlines.length === 0) return;
     const wait = Math.max(0, Math.min(...deadlines) - performance.now());
     this.timeout = setTimeout(() => this.run(), wait);
