@@ -147,30 +147,37 @@ async function desktopPage(browser, url) {
   const seen = (await page.eval('globalThis.opacityLog')).filter((v, i, a) => v !== '' && v !== a[i - 1]);
   const values = seen.map(Number);
   const steps = values.filter((v) => v > 0 && v < 1);
-  check(values[values.length - 1] === 1, `the canvas ends opaque (opacity seen: ${seen.join(', ')})`);
+  check(values[values.length - 1] === 1,
+    `the canvas ends opaque (opacity seen: ${seen.join(', ')})`);
   check(values.every((v, i) => i === 0 || v > values[i - 1]), 'the opacity only climbs');
   const expected = Array.from({ length: 12 }, (_, i) => 20 * (i + 1)).join();
-  check(steps.map((v) => Math.round(v * 255)).join() === expected, 'the opacity passes through 20, 40, ..., 240 of 255');
+  check(steps.map((v) => Math.round(v * 255)).join() === expected,
+    'the opacity passes through 20, 40, ..., 240 of 255');
   const w = await page.eval('skelvar.window()');
-  check(!w.opacityEnabled && w.opacity === 255 && !w.openEnabled, 'after the fade the window is opaque and the fade timer off');
+  check(!w.opacityEnabled && w.opacity === 255 && !w.openEnabled,
+    'after the fade the window is opaque and the fade timer off');
 
   check((await page.eval('document.title')) === 'Skelvar', 'the title is "Skelvar"');
   check(await page.eval("(async () => (await fetch(document.querySelector('link[rel=icon]').href)).ok)()"),
+    
     'the page has the program icon as its favicon');
   await page.waitFor('skelvar.picturesLoaded', 15000, 'the pictures');
   await sleep(200);
   const paints = (await page.eval('skelvar.stats()')).paintMs.length;
   await sleep(500);
-  check((await page.eval('skelvar.stats()')).paintMs.length === paints, 'nothing is repainted while the scene stands still');
+  check((await page.eval('skelvar.stats()')).paintMs.length === paints,
+    'nothing is repainted while the scene stands still');
 
   // The menu picture, 1600 x 800 fitted into 960 x 580: 960 x 480 at top 50, black above and below.
   await sleep(100);
   const menu = saveShot('menu.png', await page.screenshot());
-  check(menu.width === 960 && menu.height === 580, `the screenshot is 960 x 580 (${menu.width} x ${menu.height})`);
+  check(menu.width === 960 && menu.height === 580,
+    `the screenshot is 960 x 580 (${menu.width} x ${menu.height})`);
   check(near(menu.pixel(480, 20), [0, 0, 0], 4) && near(menu.pixel(480, 560), [0, 0, 0], 4),
     'black bands above and below the menu picture');
   const menuRegion = regionLuminance(menu, 0, 60, 960, 520);
-  check(menuRegion.mean > 25 && menuRegion.spread > 10, `the menu picture is drawn (mean ${menuRegion.mean.toFixed(1)})`);
+  check(menuRegion.mean > 25 && menuRegion.spread > 10,
+    `the menu picture is drawn (mean ${menuRegion.mean.toFixed(1)})`);
 
   // Right starts a run: the play area with the background and the girl.
   await pressKey(page, 'ArrowRight');
@@ -178,8 +185,10 @@ async function desktopPage(browser, url) {
   const s = await settle(page);
   const play = saveShot('play.png', await page.screenshot());
   const panel = s.pnlGame;
-  check(panel.left === 30 && panel.top === 40, `the play area is centred at 30, 40 (${panel.left}, ${panel.top})`);
+  check(panel.left === 30 && panel.top === 40,
+    `the play area is centred at 30, 40 (${panel.left}, ${panel.top})`);
   check(near(play.pixel(10, 10), [128, 128, 128], 2) && near(play.pixel(950, 570), [128, 128, 128], 2),
+    
     'the window grey shows around the play area');
 
   // The girl's frame: where it is white the background shows through; its other pixels cover it.
@@ -211,14 +220,17 @@ async function desktopPage(browser, url) {
   }
   check(white > 1000 && whiteShowsBack / white > 0.98,
     `where the girl's frame is white the background shows (${whiteShowsBack} of ${white})`);
-  check(body > 500 && bodyDrawn / body > 0.98, `the girl's own pixels are drawn (${bodyDrawn} of ${body})`);
+  check(body > 500 && bodyDrawn / body > 0.98,
+    `the girl's own pixels are drawn (${bodyDrawn} of ${body})`);
 
   // The start hint in the label: drawn in the loaded font, dark, spanning its measured width.
   check(label.text === HintText, `the label shows the start hint (${label.text})`);
-  check(await page.eval(`document.fonts.check('21px SkelvarLabel', '${HintText}')`), 'the label font has loaded');
+  check(await page.eval(`document.fonts.check('21px SkelvarLabel', '${HintText}')`),
+    'the label font has loaded');
   const measured = await page.eval(`(() => { const c = document.createElement('canvas').getContext('2d');
     c.font = '21px SkelvarLabel'; return Math.round(c.measureText('${HintText}').width); })()`);
-  check(label.width === measured && label.width > 200, `the label is measured with the font (${label.width} px)`);
+  check(label.width === measured && label.width > 200,
+    `the label is measured with the font (${label.width} px)`);
   let minX = Infinity;
   let maxX = -Infinity;
   let dark = 0;
@@ -244,7 +256,8 @@ async function desktopPage(browser, url) {
     const a = skelvar.state().tick;
     await new Promise((r) => setTimeout(r, 2000));
     return skelvar.state().tick - a; })()`);
-  check(counted >= 36 && counted <= 41, `the game timer ticks every 50 ms (${counted} ticks in 2 s)`);
+  check(counted >= 36 && counted <= 41,
+    `the game timer ticks every 50 ms (${counted} ticks in 2 s)`);
   const afterStall = await page.eval(`(async () => {
     const a = skelvar.state().tick;
     const t = performance.now();
@@ -252,13 +265,15 @@ async function desktopPage(browser, url) {
     await new Promise((r) => setTimeout(r, 10));
     return skelvar.state().tick - a; })()`);
   // Twelve deadlines passed during the stall; one late tick runs, and at most the next on time.
-  check(afterStall >= 1 && afterStall <= 2, `after a 600 ms stall the timer fires once, no burst (${afterStall} ticks)`);
+  check(afterStall >= 1 && afterStall <= 2,
+    `after a 600 ms stall the timer fires once, no burst (${afterStall} ticks)`);
 
   // Right held: the girl runs right.
   const before = (await state(page)).PosX[0];
   await holdKey(page, 'ArrowRight', 700);
   const after = await state(page);
-  check(after.PosX[0] > before + 100 && after.Facing[0] === 0, `the girl runs right while Right is held (${before} -> ${after.PosX[0]})`);
+  check(after.PosX[0] > before + 100 && after.Facing[0] === 0,
+    `the girl runs right while Right is held (${before} -> ${after.PosX[0]})`);
   saveShot('running.png', await page.screenshot());
 
   // A click on the stage jumps.
@@ -287,6 +302,7 @@ async function desktopPage(browser, url) {
   await page.waitFor(`skelvar.window().clientWidth === ${wide.clientWidth}`, 10000, 'the resize');
   const r = await settle(page);
   check(r.pnlGame.left === Math.trunc((wide.clientWidth - 900) / 2) && r.pnlGame.top === Math.trunc((wide.clientHeight - 500) / 2),
+    
     `a resize re-centres the play area (${r.pnlGame.left}, ${r.pnlGame.top} in ${wide.clientWidth} x ${wide.clientHeight})`);
   const resized = saveShot('resized.png', await page.screenshot());
   const left = Math.floor(r.pnlGame.left * wide.scale);
@@ -294,7 +310,8 @@ async function desktopPage(browser, url) {
   check(resized.width === 1200 && near(resized.pixel(left - 4, 350), [128, 128, 128], 2) &&
     near(resized.pixel(right + 3, 350), [128, 128, 128], 2) && !near(resized.pixel(left + 6, 350), [128, 128, 128], 2) &&
     Math.abs(left - (1200 - right)) <= 2, 'the scaled play area sits in the middle of the page');
-  check((await page.eval("document.getElementById('game').width")) === 1200, 'the backing store follows the viewport');
+  check((await page.eval("document.getElementById('game').width")) === 1200,
+    'the backing store follows the viewport');
   await page.setViewport({ width: 960, height: 580 });
   await page.waitFor('skelvar.window().clientWidth === 960', 10000, 'the resize back');
   check((await state(page)).pnlGame.left === 30, 'back at 960 x 580 the play area is at 30 again');
@@ -312,7 +329,8 @@ async function desktopPage(browser, url) {
     'after the game ended no tick runs and input is ignored');
   const closed = saveShot('closed.png', await page.screenshot());
   const dimmed = regionLuminance(closed, 0, 60, 960, 520);
-  check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3, `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
+  check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3,
+    `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
 
   // A reload starts the game again.
   await page.send('Page.reload');
@@ -328,7 +346,8 @@ async function hiDpiPage(browser, url) {
   await page.waitFor('globalThis.skelvar', 15000, 'the page');
   const size = await page.eval(`(() => { const c = document.getElementById('game');
     return [c.width, c.height, c.clientWidth, c.clientHeight]; })()`);
-  check(size.join() === '1920,1160,960,580', `at device scale 2 the backing store is twice the CSS size (${size})`);
+  check(size.join() === '1920,1160,960,580',
+    `at device scale 2 the backing store is twice the CSS size (${size})`);
   check((await state(page)).pnlGame.left === 30, 'the logic never sees device pixels');
   return page;
 }
@@ -347,9 +366,11 @@ async function phonePage(browser, url) {
   const s = await settle(page);
   const p = s.pnlGame;
   const box = [p.left * fit.scale, p.top * fit.scale, (p.left + p.width) * fit.scale, (p.top + p.height) * fit.scale];
-  check(box[0] >= 0 && box[1] >= 0 && box[2] <= 844 && box[3] <= 390, `the whole play area is on the phone's screen (${box.map((v) => v.toFixed(0))})`);
+  check(box[0] >= 0 && box[1] >= 0 && box[2] <= 844 && box[3] <= 390,
+    `the whole play area is on the phone's screen (${box.map((v) => v.toFixed(0))})`);
   const shot = saveShot('phone.png', await page.screenshot());
-  check(near(shot.pixel(Math.floor(box[0] / 2) * 2, 200), [128, 128, 128], 2) || box[0] < 2, 'grey beside the play area on the phone');
+  check(near(shot.pixel(Math.floor(box[0] / 2) * 2, 200), [128, 128, 128], 2) || box[0] < 2,
+    'grey beside the play area on the phone');
   await page.tap(422, 80);
   let jumped = false;
   for (let i = 0; i < 20 && !jumped; ++i) {
@@ -369,8 +390,10 @@ async function phonePage(browser, url) {
   }
   const steered = await state(page);
   await page.touch('touchEnd', lx, 250);
-  check(steered.Facing[0] === 1 && steered.PosX[0] < s.PosX[0], `a finger moved in the left quarter steers left (${s.PosX[0]} -> ${steered.PosX[0]})`);
-  check((await page.eval("getComputedStyle(document.getElementById('game')).touchAction")) === 'none', 'no pinch-zoom or scrolling on the canvas');
+  check(steered.Facing[0] === 1 && steered.PosX[0] < s.PosX[0],
+    `a finger moved in the left quarter steers left (${s.PosX[0]} -> ${steered.PosX[0]})`);
+  check((await page.eval("getComputedStyle(document.getElementById('game')).touchAction")) === 'none',
+    'no pinch-zoom or scrolling on the canvas');
   return page;
 }
 
@@ -398,7 +421,8 @@ async function gamepadPage(browser, url) {
   await page.eval('testPad.button(9, false)');
   await page.eval('testPad.pad.axes[0] = 0.3');
   await sleep(200);
-  check((await state(page)).KeysHeld.length === 0, 'the stick short of half its travel holds nothing');
+  check((await state(page)).KeysHeld.length === 0,
+    'the stick short of half its travel holds nothing');
   await page.eval('testPad.pad.axes[0] = 0.8');
   await held([39]);
   const x0 = (await state(page)).PosX[0];
@@ -558,7 +582,8 @@ async function sameGame(browser, url) {
   check(last.closed === true, 'Esc at the menu ends the stepped game');
 
   const states = new Set(lines.map((l) => JSON.parse(l).GameState));
-  check(states.size === 4, `the stepped run went through menu, play, outcome and finish (${[...states]})`);
+  check(states.size === 4,
+    `the stepped run went through menu, play, outcome and finish (${[...states]})`);
   const script = await page.eval('skelvar.script()');
   const delivered = script.split('\n');
   // Every event the test sent reached the game at its tick (the browser may add mouse moves).
@@ -569,7 +594,8 @@ async function sameGame(browser, url) {
     at = i + 1;
     return false;
   });
-  check(missing.length === 0, `every real event reached the game at its tick${missing.length ? ` (missing: ${missing.slice(0, 3)})` : ''}`);
+  check(missing.length === 0,
+    `every real event reached the game at its tick${missing.length ? ` (missing: ${missing.slice(0, 3)})` : ''}`);
 
   if (!options.replay || !existsSync(options.replay)) {
     console.log(`skip the comparison with the native replay: ${options.replay ?? 'no --replay'} not found`);
@@ -585,9 +611,11 @@ async function sameGame(browser, url) {
     for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
     return JSON.stringify(v);
   };
-  check(native.length === lines.length, `the native replay ran the same ${lines.length} ticks (${native.length})`);
+  check(native.length === lines.length,
+    `the native replay ran the same ${lines.length} ticks (${native.length})`);
   const differ = lines.findIndex((line, i) => strip(line) !== strip(native[i] ?? '{"lblMsg":{}}'));
-  check(differ < 0, differ < 0 ? `the page's state equals the native replay at all ${lines.length} ticks`
+  check(differ < 0,
+    differ < 0 ? `the page's state equals the native replay at all ${lines.length} ticks`
     : `the page and the native replay first differ at tick ${differ + 1}:\n  page   ${strip(lines[differ])}\n  native ${strip(native[differ])}`);
   return page;
 }
@@ -606,7 +634,8 @@ try {
   }
   const problems = pages.flatMap((p) => p.problems);
   for (const w of pages.flatMap((p) => p.warnings)) console.log(`note: page warning: ${w}`);
-  check(problems.length === 0, `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
+  check(problems.length === 0,
+    `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
   status = failures.length === 0 ? 0 : 1;
   console.log(failures.length === 0 ? 'all browser checks passed' : `${failures.length} browser checks failed`);
 } finally {
