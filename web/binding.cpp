@@ -11,10 +11,8 @@
 #include "game/draw_list.h"
 #include "game/game_main.h"
 #include "game/random.h"
-#include "virtual_clock.h"
-#ifdef SKELVAR_WEB_STATE_JSON
 #include "state_json.h"
-#endif
+#include "virtual_clock.h"
 
 using namespace skelvar;
 
@@ -230,12 +228,7 @@ EMSCRIPTEN_KEEPALIVE int skelvar_image_keyed(int id) {
 
 // The run state and scene as one line of JSON, the replay tool's format.
 EMSCRIPTEN_KEEPALIVE const char* skelvar_state_json(double tick) {
-#ifdef SKELVAR_WEB_STATE_JSON
   replay::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
-#else
-  (void)tick;
-  stateJson = "{}";
-#endif
   return stateJson.c_str();
 }
 

@@ -66,6 +66,10 @@ TEST(ReplayScript, RejectsBadLinesNamingTheLine) {
   EXPECT_NE(ParseError(std::string_view("1 keydown 3\0", 12)).find("NUL"), std::string::npos);
 }
 
+// The whole-tool runs start the built binary in a subprocess, which the WebAssembly build of these
+// tests cannot do; it is given no binary.
+#ifdef SKELVAR_REPLAY
+
 struct ToolRun {
   int status = -1;
   std::vector<std::string> lines;
@@ -181,6 +185,8 @@ TEST(ReplayTool, BadInputGetsOneLineAndStatusTwo) {
   EXPECT_EQ(late.status, 0);
   EXPECT_EQ(late.lines.size(), 5u);
 }
+
+#endif  // SKELVAR_REPLAY
 
 }  // namespace
 }  // namespace skelvar::replay

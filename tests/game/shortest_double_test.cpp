@@ -2,11 +2,11 @@
 // plain std::to_chars form, so the JSON of a run is the same whichever compiler built the tool.
 #include <gtest/gtest.h>
 
-#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
@@ -20,6 +20,19 @@
 
 namespace skelvar::replay {
 namespace {
+
+// The bits of a double and back (emscripten's C++ library has no std::bit_cast).
+uint64_t Bits(double v) {
+  uint64_t b;
+  std::memcpy(&b, &v, sizeof b);
+  return b;
+}
+
+double FromBits(uint64_t b) {
+  double v;
+  std::memcpy(&v, &b, sizeof v);
+  return v;
+}
 
 std::string Shortest(double v) {
   char buf[ShortestDoubleMaxChars];
@@ -87,7 +100,7 @@ std::vector<double> RandomValues(int count) {
     const uint64_t bits = rng();
     switch (i % 4) {
       case 0:
-        v.push_back(std::bit_cast<double>(bits));
+        v.push_back(FromBits(bits));
         break;
       case 1:
         v.push_back(static_cast<double>(static_cast<int64_t>(bits) >> (bits % 64)));
@@ -148,7 +161,7 @@ TEST(ShortestDouble, MatchesToCharsAndRoundTrips) {
 #endif
     if (std::isnan(v)) continue;
     const double back = std::strtod(s.c_str(), nullptr);
-    if (std::bit_cast<uint64_t>(back) != std::bit_cast<uint64_t>(v) && ++failures <= 20) {
+    if (Bits(back) != Bits(v) && ++failures <= 20) {
       ADD_FAILURE() << std::hexfloat << v << ": " << s << " reads back as " << back;
     }
     // Count the significant digits and check that one fewer, correctly rounded, misses.
