@@ -179,6 +179,18 @@ async function desktopPage(browser, url) {
   check(menuRegion.mean > 25 && menuRegion.spread > 10,
     `the menu picture is drawn (mean ${menuRegion.mean.toFixed(1)})`);
 
+  // The game's keys do not scroll the page; other keys keep their browser meaning.
+  await page.eval(`window.addEventListener('keydown',
+    (e) => (globalThis.keyLog ??= []).push([e.code, e.defaultPrevented]))`);
+  for (const code of ['ArrowDown', 'Space', 'Enter', 'KeyA']) await pressKey(page, code);
+  const keyLog = await page.eval('globalThis.keyLog');
+  check(JSON.stringify(keyLog) ===
+    JSON.stringify([['ArrowDown', true], ['Space', true], ['Enter', true], ['KeyA', false]]),
+    `the arrows, Space and Enter do not scroll the page (${JSON.stringify(keyLog)})`);
+  await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run');
+  await pressKey(page, 'Escape');
+  await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
+
   // Right starts a run: the play area with the background and the girl.
   await pressKey(page, 'ArrowRight');
   await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 10000, 'a run');
@@ -331,6 +343,13 @@ async function desktopPage(browser, url) {
   const dimmed = regionLuminance(closed, 0, 60, 960, 520);
   check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3,
     `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
+
+  // The page keeps nothing and fetches only its own files.
+  check(await page.eval('document.cookie === "" && localStorage.length === 0 && sessionStorage.length === 0'),
+    'the page stores nothing');
+  const foreign = [...page.requests.values()].filter((u) => !u.startsWith(url) && !u.startsWith('data:'));
+  check(page.requests.size > 40 && foreign.length === 0,
+    `every request is for the site's own files (${page.requests.size} requests${foreign.length ? `; ${foreign}` : ''})`);
 
   // A reload starts the game again.
   await page.send('Page.reload');
