@@ -2,6 +2,8 @@
 
 #include <charconv>
 
+#include "shortest_double.h"
+
 namespace skelvar::replay {
 namespace {
 
@@ -25,9 +27,8 @@ class JsonWriter {
   // Shortest form that parses back to the same double.
   void Real(double v) {
     Separator();
-    char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out_.append(buf, r.ptr);
+    char buf[ShortestDoubleMaxChars];
+    out_.append(buf, WriteShortestDouble(buf, v));
   }
   void Bool(bool v) {
     Separator();

@@ -1,0 +1,90 @@
+// Measures the browser version: the site's size, the time from navigation to the menu drawn
+// (median of 5 cold loads from 127.0.0.1 in headless Chromium) and the main-thread time of one
+// game tick (timer handler plus draw) while the girl runs.
+//   node tools/measure-web.mjs [build-web/site]
+import { readdirSync, statSync } from 'node:fs';
+import { dirname, join } from 'node:path';
+import { fileURLToPath } from 'node:url';
+
+import { Browser, serve } from '../tests/web/browser.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
+try {
+  statSync(join(site, 'index.html'));
+} catch {
+  console.error(`measure-web: no built site at ${site} (build build-web first)`);
+  process.exit(2);
+}
+
+function files(dir) {
+  return readdirSync(dir, { withFileTypes: true }).flatMap((e) =>
+    e.isDirectory() ? files(join(dir, e.name)) : [join(dir, e.name)]);
+}
+const median = (values) => {
+  const v = [...values].sort((a, b) => a - b);
+  return v.length === 0 ? NaN : v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
+};
+const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+const all = files(site);
+const size = (filter) => all.filter(filter).reduce((sum, f) => sum + statSync(f).size, 0);
+const whole = size(() => true);
+const code = size((f) => f.endsWith('.js') || f.endsWith('.wasm'));
+const font = size((f) => f.endsWith('.woff2'));
+console.log(`site: ${kb(whole)} in ${all.length} files (limit 2560 KB)`);
+console.log(`wasm + JavaScript: ${kb(code)} (limit 150 KB)`);
+console.log(`font subset: ${kb(font)} (limit 300 KB)`);
+
+const server = await serve(site);
+const browser = await Browser.launch();
+let status = 0;
+try {
+  const loads = [];
+  for (let i = 0; i < 5; ++i) {
+    const page = await browser.newPage();
+    await page.open(server.url, { width: 960, height: 580 }, { noCache: true });
+    loads.push(await page.waitFor('globalThis.skelvar?.menuDrawnAt', 15000, 'the menu'));
+    await browser.send('Target.closeTarget', { targetId: page.targetId });
+  }
+  console.log(`navigation to menu drawn: median ${median(loads).toFixed(1)} ms of ${loads.map((v) => v.toFixed(0)).join(', ')} (limit 500 ms)`);
+
+  const page = await browser.newPage();
+  await page.open(server.url, { width: 960, height: 580 });
+  await page.waitFor('globalThis.skelvar?.picturesLoaded', 15000, 'the pictures');
+  await page.key('down', 'ArrowRight');
+  await sleep(120);
+  await page.key('up', 'ArrowRight');
+  await page.waitFor('skelvar.state().GameState === 0', 3000, 'a run');
+  const startTick = (await page.eval('skelvar.state()')).tick;
+  // Runs right (and back left) for five seconds, as a player holding the arrow keys.
+  const until = Date.now() + 5000;
+  let code = 'ArrowRight';
+  while (Date.now() < until) {
+    await page.key('down', code, { repeat: true });
+    await sleep(30);
+    if ((await page.eval('skelvar.state().GameState')) !== 0) {
+      await page.key('up', code);
+      await page.key('down', 'ArrowRight');
+      await sleep(120);
+      await page.key('up', 'ArrowRight');
+      code = code === 'ArrowRight' ? 'ArrowLeft' : 'ArrowRight';
+    }
+  }
+  const stats = await page.eval('skelvar.stats()');
+  const ticks = (await page.eval('skelvar.state()')).tick - startTick;
+  const tick = stats.tickMs.slice(-ticks);
+  const paint = stats.paintMs.slice(-ticks);
+  console.log(`game tick handler: median ${median(tick).toFixed(3)} ms over ${tick.length} ticks`);
+  console.log(`draw: median ${median(paint).toFixed(3)} ms over ${paint.length} frames`);
+  console.log(`main-thread time per tick (handler + draw): median ${(median(tick) + median(paint)).toFixed(3)} ms (limit 2 ms)`);
+  if (page.problems.length) {
+    console.error(`page problems: ${page.problems.join('; ')}`);
+    status = 1;
+  }
+} finally {
+  await browser.close();
+  server.stop();
+}
+process.exit(status);

@@ -1,0 +1,235 @@
+// The main window's logic as a plain C API for the page: its handlers, the window state, the draw
+// list, the stored pictures' names and sizes, and the state as JSON for tests.
+#include <emscripten.h>
+
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <string>
+
+#include "game/draw_list.h"
+#include "game/game_main.h"
+#include "game/random.h"
+#include "state_json.h"
+#include "virtual_clock.h"
+
+using namespace skelvar;
+
+// The page measures text with the canvas and the loaded font; out gets width and height.
+EM_JS(void, skelvar_js_measure, (const char* text, int length, int32_t* out), {
+  const[width, height] = Module.measureText(UTF8ToString(text, length));
+  HEAP32[out >> 2] = width;
+  HEAP32[(out >> 2) + 1] = height;
+});
+
+// Local wall-clock time as days since 1899-12-30.
+EM_JS(double, skelvar_js_local_days, (), {
+  const now = Date.now();
+  const offsetMinutes = new Date(now).getTimezoneOffset();
+  return (now / 1000 - offsetMinutes * 60) / 86400 + 25569;
+});
+
+namespace {
+
+class PageMeasurer final : public TextMeasurer {
+ public:
+  TextSize Measure(std::string_view utf8) const override {
+    std::array<int32_t, 2> size{};
+    skelvar_js_measure(utf8.data(), static_cast<int>(utf8.size()), size.data());
+    return {size[0], size[1]};
+  }
+};
+
+// The browser's clock, or for tests the replay tool's clock that stands still between ticks.
+class PageClock final : public Clock {
+ public:
+  PageClock(bool stepped, uint32_t seed) : stepped_(stepped), virtual_(seed) {}
+  void SetTick(int64_t tick) { virtual_.SetTick(tick); }
+
+  double LocalDateTimeDays() override {
+    return stepped_ ? virtual_.LocalDateTimeDays() : skelvar_js_local_days();
+  }
+  double MonotonicSeconds() override {
+    return stepped_ ? virtual_.MonotonicSeconds() : emscripten_get_now() / 1000.0;
+  }
+  std::optional<uint64_t> PerformanceCounter() override {
+    if (stepped_) return virtual_.PerformanceCounter();
+    return static_cast<uint64_t>(emscripten_get_now() * 1000.0);
+  }
+  uint32_t TickCountMs() override {
+    return stepped_ ? virtual_.TickCountMs() : static_cast<uint32_t>(emscripten_get_now());
+  }
+
+ private:
+  bool stepped_;
+  replay::VirtualClock virtual_;
+};
+
+struct Page {
+  Page(bool stepped, uint32_t seed) : clock(stepped, seed), game(clock, random, measurer) {}
+  PageClock clock;
+  Mt19937Random random;
+  PageMeasurer measurer;
+  TGameMain game;
+};
+
+alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
+Page* page = nullptr;
+
+// What the page paints: a change counter, the operation count, the label text and 16 numbers
+// per operation (kind, clip, dest, source, image, keyed, colour).
+constexpr int OpFields = 16;
+struct DrawBuffer {
+  int32_t generation = 0;
+  int32_t count = 0;
+  int32_t textPointer = 0;
+  int32_t textLength = 0;
+  std::array<int32_t, DrawList::Capacity * OpFields> ops{};
+};
+DrawBuffer drawBuffer;
+DrawList lastList;
+// The list's text points into the scene, so the last text is kept as a copy to compare with.
+std::array<char, LabelText::Capacity + 1> lastText{};
+size_t lastTextLength = 0;
+
+std::string stateJson;
+std::array<char, 16> nameBuffer{};
+std::array<double, 3> fitBuffer{};
+std::array<int32_t, 9> windowBuffer{};
+
+void PutRect(int32_t*& out, const PixelRect& r) {
+  *out++ = r.left;
+  *out++ = r.top;
+  *out++ = r.width;
+  *out++ = r.height;
+}
+
+}  // namespace
+
+extern "C" {
+
+// Builds the main window at a client size; stepped runs use the virtual clock and seed.
+EMSCRIPTEN_KEEPALIVE void skelvar_create(int stepped, uint32_t seed, int32_t width,
+                                         int32_t height) {
+  if (page != nullptr) return;
+  page = new (pageStorage.data()) Page(stepped != 0, seed);
+  page->game.scene.window.clientWidth = width;
+  page->game.scene.window.clientHeight = height;
+  page->game.FormCreate();
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_set_tick(double tick) {
+  page->clock.SetTick(static_cast<int64_t>(tick));
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_resize(int32_t width, int32_t height) {
+  if (page->game.Closed()) return;
+  page->game.scene.window.clientWidth = width;
+  page->game.scene.window.clientHeight = height;
+  page->game.FormResize();
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_open_timer() {
+  if (!page->game.Closed() && page->game.scene.timOpen.enabled) page->game.timOpenTimer();
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_game_timer() {
+  if (!page->game.Closed() && page->game.scene.timGame.enabled) page->game.timGameTimer();
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_key_down(int code) {
+  if (!page->game.Closed()) page->game.FormKeyDown(code);
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_key_up(int code) {
+  if (!page->game.Closed()) page->game.FormKeyUp(code);
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_mouse_move(int32_t x, int32_t y) {
+  if (!page->game.Closed()) page->game.MouseMove(x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_mouse_click(int32_t x, int32_t y) {
+  if (!page->game.Closed()) page->game.MouseClick(x, y);
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_hit_test(int32_t x, int32_t y) {
+  return static_cast<int>(page->game.scene.HitTest(x, y));
+}
+
+// Opacity on, opacity, closed, timOpen on, timGame on, their intervals, client width and height.
+EMSCRIPTEN_KEEPALIVE const int32_t* skelvar_window() {
+  const Scene& s = page->game.scene;
+  windowBuffer = {s.window.opacityEnabled, s.window.opacity,     s.window.closed,
+                  s.timOpen.enabled,       s.timGame.enabled,    s.timOpen.intervalMs,
+                  s.timGame.intervalMs,    s.window.clientWidth, s.window.clientHeight};
+  return windowBuffer.data();
+}
+
+// The draw list of the scene as it is now; the generation changes whenever the list does.
+EMSCRIPTEN_KEEPALIVE const DrawBuffer* skelvar_draw_list() {
+  const DrawList list = BuildDrawList(page->game.scene);
+  const std::string_view text = list.text;
+  const bool sameText = std::string_view(lastText.data(), lastTextLength) == text;
+  if (drawBuffer.generation != 0 && sameText &&
+      std::equal(list.begin(), list.end(), lastList.begin(), lastList.end())) {
+    return &drawBuffer;
+  }
+  lastList = list;
+  lastTextLength = std::min(text.size(), LabelText::Capacity);
+  std::memcpy(lastText.data(), text.data(), lastTextLength);
+  ++drawBuffer.generation;
+  drawBuffer.count = list.count;
+  drawBuffer.textPointer = static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastText.data()));
+  drawBuffer.textLength = static_cast<int32_t>(lastTextLength);
+  int32_t* out = drawBuffer.ops.data();
+  for (const DrawOp& op : list) {
+    *out++ = static_cast<int32_t>(op.kind);
+    PutRect(out, op.clip);
+    PutRect(out, op.dest);
+    PutRect(out, op.source);
+    *out++ = static_cast<int32_t>(op.image);
+    *out++ = op.keyed;
+    *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
+  }
+  return &drawBuffer;
+}
+
+// The scale at which a viewport shows the game and the client size the logic then sees.
+EMSCRIPTEN_KEEPALIVE const double* skelvar_fit(int32_t width, int32_t height) {
+  const ViewScale v = FitToScreen(width, height);
+  fitBuffer = {v.scale, static_cast<double>(v.clientWidth), static_cast<double>(v.clientHeight)};
+  return fitBuffer.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_label_font_pixels() {
+  return LabelFontPixels;
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_image_count() {
+  return ImageCount;
+}
+
+// A stored picture's component name, or an empty text when the component has no image.
+EMSCRIPTEN_KEEPALIVE const char* skelvar_image_name(int id) {
+  nameBuffer.fill('\0');
+  if (id < 0 || id >= ImageCount) return nameBuffer.data();
+  const PixelSize size = ShippedCatalogue()[id];
+  if (size.width <= 0 || size.height <= 0) return nameBuffer.data();
+  const std::string_view name = ImageName(static_cast<ImageId>(id));
+  std::memcpy(nameBuffer.data(), name.data(), std::min(name.size(), nameBuffer.size() - 1));
+  return nameBuffer.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_image_keyed(int id) {
+  return ImageIsKeyed(static_cast<ImageId>(id));
+}
+
+// The run state and scene as one line of JSON, the replay tool's format.
+EMSCRIPTEN_KEEPALIVE const char* skelvar_state_json(double tick) {
+  replay::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
+  return stateJson.c_str();
+}
+
+}  // extern "C"

@@ -1,0 +1,119 @@
+// The play logic compiled to WebAssembly, behind plain methods in the logic's own units.
+import createSkelvar from './skelvar.js';
+
+const OpFields = 16;
+
+export const DrawKind = Object.freeze({ Fill: 0, Outline: 1, Image: 2, Text: 3 });
+
+export class Game {
+  static async load(measureText) {
+    const module = await createSkelvar({ measureText });
+    return new Game(module);
+  }
+
+  constructor(module) {
+    this.m = module;
+    this.generation = 0;
+    this.list = { generation: 0, ops: [], text: '' };
+    // Test runs note every input event here, in the replay tool's script words.
+    this.journal = null;
+  }
+
+  create(stepped, seed, width, height) {
+    this.m._skelvar_create(stepped ? 1 : 0, seed >>> 0, width, height);
+  }
+
+  setTick(tick) { this.m._skelvar_set_tick(tick); }
+  resize(width, height) {
+    this.journal?.(`resize ${width} ${height}`);
+    this.m._skelvar_resize(width, height);
+  }
+  openTimer() { this.m._skelvar_open_timer(); }
+  gameTimer() { this.m._skelvar_game_timer(); }
+  keyDown(code) {
+    this.journal?.(`keydown ${code}`);
+    this.m._skelvar_key_down(code);
+  }
+
+  keyUp(code) {
+    this.journal?.(`keyup ${code}`);
+    this.m._skelvar_key_up(code);
+  }
+
+  mouseMove(x, y) {
+    this.journal?.(`mousemove ${x} ${y}`);
+    this.m._skelvar_mouse_move(x, y);
+  }
+
+  mouseClick(x, y) {
+    this.journal?.(`click ${x} ${y}`);
+    this.m._skelvar_mouse_click(x, y);
+  }
+
+  hitTest(x, y) { return this.m._skelvar_hit_test(x, y); }
+  labelFontPixels() { return this.m._skelvar_label_font_pixels(); }
+
+  // Opacity, closing and the timers' switches and intervals, as the window holds them now.
+  window() {
+    const p = this.m._skelvar_window() >> 2;
+    const h = this.m.HEAP32;
+    return {
+      opacityEnabled: h[p] !== 0,
+      opacity: h[p + 1],
+      closed: h[p + 2] !== 0,
+      openEnabled: h[p + 3] !== 0,
+      gameEnabled: h[p + 4] !== 0,
+      openInterval: h[p + 5],
+      gameInterval: h[p + 6],
+      clientWidth: h[p + 7],
+      clientHeight: h[p + 8],
+    };
+  }
+
+  // The scene's draw list; the same object comes back while the list is unchanged.
+  drawList() {
+    const p = this.m._skelvar_draw_list() >> 2;
+    const h = this.m.HEAP32;
+    const generation = h[p];
+    if (generation === this.list.generation) return this.list;
+    const count = h[p + 1];
+    const ops = [];
+    for (let i = 0; i < count; ++i) {
+      const o = p + 4 + i * OpFields;
+      ops.push({
+        kind: h[o],
+        clip: [h[o + 1], h[o + 2], h[o + 3], h[o + 4]],
+        dest: [h[o + 5], h[o + 6], h[o + 7], h[o + 8]],
+        source: [h[o + 9], h[o + 10], h[o + 11], h[o + 12]],
+        image: h[o + 13],
+        keyed: h[o + 14] !== 0,
+        colour: h[o + 15],
+      });
+    }
+    const text = h[p + 3] > 0 ? this.m.UTF8ToString(h[p + 2], h[p + 3]) : '';
+    this.list = { generation, ops, text };
+    return this.list;
+  }
+
+  // The scale and the logic's client size for a viewport in CSS pixels.
+  fit(width, height) {
+    const p = this.m._skelvar_fit(width, height) >> 3;
+    const d = this.m.HEAPF64;
+    return { scale: d[p], clientWidth: d[p + 1], clientHeight: d[p + 2] };
+  }
+
+  // Every stored picture that has pixels: its id, file name and whether it is keyed.
+  pictures() {
+    const list = [];
+    const count = this.m._skelvar_image_count();
+    for (let id = 0; id < count; ++id) {
+      const name = this.m.UTF8ToString(this.m._skelvar_image_name(id));
+      if (name === '') continue;
+      const keyed = this.m._skelvar_image_keyed(id) !== 0;
+      list.push({ id, keyed, file: `pictures/${name}.${keyed ? 'bmp' : 'jpg'}` });
+    }
+    return list;
+  }
+
+  stateJson(tick) { return this.m.UTF8ToString(this.m._skelvar_state_json(tick)); }
+}

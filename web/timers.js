@@ -1,0 +1,88 @@
+// The window's two timers on one monotonic schedule: deadlines are whole periods from the start,
+// so nothing drifts, and a timer that is late (a stall, a hidden tab) fires once and then waits
+// for its next boundary instead of catching up in a burst.
+class Schedule {
+  constructor(start, period) {
+    this.start = start;
+    this.period = period;
+    this.ticks = 1;
+  }
+
+  next() { return this.start + this.ticks * this.period; }
+  due(now) { return now >= this.next(); }
+
+  advance(now) {
+    ++this.ticks;
+    if (this.next() <= now) {
+      this.ticks = Math.floor((now - this.start) / this.period) + 1;
+      while (this.next() <= now) ++this.ticks;
+    }
+  }
+}
+
+// Keeps one timer's schedule in step with its enabled flag.
+class TimerClock {
+  constructor(fire) {
+    this.fire = fire;
+    this.schedule = null;
+  }
+
+  follow(enabled, interval, now) {
+    if (enabled && !this.schedule) this.schedule = new Schedule(now, interval);
+    if (!enabled) this.schedule = null;
+  }
+}
+
+export class Timers {
+  // onOpen and onGame run the handlers; state() gives the window's timer switches.
+  constructor(state, onOpen, onGame) {
+    this.state = state;
+    this.open = new TimerClock(onOpen);
+    this.tick = new TimerClock(onGame);
+    this.timeout = 0;
+    this.stopped = false;
+  }
+
+  start() {
+    this.follow(performance.now());
+    this.arm();
+  }
+
+  stop() {
+    this.stopped = true;
+    clearTimeout(this.timeout);
+  }
+
+  follow(now) {
+    const w = this.state();
+    if (w.closed) {
+      this.stop();
+      return;
+    }
+    this.open.follow(w.openEnabled, w.openInterval, now);
+    this.tick.follow(w.gameEnabled, w.gameInterval, now);
+  }
+
+  arm() {
+    if (this.stopped) return;
+    const running = [this.open, this.tick].filter((t) => t.schedule);
+    const deadlines = running.map((t) => t.schedule.next());
+    if (deadlines.length === 0) return;
+    const wait = Math.max(0, Math.min(...deadlines) - performance.now());
+    this.timeout = setTimeout(() => this.run(), wait);
+  }
+
+  run() {
+    for (const timer of [this.open, this.tick]) {
+      if (this.stopped) return;
+      const now = performance.now();
+      if (timer.schedule && timer.schedule.due(now)) {
+        timer.fire();
+        if (timer.schedule) timer.schedule.advance(now);
+      }
+    }
+    if (this.stopped) return;
+    this.follow(performance.now());
+    this.arm();
+  }
+}

@@ -1,0 +1,82 @@
+// The page as the game's window: the canvas covers the viewport, shows the game at the scale that
+// fits the designed 960 x 580 window, fades in with the window's opacity and repaints only when
+// the draw list changed or the canvas was resized.
+export class PageWindow {
+  constructor(canvas, game, painter) {
+    this.canvas = canvas;
+    this.game = game;
+    this.painter = painter;
+    this.scale = 1;
+    this.unit = 1;
+    this.painted = -1;
+    this.dirty = true;
+    this.frameRequested = false;
+    this.closedShown = false;
+    this.paintTimes = [];
+    this.onPainted = () => {};
+  }
+
+  viewport() {
+    return [document.documentElement.clientWidth || window.innerWidth,
+      document.documentElement.clientHeight || window.innerHeight];
+  }
+
+  // Sizes the canvas to the viewport; returns the logic's client size.
+  fit() {
+    const [width, height] = this.viewport();
+    const view = this.game.fit(width, height);
+    const ratio = window.devicePixelRatio || 1;
+    this.scale = view.scale;
+    this.canvas.style.width = `${width}px`;
+    this.canvas.style.height = `${height}px`;
+    const backingWidth = Math.max(1, Math.round(width * ratio));
+    const backingHeight = Math.max(1, Math.round(height * ratio));
+    if (this.canvas.width !== backingWidth) this.canvas.width = backingWidth;
+    if (this.canvas.height !== backingHeight) this.canvas.height = backingHeight;
+    this.unit = view.scale * ratio;
+    this.invalidate();
+    return [view.clientWidth, view.clientHeight];
+  }
+
+  // A point in CSS pixels on the canvas, in the logic's client coordinates.
+  toClient(event) {
+    const rect = this.canvas.getBoundingClientRect();
+    return [Math.floor((event.clientX - rect.left) / this.scale),
+      Math.floor((event.clientY - rect.top) / this.scale)];
+  }
+
+  // Follows the window's opacity and asks for a frame when anything drawn has changed.
+  update() {
+    const w = this.game.window();
+    this.canvas.style.opacity = w.opacityEnabled ? String(w.opacity / 255) : '1';
+    if (w.closed !== this.closedShown) this.dirty = true;
+    if (this.dirty || this.game.drawList().generation !== this.painted) this.requestFrame();
+    return w;
+  }
+
+  invalidate() {
+    this.dirty = true;
+    this.requestFrame();
+  }
+
+  requestFrame() {
+    if (this.frameRequested) return;
+    this.frameRequested = true;
+    requestAnimationFrame(() => this.frame());
+  }
+
+  frame() {
+    this.frameRequested = false;
+    const start = performance.now();
+    const list = this.game.drawList();
+    const closed = this.game.window().closed;
+    if (!this.dirty && list.generation === this.painted && closed === this.closedShown) return;
+    this.painter.paint(list, this.unit, this.canvas.width, this.canvas.height, closed);
+    this.painted = list.generation;
+    this.closedShown = closed;
+    this.dirty = false;
+    this.paintTimes.push(performance.now() - start);
+    if (this.paintTimes.length > 1000) this.paintTimes.shift();
+    this.onPainted();
+  }
+}
