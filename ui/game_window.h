@@ -32,6 +32,13 @@ class GameWindow {
   // Applies the game's opacity if it changed since the last call.
   void ApplyOpacity(const Window& game);
 
+  // Switches between the window and the desktop's fullscreen on the monitor the window is on (no
+  // mode change); leaving gives the window back its earlier size and place.
+  void ToggleFullscreen();
+  bool Fullscreen() const;
+  // The pixels the renderer draws on: the client area, or the whole screen in fullscreen.
+  void ScreenSize(int32_t* width, int32_t* height) const;
+
  private:
   WindowPtr window_;
   RendererPtr renderer_;
