@@ -19,6 +19,9 @@ class OffscreenRenderer {
   const TextMeasurer& Measurer() const;
   // Draws the scene at its window's client size and writes it as a PNG file.
   bool WritePng(const Scene& scene, const std::string& path, std::string* error);
+  // The same, stretched onto a screen of screenWidth x screenHeight pixels as fullscreen shows it.
+  bool WritePng(const Scene& scene, int32_t screenWidth, int32_t screenHeight,
+                const std::string& path, std::string* error);
 
  private:
   struct State;
