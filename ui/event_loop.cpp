@@ -230,6 +230,7 @@ class Loop {
 
   void Redraw() {
     if (!needDraw_ && SameDrawing(drawn_, game_.scene)) return;
+    if (needDraw_) renderer_.RepaintAll();
     if (mapping_.IsIdentity()) {
       renderer_.Draw(game_.scene);
     } else {

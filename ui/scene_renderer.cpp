@@ -17,6 +17,8 @@ std::unique_ptr<SceneRenderer> SceneRenderer::Create(SDL_Renderer* renderer, Pic
     return nullptr;
   }
   if (info.max_texture_width > 0) self->maxTileWidth_ = std::min(info.max_texture_width, 2048);
+  // The software renderer draws straight into pixels that stay as they are between frames.
+  self->retainsPixels_ = info.name != nullptr && std::string_view(info.name) == "software";
   self->menuPixels_ = pictures[ImageId::Menu].surface;
   self->pending_ = std::move(pictures);
   return self;
@@ -85,15 +87,16 @@ void SceneRenderer::SetClip(const PixelRect& rect) {
   SDL_RenderSetClipRect(renderer_, &r);
 }
 
-void SceneRenderer::Fill(const DrawOp& op, const PixelRect& cover) {
-  SDL_SetRenderDrawColor(renderer_, op.colour.r, op.colour.g, op.colour.b, 255);
-  std::array<PixelRect, 4> parts;
-  const int count = Uncovered(IntersectRects(op.dest, op.clip), cover, parts);
-  for (int i = 0; i < count; ++i) {
-    const PixelRect screen = mapping_.ToScreen(parts[i]);
-    const SDL_Rect rect{screen.left, screen.top, screen.width, screen.height};
-    SDL_RenderFillRect(renderer_, &rect);
-  }
+int SceneRenderer::FillParts(const DrawList& list, const DrawOp* fill,
+                             std::array<PixelRect, 4>& parts) {
+  return Uncovered(IntersectRects(fill->dest, fill->clip), OpaqueCover(list, fill), parts);
+}
+
+void SceneRenderer::FillRect(const PixelRect& part, Rgb colour) {
+  const PixelRect screen = mapping_.ToScreen(part);
+  const SDL_Rect rect{screen.left, screen.top, screen.width, screen.height};
+  SDL_SetRenderDrawColor(renderer_, colour.r, colour.g, colour.b, 255);
+  SDL_RenderFillRect(renderer_, &rect);
 }
 
 PixelRect SceneRenderer::OpaqueCover(const DrawList& list, const DrawOp* fill) {
@@ -160,7 +163,7 @@ void SceneRenderer::DrawImage(const DrawOp& op) {
     if (scaledMenu_) SDL_RenderCopy(renderer_, scaledMenu_.get(), nullptr, &dest);
     return;
   }
-  if (!mapping_.IsIdentity() && !op.keyed && DrawScaledCopy(op, *texture, dest)) return;
+  if (!mapping_.IsIdentity() && DrawScaledCopy(op, *texture, dest)) return;
   DrawTiled(*texture, source, dest);
 }
 
@@ -191,17 +194,32 @@ bool SceneRenderer::DrawScaledCopy(const DrawOp& op, const TiledTexture& texture
     // largest texture.
     const int columnsPerTile = std::max(1, mapping_.ToLogicalX(maxTileWidth_) - 2);
     SDL_RenderSetClipRect(renderer_, nullptr);
+    // A character's frame keeps its see-through pixels: filtered with their alpha into a
+    // transparent copy, which is then blended like the frame itself.
+    for (const Tile& t : texture.tiles) {
+      SDL_SetTextureBlendMode(t.texture.get(), SDL_BLENDMODE_NONE);
+    }
     bool made = true;
     for (int c0 = copy.first; c0 < copy.last && made; c0 += columnsPerTile) {
       const int c1 = std::min(copy.last, c0 + columnsPerTile);
       const int x0 = mapping_.ToScreenX(c0 - copy.first), x1 = mapping_.ToScreenX(c1 - copy.first);
-      TexturePtr tile(SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_RGB888, SDL_TEXTUREACCESS_TARGET,
-                                        x1 - x0, copy.pixels.height));
+      TexturePtr tile(
+          SDL_CreateTexture(renderer_, op.keyed ? SDL_PIXELFORMAT_ARGB8888 : SDL_PIXELFORMAT_RGB888,
+                            SDL_TEXTUREACCESS_TARGET, x1 - x0, copy.pixels.height));
       made = tile && SDL_SetRenderTarget(renderer_, tile.get()) == 0;
       if (made) {
+        if (op.keyed) {
+          SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 0);
+          SDL_RenderClear(renderer_);
+        }
         DrawTiled(texture, {c0, 0, c1 - c0, texture.height}, {0, 0, x1 - x0, copy.pixels.height});
-        SDL_SetTextureBlendMode(tile.get(), SDL_BLENDMODE_NONE);
+        SDL_SetTextureBlendMode(tile.get(), op.keyed ? SDL_BLENDMODE_BLEND : SDL_BLENDMODE_NONE);
         copy.pixels.tiles.push_back({std::move(tile), x0, x1 - x0});
+      }
+    }
+    if (op.keyed) {
+      for (const Tile& t : texture.tiles) {
+        SDL_SetTextureBlendMode(t.texture.get(), SDL_BLENDMODE_BLEND);
       }
     }
     SDL_SetRenderTarget(renderer_, nullptr);
@@ -212,10 +230,21 @@ bool SceneRenderer::DrawScaledCopy(const DrawOp& op, const TiledTexture& texture
     }
   }
   copy.usedInFrame = frame_;
-  // The same pixels as filtering the part afresh, to within the rounding of a pixel's edge.
-  const int x = std::min(mapping_.ToScreenX(from - copy.first), copy.pixels.width - dest.w);
-  const int y = std::min(dest.y - mapping_.ToScreenY(top), copy.pixels.height - dest.h);
-  DrawTiled(copy.pixels, {std::max(x, 0), std::max(y, 0), dest.w, dest.h}, dest);
+  // The same pixels as filtering the part afresh, to within the rounding of a pixel's edge: the
+  // copy's rows are the frame's, its columns may lie a pixel off the frame's.
+  SDL_Rect part{mapping_.ToScreenX(from - copy.first), dest.y - mapping_.ToScreenY(top), dest.w,
+                dest.h};
+  part.x = std::min(part.x, copy.pixels.width - part.w);
+  SDL_Rect onScreen = dest;
+  if (part.x < 0) {
+    // A whole picture a pixel narrower than its place: a character's frame loses its see-through
+    // edge column; an opaque picture, which may hide a fill, is filtered afresh.
+    if (!op.keyed) return false;
+    part.x = 0;
+    part.w = onScreen.w = copy.pixels.width;
+  }
+  if (part.y < 0 || part.y + part.h > copy.pixels.height) return false;
+  DrawTiled(copy.pixels, part, onScreen);
   return true;
 }
 
@@ -282,16 +311,82 @@ void SceneRenderer::Draw(const Scene& scene) {
   Draw(scene, scene.window.clientWidth, scene.window.clientHeight);
 }
 
+namespace {
+bool Overlap(const PixelRect& a, const PixelRect& b) {
+  const PixelRect both = IntersectRects(a, b);
+  return both.width > 0 && both.height > 0;
+}
+}  // namespace
+
+void SceneRenderer::RepaintAll() {
+  lastPaintedCount_ = -1;
+}
+
+bool SceneRenderer::StillOnScreen(int part) const {
+  if (lastPaintedCount_ < 0) return false;
+  const Painted& p = painted_[part];
+  int same = -1;
+  for (int k = 0; k < lastPaintedCount_ && same < 0; ++k) {
+    const Painted& q = lastPainted_[k];
+    if (q.fill && q.rect == p.rect && q.colour == p.colour) same = k;
+  }
+  if (same < 0) return false;
+  for (int k = 0; k < lastPaintedCount_; ++k) {
+    if (k != same && Overlap(lastPainted_[k].rect, p.rect)) return false;
+  }
+  for (int k = 0; k < paintedCount_; ++k) {
+    if (k != part && Overlap(painted_[k].rect, p.rect)) return false;
+  }
+  return true;
+}
+
 void SceneRenderer::Draw(const Scene& scene, int32_t screenWidth, int32_t screenHeight) {
-  mapping_ = {std::max(scene.window.clientWidth, 1), std::max(scene.window.clientHeight, 1),
-              std::max(screenWidth, 1), std::max(screenHeight, 1)};
+  const ScreenMapping mapping{std::max(scene.window.clientWidth, 1),
+                              std::max(scene.window.clientHeight, 1), std::max(screenWidth, 1),
+                              std::max(screenHeight, 1)};
+  int targetWidth = 0, targetHeight = 0;
+  SDL_GetRendererOutputSize(renderer_, &targetWidth, &targetHeight);
+  const auto& m = mapping_;
+  if (!retainsPixels_ || mapping.IsIdentity() || m.logicalWidth != mapping.logicalWidth ||
+      m.logicalHeight != mapping.logicalHeight || m.screenWidth != mapping.screenWidth ||
+      m.screenHeight != mapping.screenHeight || targetWidth != targetWidth_ ||
+      targetHeight != targetHeight_) {
+    RepaintAll();
+  }
+  mapping_ = mapping;
+  targetWidth_ = targetWidth;
+  targetHeight_ = targetHeight;
   const DrawList list = BuildDrawList(scene);
+
+  // Where every operation paints, on the screen; a fill in its parts that nothing covers.
+  std::array<int, DrawList::Capacity> firstPart{};
+  paintedCount_ = 0;
   for (const DrawOp& op : list) {
+    const auto i = &op - list.begin();
+    firstPart[i] = paintedCount_;
+    if (op.kind == DrawKind::Fill) {
+      std::array<PixelRect, 4> parts;
+      const int n = FillParts(list, &op, parts);
+      for (int k = 0; k < n; ++k) painted_[paintedCount_++] = {parts[k], op.colour, true};
+    } else {
+      // The label's letters may reach past its box: all of its clip counts.
+      const PixelRect area = op.kind == DrawKind::Text ? op.clip : IntersectRects(op.dest, op.clip);
+      painted_[paintedCount_++] = {area, {}, false};
+    }
+  }
+  for (const DrawOp& op : list) {
+    const auto i = &op - list.begin();
     SetClip(op.clip);
     switch (op.kind) {
-      case DrawKind::Fill:
-        Fill(op, OpaqueCover(list, &op));
+      case DrawKind::Fill: {
+        const int end = i + 1 < list.count ? firstPart[i + 1] : paintedCount_;
+        for (int k = firstPart[i]; k < end; ++k) {
+          // Scaled on a screen that keeps its pixels, a plain area that nothing else touched in
+          // this frame or the last one is still there: the grey around the play area, say.
+          if (!StillOnScreen(k)) FillRect(painted_[k].rect, painted_[k].colour);
+        }
         break;
+      }
       case DrawKind::Outline:
         Outline(op);
         break;
@@ -304,6 +399,12 @@ void SceneRenderer::Draw(const Scene& scene, int32_t screenWidth, int32_t screen
     }
   }
   SDL_RenderSetClipRect(renderer_, nullptr);
+  if (retainsPixels_ && !mapping_.IsIdentity()) {
+    lastPainted_ = painted_;
+    lastPaintedCount_ = paintedCount_;
+  } else {
+    RepaintAll();
+  }
   // Scaled copies not drawn for a while (an outcome picture of an earlier run) are let go.
   for (ScaledCopy& copy : scaledCopies_) {
     if (!copy.pixels.tiles.empty() && frame_ - copy.usedInFrame > 100) copy = {};

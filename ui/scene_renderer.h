@@ -28,6 +28,9 @@ class SceneRenderer {
   // this once its first frame is on screen.
   void Preload();
 
+  // The next frame paints everything again (the window's pixels were lost: exposed, resized).
+  void RepaintAll();
+
   // Lets go of the pictures kept scaled for the screen (needed when the renderer lost its render
   // targets); they are made again when next drawn.
   void ForgetScaledCopies();
@@ -68,9 +71,12 @@ class SceneRenderer {
   // The textures of a stored picture, uploading it on first use; null if it has none.
   const TiledTexture* Texture(ImageId id);
   void SetClip(const PixelRect& rect);
-  // Fills what `cover` leaves of the operation's area.
-  void Fill(const DrawOp& op, const PixelRect& cover);
+  // What is left of a fill's area once later opaque operations are drawn: at most four parts.
+  int FillParts(const DrawList& list, const DrawOp* fill, std::array<PixelRect, 4>& parts);
   PixelRect OpaqueCover(const DrawList& list, const DrawOp* fill);
+  void FillRect(const PixelRect& part, Rgb colour);
+  // Whether a part of a fill of this frame is on the screen already from the last frame.
+  bool StillOnScreen(int part) const;
   void Outline(const DrawOp& op);
   void DrawImage(const DrawOp& op);
   // The source part of a tiled texture into dest (screen pixels), each tile its share.
@@ -81,9 +87,24 @@ class SceneRenderer {
   // The label's font at the current scale: the shared one unscaled, an own one otherwise.
   TTF_Font* LabelFontNow();
 
+  // Where one operation of a frame painted, in client units; fills with their colour.
+  struct Painted {
+    PixelRect rect;
+    Rgb colour;
+    bool fill = false;
+  };
+  static constexpr int MaxPainted = 4 * DrawList::Capacity;
+
   SDL_Renderer* renderer_;
   const LabelFont& font_;
   ScreenMapping mapping_;
+  bool retainsPixels_ = false;
+  int targetWidth_ = 0;
+  int targetHeight_ = 0;
+  std::array<Painted, MaxPainted> painted_{};
+  int paintedCount_ = 0;
+  std::array<Painted, MaxPainted> lastPainted_{};
+  int lastPaintedCount_ = -1;  // -1: nothing of the last frame can be relied on
   int maxTileWidth_ = 2048;
   std::array<std::shared_ptr<TiledTexture>, ImageCount> textures_;
   PictureSet pending_;                                       // pictures not uploaded yet

@@ -140,6 +140,20 @@ TEST_F(ScaledDrawingTest, PlayAreaFillsTheScreenCentredWithGreyEdgesThatMeet) {
     EXPECT_EQ(frame.at(x, y), Grey) << x << "," << y;
   }
   ExpectBackgroundScaled(frame, 100);
+
+  // Frame after frame on the same pixels, the grey is painted again wherever the play area was.
+  Scene moved = GameScene(-100);
+  moved.pnlGame.left = 0;
+  const RgbImage left = Render(moved, 1920, 1080);
+  for (int x = 1676; x < 1920; x += 3) ASSERT_EQ(left.at(x, 540), Grey) << x;
+  EXPECT_NE(left.at(1675, 540), Grey);
+  const RgbImage back = Render(GameScene(-100), 1920, 1080);
+  for (int x = 0; x < 121; x += 3) ASSERT_EQ(back.at(x, 540), Grey) << x;
+  for (int y : {74, 540, 1005}) {
+    EXPECT_EQ(back.at(120, y), Grey) << y;
+    EXPECT_NE(back.at(121, y), Grey) << y;
+  }
+  ExpectBackgroundScaled(back, 100);
 }
 
 // The background is stored in tiles no wider than the renderer allows (2048 columns here) and
