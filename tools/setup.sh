@@ -18,7 +18,7 @@ cd "$(dirname "$0")/.."
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
-  desktop-file-utils appstream man-db dpkg-dev file)
+  desktop-file-utils appstream man-db dpkg-dev file openbox)
 
 packages=("${runtime_and_build[@]}")
 if [ "$mode" = test ]; then packages+=("${test_only[@]}"); fi

@@ -16,8 +16,8 @@ int32_t ScaleEdge(int32_t v, int32_t from, int32_t to) {
   return static_cast<int32_t>(FloorDiv(2 * int64_t{v} * to + from, 2 * int64_t{from}));
 }
 
-// The unit i whose pixels [ScaleEdge(i), ScaleEdge(i + 1)) hold pixel p. With halves rounded up that is
-// the i with (p + 1/2) * from / to - 1 <= i < (p + 1/2) * from / to, so
+// The unit i whose pixels [ScaleEdge(i), ScaleEdge(i + 1)) hold pixel p. With halves rounded up
+// that is the i with (p + 1/2) * from / to - 1 <= i < (p + 1/2) * from / to, so
 // i = ceil((2p + 1) * from / (2 * to)) - 1.
 int32_t Unscale(int32_t p, int32_t from, int32_t to) {
   return static_cast<int32_t>(FloorDiv((2 * int64_t{p} + 1) * from - 1, 2 * int64_t{to}));
