@@ -177,19 +177,17 @@ bool SceneRenderer::DrawScaledCopy(const DrawOp& op, const TiledTexture& texture
       m.logicalWidth == mapping_.logicalWidth && m.logicalHeight == mapping_.logicalHeight &&
       m.screenWidth == mapping_.screenWidth && m.screenHeight == mapping_.screenHeight;
   const int from = op.source.left, to = op.source.left + op.source.width;
-  // Rows are mapped as they lie on the screen, so that the copy's rows are the frame's.
-  const int top = op.dest.top - op.source.top;
-  if (copy.pixels.tiles.empty() || !sameScale || from < copy.first || to > copy.last ||
-      top != copy.top) {
+  if (copy.pixels.tiles.empty() || !sameScale || from < copy.first || to > copy.last) {
     copy = {};
-    copy.top = top;
     // The columns in view and about a thousand pixels' worth either side of them.
     const int margin = std::max(1, mapping_.ToLogicalX(1024));
     copy.first = std::max(0, from - margin);
     copy.last = std::min(texture.width, to + margin);
     copy.mapping = mapping_;
-    copy.pixels.width = mapping_.ToScreenX(copy.last - copy.first);
-    copy.pixels.height = mapping_.ToScreenY(top + texture.height) - mapping_.ToScreenY(top);
+    // A pixel more each way than the picture's scaled size: wherever on the screen the picture
+    // lies, its edges round to at most that, so the copy always covers its place.
+    copy.pixels.width = mapping_.ToScreenX(copy.last - copy.first) + 1;
+    copy.pixels.height = mapping_.ToScreenY(texture.height) + 1;
     // Each tile of the copy holds whole columns of the picture and stays within the renderer's
     // largest texture.
     const int columnsPerTile = std::max(1, mapping_.ToLogicalX(maxTileWidth_) - 2);
@@ -202,7 +200,8 @@ bool SceneRenderer::DrawScaledCopy(const DrawOp& op, const TiledTexture& texture
     bool made = true;
     for (int c0 = copy.first; c0 < copy.last && made; c0 += columnsPerTile) {
       const int c1 = std::min(copy.last, c0 + columnsPerTile);
-      const int x0 = mapping_.ToScreenX(c0 - copy.first), x1 = mapping_.ToScreenX(c1 - copy.first);
+      const int x0 = mapping_.ToScreenX(c0 - copy.first);
+      const int x1 = c1 == copy.last ? copy.pixels.width : mapping_.ToScreenX(c1 - copy.first);
       TexturePtr tile(
           SDL_CreateTexture(renderer_, op.keyed ? SDL_PIXELFORMAT_ARGB8888 : SDL_PIXELFORMAT_RGB888,
                             SDL_TEXTUREACCESS_TARGET, x1 - x0, copy.pixels.height));
@@ -230,21 +229,12 @@ bool SceneRenderer::DrawScaledCopy(const DrawOp& op, const TiledTexture& texture
     }
   }
   copy.usedInFrame = frame_;
-  // The same pixels as filtering the part afresh, to within the rounding of a pixel's edge: the
-  // copy's rows are the frame's, its columns may lie a pixel off the frame's.
-  SDL_Rect part{mapping_.ToScreenX(from - copy.first), dest.y - mapping_.ToScreenY(top), dest.w,
-                dest.h};
-  part.x = std::min(part.x, copy.pixels.width - part.w);
-  SDL_Rect onScreen = dest;
-  if (part.x < 0) {
-    // A whole picture a pixel narrower than its place: a character's frame loses its see-through
-    // edge column; an opaque picture, which may hide a fill, is filtered afresh.
-    if (!op.keyed) return false;
-    part.x = 0;
-    part.w = onScreen.w = copy.pixels.width;
-  }
-  if (part.y < 0 || part.y + part.h > copy.pixels.height) return false;
-  DrawTiled(copy.pixels, part, onScreen);
+  // The same pixels as filtering the part afresh, to within the rounding of a pixel's edge.
+  const SDL_Rect part{std::min(mapping_.ToScreenX(from - copy.first), copy.pixels.width - dest.w),
+                      std::min(mapping_.ToScreenY(op.source.top), copy.pixels.height - dest.h),
+                      dest.w, dest.h};
+  if (part.x < 0 || part.y < 0) return false;
+  DrawTiled(copy.pixels, part, dest);
   return true;
 }
 

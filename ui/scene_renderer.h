@@ -61,7 +61,6 @@ class SceneRenderer {
     TiledTexture pixels;
     int first = 0;
     int last = 0;
-    int top = 0;            // the picture's top edge in the client area
     ScreenMapping mapping;  // the scale it was made for
     int64_t usedInFrame = 0;
   };
