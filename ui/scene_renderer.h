@@ -54,9 +54,9 @@ class SceneRenderer {
     int height = 0;
   };
 
-  // An opaque picture's columns [first, last) filtered to the screen's scale once, so that a frame
-  // copies them instead of filtering them again: a scrolling background is filtered only when the
-  // view leaves the columns kept.
+  // A picture's columns [first, last) filtered to the screen's scale once (a character's frame
+  // with its see-through pixels), so that a frame copies them instead of filtering them again: a
+  // scrolling background is filtered again only when the view leaves the columns kept.
   struct ScaledCopy {
     TiledTexture pixels;
     int first = 0;
@@ -80,7 +80,7 @@ class SceneRenderer {
   void DrawImage(const DrawOp& op);
   // The source part of a tiled texture into dest (screen pixels), each tile its share.
   void DrawTiled(const TiledTexture& texture, const SDL_Rect& source, const SDL_Rect& dest);
-  // Draws an opaque picture's part through its scaled copy; false when there cannot be one.
+  // Draws a picture's part through its scaled copy; false when there cannot be one.
   bool DrawScaledCopy(const DrawOp& op, const TiledTexture& texture, const SDL_Rect& dest);
   void DrawText(const DrawOp& op, std::string_view text);
   // The label's font at the current scale: the shared one unscaled, an own one otherwise.
