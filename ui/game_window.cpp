@@ -111,9 +111,15 @@ void GameWindow::Place(const Window& game, int top, int left, int bottom, int ri
 }
 
 void GameWindow::ToggleFullscreen() {
-  if (SDL_SetWindowFullscreen(window_.get(), Fullscreen() ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) !=
-      0) {
+  const bool leaving = Fullscreen();
+  if (!leaving) SDL_GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
+  if (SDL_SetWindowFullscreen(window_.get(), leaving ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
     SDL_Log("skelvar: cannot switch fullscreen: %s", SDL_GetError());
+    return;
+  }
+  // The window manager gives the window its earlier size back; without one, nobody does.
+  if (leaving && windowedWidth_ > 0) {
+    SDL_SetWindowSize(window_.get(), windowedWidth_, windowedHeight_);
   }
 }
 

@@ -46,6 +46,8 @@ class GameWindow {
   void Place(const Window& game, int top, int left, int bottom, int right);
 
   float opacity_ = -1.0f;
+  int windowedWidth_ = 0;  // the client size before fullscreen
+  int windowedHeight_ = 0;
 };
 
 }  // namespace skelvar::ui
