@@ -3,6 +3,8 @@
 #   - time from start to the first frame on screen,
 #   - CPU time of the game over 10 s at the menu (after the fade-in) and over 10 s with Right held,
 #   - anonymous resident memory (RssAnon) during play,
+#   - the same CPU figures in fullscreen (F11) on a 1920 x 1080 screen under the openbox window
+#     manager, where the game is drawn scaled up,
 #   - the game tick's period (median and 99th percentile deviation from 50 ms), with SDL's dummy
 #     video driver as asked, and under the X server during the measurements above,
 #   - JPEG decoding of every built-in JPEG picture against libjpeg-turbo's tjbench.
@@ -20,8 +22,13 @@ XVFB_PID=
 GAME_PID=
 HZ=$(getconf CLK_TCK)
 
+WM_PID=
+FS_XVFB_PID=
+
 cleanup() {
   [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+  [ -n "$FS_XVFB_PID" ] && kill "$FS_XVFB_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null
   rm -rf "$WORK"
@@ -104,6 +111,45 @@ kill -TERM "$GAME_PID"  # SDL turns this into a quit event; the tick log is writ
 wait "$GAME_PID"
 GAME_PID=
 echo "tick period under X:    $(period_stats "$WORK/ticks-x11.log")"
+
+# --- fullscreen on a 1920 x 1080 screen with a window manager ---
+if command -v openbox >/dev/null; then
+  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$WORK/fs-display" >"$WORK/fs-xvfb.log" 2>&1 &
+  FS_XVFB_PID=$!
+  has_fs_display() { [ -s "$WORK/fs-display" ]; }
+  retry 10 has_fs_display || die "the 1920x1080 Xvfb did not start"
+  export DISPLAY=:$(head -1 "$WORK/fs-display")
+  retry 10 xdpyinfo >/dev/null 2>&1 || die "the 1920x1080 Xvfb does not answer"
+  HOME=$WORK XDG_CONFIG_HOME=$WORK/config XDG_CACHE_HOME=$WORK/cache openbox --sm-disable >"$WORK/wm.log" 2>&1 &
+  WM_PID=$!
+  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+  retry 10 wm_ready || die "openbox did not start"
+  "$GAME" >/dev/null 2>"$WORK/fs-game.err" &
+  GAME_PID=$!
+  retry 10 find_window || die "no window on the 1920x1080 screen"
+  sleep 1.6  # the fade-in
+  xdotool key --window "$WINDOW" F11
+  covers() { xwininfo -id "$WINDOW" | grep -q 'Width: 1920' && xwininfo -id "$WINDOW" | grep -q 'Height: 1080'; }
+  retry 5 covers || die "F11 did not make the window cover the screen"
+  sleep 1
+  a=$(cpu_seconds)
+  sleep 10
+  b=$(cpu_seconds)
+  awk -v a="$a" -v b="$b" 'BEGIN { printf "fullscreen 1920x1080, menu, 10 s:       %.3f s CPU = %.2f %% of one core   [target <= 1 %%]\n", b - a, (b - a) * 10 }'
+  xdotool keydown --window "$WINDOW" Right
+  a=$(cpu_seconds)
+  sleep 10
+  b=$(cpu_seconds)
+  rss=$(awk '/RssAnon/ { print $2 / 1024 }' "/proc/$GAME_PID/status")
+  xdotool keyup --window "$WINDOW" Right
+  awk -v a="$a" -v b="$b" 'BEGIN { printf "fullscreen 1920x1080, Right held 10 s:  %.3f s CPU = %.2f %% of one core   [target <= 5 %%]\n", b - a, (b - a) * 10 }'
+  printf "fullscreen RssAnon during play:        %.1f MB   [target <= 96 MB]\n" "$rss"
+  kill -TERM "$GAME_PID"
+  wait "$GAME_PID"
+  GAME_PID=
+else
+  echo "fullscreen: openbox missing, not measured"
+fi
 
 # --- tick period with SDL's dummy video driver (asked for explicitly) ---
 SDL_VIDEODRIVER=dummy SKELVAR_TICK_LOG="$WORK/ticks-dummy.log" "$GAME" >/dev/null 2>&1 &

@@ -21,7 +21,7 @@ runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturb
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
   desktop-file-utils appstream man-db dpkg-dev file lintian devscripts binutils clang-14
-  libclang-rt-14-dev)
+  libclang-rt-14-dev openbox)
 
 packages=("${runtime_and_build[@]}")
 if [ "$mode" = test ]; then packages+=("${test_only[@]}"); fi

@@ -1,13 +1,16 @@
 #include "ui/event_loop.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <vector>
 
+#include "game/draw_list.h"
 #include "ui/keys.h"
 #include "ui/scene_snapshot.h"
+#include "ui/screen_mapping.h"
 #include "ui/tick_schedule.h"
 
 #if __has_include("ui/gamepad.h")
@@ -36,7 +39,22 @@ class Loop {
        const LoopOptions& options)
       : window_(window), renderer_(renderer), game_(game), clock_(clock), options_(options) {
     if (!options_.tickLogPath.empty()) tickLog_.reserve(1 << 16);
+    if (!options_.stateTracePath.empty()) {
+      stateTrace_ = std::fopen(options_.stateTracePath.c_str(), "w");
+      if (stateTrace_ == nullptr) {
+        std::fprintf(stderr, "skelvar: cannot write the state trace %s\n",
+                     options_.stateTracePath.c_str());
+      }
+    }
+    int32_t width = 0, height = 0;
+    window_.ClientSize(&width, &height);
+    mapping_ = ScreenMapping::Identity(width, height);
   }
+  ~Loop() {
+    if (stateTrace_ != nullptr) std::fclose(stateTrace_);
+  }
+  Loop(const Loop&) = delete;
+  Loop& operator=(const Loop&) = delete;
 
   void Run() {
     const double start = clock_.MonotonicSeconds();
@@ -64,6 +82,7 @@ class Loop {
       game_.timGameTimer();
       tick_.schedule.Advance(now);
       AfterHandler();
+      TraceState();
     }
     const double after = clock_.MonotonicSeconds();
     open_.Follow(game_.scene.timOpen, after);
@@ -97,27 +116,28 @@ class Loop {
         return;
       case SDL_WINDOWEVENT:
         // The frame's size arrives with the first window events after the window is shown.
-        if (framePending_ > 0) {
+        if (framePending_ > 0 && !window_.Fullscreen()) {
           framePending_ = window_.FitFrame(game_.scene.window) ? 0 : framePending_ - 1;
         }
         switch (event.window.event) {
           case SDL_WINDOWEVENT_CLOSE:
             quit_ = true;
             return;
-          case SDL_WINDOWEVENT_SIZE_CHANGED: {
-            auto& w = game_.scene.window;
-            window_.ClientSize(&w.clientWidth, &w.clientHeight);
-            game_.FormResize();
-            AfterHandler();
-            needDraw_ = true;
+          case SDL_WINDOWEVENT_SIZE_CHANGED:
+            FollowWindowSize();
             break;
-          }
           case SDL_WINDOWEVENT_EXPOSED:
             needDraw_ = true;
             break;
           default:
             break;
         }
+        break;
+      case SDL_RENDER_TARGETS_RESET:
+      case SDL_RENDER_DEVICE_RESET:
+        // A hardware renderer lost what it had drawn into textures.
+        renderer_.ForgetScaledCopies();
+        needDraw_ = true;
         break;
       case SDL_KEYDOWN:
         game_.FormKeyDown(VirtualKeyCode(event.key.keysym.sym));
@@ -128,20 +148,22 @@ class Loop {
         AfterHandler();
         break;
       case SDL_MOUSEMOTION:
-        game_.MouseMove(event.motion.x, event.motion.y);
+        game_.MouseMove(mapping_.ToLogicalX(event.motion.x), mapping_.ToLogicalY(event.motion.y));
         AfterHandler();
         break;
       case SDL_MOUSEBUTTONDOWN:
         // A click counts when the left button goes up over the component it went down on.
         if (event.button.button == SDL_BUTTON_LEFT) {
-          pressed_ = game_.scene.HitTest(event.button.x, event.button.y);
+          pressed_ = game_.scene.HitTest(mapping_.ToLogicalX(event.button.x),
+                                         mapping_.ToLogicalY(event.button.y));
         }
         break;
       case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT) {
-          const ComponentId target = game_.scene.HitTest(event.button.x, event.button.y);
-          if (target == pressed_) {
-            game_.MouseClick(event.button.x, event.button.y);
+          const int32_t x = mapping_.ToLogicalX(event.button.x);
+          const int32_t y = mapping_.ToLogicalY(event.button.y);
+          if (game_.scene.HitTest(x, y) == pressed_) {
+            game_.MouseClick(x, y);
             AfterHandler();
           }
           pressed_ = ComponentId::None;
@@ -149,6 +171,10 @@ class Loop {
         break;
       default:
         break;
+    }
+    if (!quit_ && TogglesFullscreen(event)) {
+      window_.ToggleFullscreen();
+      FollowWindowSize();
     }
 #ifdef SKELVAR_HAS_GAMEPADS
     std::array<KeyTransition, 16> keys;
@@ -164,6 +190,39 @@ class Loop {
 #endif
   }
 
+  // The game's client area follows the window: its own size in a window, the screen's scaled
+  // down to fit the designed window in fullscreen, where the picture is stretched back up.
+  void FollowWindowSize() {
+    auto& w = game_.scene.window;
+    if (window_.Fullscreen()) {
+      int32_t width = 0, height = 0;
+      window_.ScreenSize(&width, &height);
+      const ViewScale view = FitToScreen(width, height);
+      w.clientWidth = view.clientWidth;
+      w.clientHeight = view.clientHeight;
+      mapping_ = {view.clientWidth, view.clientHeight, std::max(width, 1), std::max(height, 1)};
+    } else {
+      window_.ClientSize(&w.clientWidth, &w.clientHeight);
+      mapping_ = ScreenMapping::Identity(w.clientWidth, w.clientHeight);
+    }
+    game_.FormResize();
+    AfterHandler();
+    needDraw_ = true;
+  }
+
+  void TraceState() {
+    if (stateTrace_ == nullptr) return;
+    const Window& w = game_.scene.window;
+    std::fprintf(stateTrace_,
+                 "tick %d state %d x %d y %d vx %.1f vy %.1f mouse %d client %dx%d game %d,%d "
+                 "screen %dx%d\n",
+                 game_.TickCount, game_.GameState, game_.PosX[0], game_.PosY[0], game_.VelX[0],
+                 game_.VelY[0], game_.MouseMoved ? 1 : 0, w.clientWidth, w.clientHeight,
+                 game_.scene.pnlGame.left, game_.scene.pnlGame.top, mapping_.screenWidth,
+                 mapping_.screenHeight);
+    std::fflush(stateTrace_);
+  }
+
   void AfterHandler() {
     if (game_.Closed()) quit_ = true;
     window_.ApplyOpacity(game_.scene.window);
@@ -171,7 +230,12 @@ class Loop {
 
   void Redraw() {
     if (!needDraw_ && SameDrawing(drawn_, game_.scene)) return;
-    renderer_.Draw(game_.scene);
+    if (needDraw_) renderer_.RepaintAll();
+    if (mapping_.IsIdentity()) {
+      renderer_.Draw(game_.scene);
+    } else {
+      renderer_.Draw(game_.scene, mapping_.screenWidth, mapping_.screenHeight);
+    }
     SDL_RenderPresent(window_.renderer());
     drawn_ = game_.scene;
     needDraw_ = false;
@@ -215,6 +279,8 @@ class Loop {
   bool traced_ = false;
   bool preloaded_ = false;
   ComponentId pressed_ = ComponentId::None;
+  ScreenMapping mapping_;
+  std::FILE* stateTrace_ = nullptr;
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
 #ifdef SKELVAR_HAS_GAMEPADS

@@ -12,6 +12,8 @@ namespace skelvar::ui {
 struct LoopOptions {
   // When set, the monotonic time of every game tick is written there, one per line, at the end.
   std::string tickLogPath;
+  // When set, the run state after every game tick is written there, a line a tick, as it happens.
+  std::string stateTracePath;
   // When set, the moment the first frame is shown is printed on stderr.
   bool traceStartup = false;
   double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
@@ -19,7 +21,8 @@ struct LoopOptions {
 
 // Runs until the game closes its window or the window is closed from outside. Sleeps in SDL's
 // event wait until the next timer deadline; redraws only when the picture changed or the window
-// needs repainting.
+// needs repainting. F11 switches fullscreen, where the game's client area is the screen's size
+// scaled down by FitToScreen and the picture is stretched back up to the screen.
 void RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
                   const LoopOptions& options);
 

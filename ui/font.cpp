@@ -144,6 +144,13 @@ std::unique_ptr<LabelFont> LabelFont::Open(std::string* warning) {
   return font;
 }
 
+FontPtr LabelFont::OpenAtPixels(int pixelHeight) const {
+  if (!font_ || pixelHeight <= 0) return nullptr;
+  FontPtr font(TTF_OpenFontIndex(file_.path.c_str(), pixelHeight, file_.index));
+  if (font) TTF_SetFontHinting(font.get(), TTF_HINTING_NORMAL);
+  return font;
+}
+
 LabelFont::~LabelFont() {
   font_.reset();
   if (ttf_started_) TTF_Quit();

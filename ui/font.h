@@ -32,6 +32,8 @@ class LabelFont final : public TextMeasurer {
   // Width of the text and the font's line height; width 0 when there is no font.
   TextSize Measure(std::string_view utf8) const override;
   TTF_Font* font() const { return font_.get(); }
+  // The same face at another pixel height (for a scaled-up view); null when there is no font.
+  FontPtr OpenAtPixels(int pixelHeight) const;
   const FontFile& file() const { return file_; }
 
  private:

@@ -110,6 +110,32 @@ void GameWindow::Place(const Window& game, int top, int left, int bottom, int ri
   SDL_SetWindowPosition(window_.get(), outerLeft + left, outerTop + top);
 }
 
+void GameWindow::ToggleFullscreen() {
+  const bool leaving = Fullscreen();
+  if (!leaving) SDL_GetWindowSize(window_.get(), &windowedWidth_, &windowedHeight_);
+  if (SDL_SetWindowFullscreen(window_.get(), leaving ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP) != 0) {
+    SDL_Log("skelvar: cannot switch fullscreen: %s", SDL_GetError());
+    return;
+  }
+  // The window manager gives the window its earlier size back; without one, nobody does.
+  if (leaving && windowedWidth_ > 0) {
+    SDL_SetWindowSize(window_.get(), windowedWidth_, windowedHeight_);
+  }
+}
+
+bool GameWindow::Fullscreen() const {
+  return (SDL_GetWindowFlags(window_.get()) & SDL_WINDOW_FULLSCREEN_DESKTOP) ==
+         SDL_WINDOW_FULLSCREEN_DESKTOP;
+}
+
+void GameWindow::ScreenSize(int32_t* width, int32_t* height) const {
+  int w = 0, h = 0;
+  if (SDL_GetRendererOutputSize(renderer_.get(), &w, &h) != 0)
+    SDL_GetWindowSize(window_.get(), &w, &h);
+  *width = w;
+  *height = h;
+}
+
 void GameWindow::ApplyOpacity(const Window& game) {
   const float opacity =
       game.opacityEnabled ? static_cast<float>(std::clamp(game.opacity, 0, 255)) / 255.0f : 1.0f;

@@ -32,6 +32,13 @@ class GameWindow {
   // Applies the game's opacity if it changed since the last call.
   void ApplyOpacity(const Window& game);
 
+  // Switches between the window and the desktop's fullscreen on the monitor the window is on (no
+  // mode change); leaving gives the window back its earlier size and place.
+  void ToggleFullscreen();
+  bool Fullscreen() const;
+  // The pixels the renderer draws on: the client area, or the whole screen in fullscreen.
+  void ScreenSize(int32_t* width, int32_t* height) const;
+
  private:
   WindowPtr window_;
   RendererPtr renderer_;
@@ -39,6 +46,8 @@ class GameWindow {
   void Place(const Window& game, int top, int left, int bottom, int right);
 
   float opacity_ = -1.0f;
+  int windowedWidth_ = 0;  // the client size before fullscreen
+  int windowedHeight_ = 0;
 };
 
 }  // namespace skelvar::ui

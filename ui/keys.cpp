@@ -46,4 +46,15 @@ int VirtualKeyCode(SDL_Keycode key) {
   return 0;
 }
 
+bool TogglesFullscreen(const SDL_Event& event) {
+  switch (event.type) {
+    case SDL_KEYDOWN:
+      return event.key.keysym.sym == SDLK_F11 && event.key.repeat == 0;
+    case SDL_CONTROLLERBUTTONDOWN:
+      return event.cbutton.button == SDL_CONTROLLER_BUTTON_GUIDE;
+    default:
+      return false;
+  }
+}
+
 }  // namespace skelvar::ui

@@ -10,4 +10,8 @@ namespace skelvar::ui {
 // the game's seven codes for any other key.
 int VirtualKeyCode(SDL_Keycode key);
 
+// Whether an event asks to switch fullscreen on or off: F11 pressed (not its repeats) or a game
+// controller's Guide button. F11 still reaches the game as any other key.
+bool TogglesFullscreen(const SDL_Event& event);
+
 }  // namespace skelvar::ui

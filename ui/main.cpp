@@ -35,6 +35,7 @@ int main() {
     options.traceStartup = std::string(trace) == "1";
   }
   if (const char* log = std::getenv("SKELVAR_TICK_LOG")) options.tickLogPath = log;
+  if (const char* trace = std::getenv("SKELVAR_STATE_TRACE")) options.stateTracePath = trace;
   // With the start-up trace on, how long each start-up step took.
   const auto mark = [&](const char* step) {
     if (options.traceStartup) {

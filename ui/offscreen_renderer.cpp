@@ -74,8 +74,13 @@ bool OffscreenRenderer::Prepare(int width, int height, std::string* error) {
 }
 
 bool OffscreenRenderer::WritePng(const Scene& scene, const std::string& path, std::string* error) {
-  const int width = scene.window.clientWidth, height = scene.window.clientHeight;
-  if (width <= 0 || height <= 0) {
+  return WritePng(scene, scene.window.clientWidth, scene.window.clientHeight, path, error);
+}
+
+bool OffscreenRenderer::WritePng(const Scene& scene, int32_t width, int32_t height,
+                                 const std::string& path, std::string* error) {
+  if (scene.window.clientWidth <= 0 || scene.window.clientHeight <= 0 || width <= 0 ||
+      height <= 0) {
     *error = "the window's client area is empty";
     return false;
   }
@@ -85,7 +90,11 @@ bool OffscreenRenderer::WritePng(const Scene& scene, const std::string& path, st
     return false;
   }
   if (!Prepare(width, height, error)) return false;
-  state_->scene->Draw(scene);
+  if (width == scene.window.clientWidth && height == scene.window.clientHeight) {
+    state_->scene->Draw(scene);
+  } else {
+    state_->scene->Draw(scene, width, height);
+  }
   SDL_RenderFlush(state_->renderer.get());
   return WritePngFile(state_->target.get(), width, height, path, error);
 }

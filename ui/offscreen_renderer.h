@@ -32,6 +32,9 @@ class OffscreenRenderer {
   // Draws the scene at its window's client size and writes it as a PNG file; a frame that does
   // not fit the limit is refused before anything is allocated.
   bool WritePng(const Scene& scene, const std::string& path, std::string* error);
+  // The same, stretched onto a screen of screenWidth x screenHeight pixels as fullscreen shows it.
+  bool WritePng(const Scene& scene, int32_t screenWidth, int32_t screenHeight,
+                const std::string& path, std::string* error);
 
  private:
   struct State;

@@ -50,3 +50,39 @@ TEST(VirtualKeyCode, NoOtherKeyLooksLikeAGameKey) {
 
 }  // namespace
 }  // namespace skelvar::ui
+
+namespace skelvar::ui {
+namespace {
+
+SDL_Event Key(Uint32 type, SDL_Keycode sym, Uint8 repeat = 0) {
+  SDL_Event e{};
+  e.type = type;
+  e.key.keysym.sym = sym;
+  e.key.repeat = repeat;
+  return e;
+}
+
+SDL_Event Button(Uint32 type, Uint8 button) {
+  SDL_Event e{};
+  e.type = type;
+  e.cbutton.button = button;
+  return e;
+}
+
+TEST(TogglesFullscreen, F11PressedOrTheGuideButton) {
+  EXPECT_TRUE(TogglesFullscreen(Key(SDL_KEYDOWN, SDLK_F11)));
+  EXPECT_FALSE(TogglesFullscreen(Key(SDL_KEYDOWN, SDLK_F11, 1))) << "a held key's repeats";
+  EXPECT_FALSE(TogglesFullscreen(Key(SDL_KEYUP, SDLK_F11)));
+  for (SDL_Keycode other : {SDLK_RETURN, SDLK_F10, SDLK_F12, SDLK_ESCAPE, SDLK_f, SDLK_LALT}) {
+    EXPECT_FALSE(TogglesFullscreen(Key(SDL_KEYDOWN, other))) << other;
+  }
+  EXPECT_TRUE(TogglesFullscreen(Button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_GUIDE)));
+  EXPECT_FALSE(TogglesFullscreen(Button(SDL_CONTROLLERBUTTONUP, SDL_CONTROLLER_BUTTON_GUIDE)));
+  EXPECT_FALSE(TogglesFullscreen(Button(SDL_CONTROLLERBUTTONDOWN, SDL_CONTROLLER_BUTTON_START)));
+  // F11 also reaches the game as a key of its own, one it does not watch.
+  EXPECT_EQ(VirtualKeyCode(SDLK_F11), 122);
+  EXPECT_FALSE(IsWatchedKey(VirtualKeyCode(SDLK_F11)));
+}
+
+}  // namespace
+}  // namespace skelvar::ui

@@ -1,0 +1,266 @@
+#!/bin/bash
+# End-to-end check of fullscreen under a private 1920x1080 X server with a window manager
+# (openbox): F11 makes the window cover the screen, the menu picture and the play area are shown
+# scaled up and centred, the mouse lands where the scaled picture shows things (a pointer over the
+# middle of the stage does not steer, one over its right quarter steers right, one over its left
+# quarter steers left, a click low on the stage jumps), and F11 again gives back the window with
+# its size, place and layout. The game's state is read from its state trace (SKELVAR_STATE_TRACE).
+#
+# Usage: e2e_fullscreen.sh PATH/TO/skelvar
+set -u
+GAME=${1:?usage: e2e_fullscreen.sh PATH/TO/skelvar}
+HERE=$(cd "$(dirname "$0")" && pwd)
+ASSETS=$HERE/../../assets
+CONVERT=convert
+[ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
+WORK=$(mktemp -d /tmp/skelvar-fullscreen.XXXXXX)
+TRACE=$WORK/trace
+XVFB_PID=
+WM_PID=
+GAME_PID=
+START=$SECONDS
+SCREEN_W=1920
+SCREEN_H=1080
+
+cleanup() {
+  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+fail() {
+  echo "FAIL: $*" >&2
+  [ -f "$TRACE" ] && echo "  last state: $(tail -1 "$TRACE")" >&2
+  [ -f "$WORK/game.err" ] && sed 's/^/  game stderr: /' "$WORK/game.err" | grep -v placeholder >&2
+  exit 1
+}
+pass() { echo "ok: $*"; }
+
+retry() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    [ $SECONDS -ge $deadline ] && return 1
+    sleep 0.05
+  done
+}
+
+# --- a private X server at 1920x1080 with a window manager ---
+Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
+XVFB_PID=$!
+has_display() { [ -s "$WORK/display" ]; }
+retry 10 has_display || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+export DISPLAY=:$(head -1 "$WORK/display")
+unset WAYLAND_DISPLAY SDL_VIDEODRIVER
+retry 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
+HOME=$WORK XDG_CONFIG_HOME=$WORK/config XDG_CACHE_HOME=$WORK/cache openbox --sm-disable \
+  >"$WORK/wm.log" 2>&1 &
+WM_PID=$!
+wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+retry 10 wm_ready || fail "openbox did not start: $(cat "$WORK/wm.log")"
+
+SKELVAR_STATE_TRACE=$TRACE "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+GAME_PID=$!
+find_window() { WINDOW=$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | head -1); [ -n "$WINDOW" ]; }
+retry 10 find_window || fail "the game window did not appear"
+
+# The last traced value of a field ("state", "vx", "client", ...).
+field() { tail -1 "$TRACE" 2>/dev/null | awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }'; }
+geometry() {
+  eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
+    /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
+}
+# The frame's extents (left, right, top, bottom) that the window manager put around the window.
+extents() { xprop -id "$WINDOW" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' '; }
+# Windowed at its designed outer size: the client area plus the frame is 960 x 580.
+windowed() {
+  geometry
+  local e
+  e=$(extents)
+  [ -n "$e" ] || return 1
+  IFS=, read -r EL ER ET EB <<<"$e"
+  [ $((WW + EL + ER)) = 960 ] && [ $((WH + ET + EB)) = 580 ] && [ "$(field client)" = "${WW}x$WH" ]
+}
+retry 10 windowed || fail "the window did not settle at 960x580 with its frame (client ${WW:-?}x${WH:-?}, frame ${EL:-?},${ER:-?},${ET:-?},${EB:-?})"
+sleep 1.4  # the fade-in
+geometry
+WIN_X=$WX WIN_Y=$WY WIN_W=$WW WIN_H=$WH
+WIN_GAME=$(field game)
+pass "windowed: client ${WW}x$WH at $WX,$WY in a frame of $EL,$ER,$ET,$EB (960x580 outside), play area at $WIN_GAME"
+
+shot() { import -window root "$WORK/$1.png" || fail "screenshot failed"; }
+hex_rgb() {
+  local hex
+  read -r hex || return 0
+  echo "$((16#${hex:0:2})) $((16#${hex:2:2})) $((16#${hex:4:2}))"
+}
+# Prints "R G B" of the mean colour of a screen area of a screenshot.
+mean() {
+  $CONVERT "$WORK/$1.png" -crop "${4}x${5}+$2+$3" +repage -resize '1x1!' -depth 8 txt:- |
+    sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -1 | hex_rgb
+}
+near() {
+  local a=($1) b=($2)
+  for k in 0 1 2; do
+    local d=$((a[k] - b[k]))
+    [ ${d#-} -le "$3" ] || return 1
+  done
+}
+# Lengths of the window grey (#808080) runs at both ends of a screen row or column:
+# grey_runs FILE row Y | grey_runs FILE column X.
+grey_runs() {
+  local crop length
+  if [ "$2" = row ]; then
+    crop="${SCREEN_W}x1+0+$3" length=$SCREEN_W
+  else
+    crop="1x${SCREEN_H}+$3+0" length=$SCREEN_H
+  fi
+  $CONVERT "$WORK/$1.png" -crop "$crop" +repage -depth 8 txt:- |
+    awk -F'[,: ]+' -v n="$length" -v axis="$2" 'NR > 1 { p = (axis == "row") ? $1 : $2; grey = ($0 ~ /#808080/);
+      if (!other && grey) first++; if (!grey) { other = 1; last = p } }
+      END { print first + 0, n - 1 - last }'
+}
+
+# --- F11: the window covers the screen, the game lays out in 1031 x 580 ---
+xdotool key --window "$WINDOW" F11
+covers() {
+  geometry
+  [ "$WX" = 0 ] && [ "$WY" = 0 ] && [ "$WW" = $SCREEN_W ] && [ "$WH" = $SCREEN_H ] &&
+    [ "$(field screen)" = "${SCREEN_W}x$SCREEN_H" ]
+}
+retry 5 covers || fail "F11 did not make the window cover the screen (${WW}x$WH at $WX,$WY)"
+client=$(field client)
+[ "$client" = 1031x580 ] || fail "in fullscreen the game lays out in $client, not 1031x580"
+xprop -id "$WINDOW" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN || fail "the window manager was not told of fullscreen"
+pass "F11: the window covers the ${SCREEN_W}x$SCREEN_H screen; the game lays out in $client"
+
+# --- the menu picture, scaled up: across the whole width, black bars above and below ---
+menu_scaled() {
+  shot menu
+  MENU_MIDDLE=$(mean menu 0 500 $SCREEN_W 80)
+  MENU_TOP=$(mean menu 0 0 $SCREEN_W 40)
+  [ "$MENU_TOP" = "0 0 0" ] || return 1
+  if [ -f "$ASSETS/imgMenu.jpg" ]; then
+    # The 1600 x 800 picture fills the width (1920 x 959 on screen): rows 500..580 of the screen
+    # are rows 380..447 of the picture.
+    local expected
+    expected=$($CONVERT "$ASSETS/imgMenu.jpg" -crop 1600x67+0+380 +repage -resize '1x1!' -depth 8 txt:- |
+      sed -n 's/.*#\([0-9A-Fa-f]\{6\}\).*/\1/p' | tail -1 | hex_rgb)
+    near "$MENU_MIDDLE" "$expected" 12
+  else
+    [ "$MENU_MIDDLE" != "0 0 0" ] && [ "$MENU_MIDDLE" != "128 128 128" ]
+  fi
+}
+retry 3 menu_scaled || fail "the menu picture is not shown across the screen (middle band $MENU_MIDDLE, top $MENU_TOP)"
+pass "menu picture across the screen (middle band $MENU_MIDDLE), black bar above"
+
+# --- a click on the menu picture starts a run; the play area is scaled up and centred ---
+xdotool mousemove 960 540 click 1
+playing() { [ "$(field state)" = 0 ]; }
+retry 3 playing || fail "a click on the menu picture did not start a run"
+play_scaled() {
+  shot play
+  read -r LEFT RIGHT <<<"$(grey_runs play row 540)"
+  read -r TOP BOTTOM <<<"$(grey_runs play column 960)"
+  # 1031 x 580 units on 1920 x 1080 pixels: the 900 x 500 play area is about 1676 x 931 pixels,
+  # with grey borders of about 122 pixels left and right and 74 above and below.
+  [ "$LEFT" -ge 110 ] && [ "$LEFT" -le 135 ] && [ "$RIGHT" -ge 110 ] && [ "$RIGHT" -le 135 ] &&
+    [ "$TOP" -ge 65 ] && [ "$TOP" -le 85 ] && [ "$BOTTOM" -ge 65 ] && [ "$BOTTOM" -le 85 ] || return 1
+  PLAY_W=$((SCREEN_W - LEFT - RIGHT)) PLAY_H=$((SCREEN_H - TOP - BOTTOM))
+  # The pale stage fills the upper part of that area (sky and hills).
+  STAGE=$(mean play $((LEFT + 20)) $((TOP + 20)) $((PLAY_W - 40)) $((PLAY_H / 3)))
+  near "$STAGE" "255 248 255" 14
+}
+retry 3 play_scaled || fail "the play area is not scaled up and centred: grey borders left ${LEFT:-?} right ${RIGHT:-?} top ${TOP:-?} bottom ${BOTTOM:-?}, stage ${STAGE:-?}"
+pass "play area ${PLAY_W}x$PLAY_H on screen, grey borders left $LEFT right $RIGHT top $TOP bottom $BOTTOM, stage colour $STAGE"
+
+# --- the mouse, at screen points taken from the picture ---
+SKY_Y=$((TOP + PLAY_H / 5))
+# Moves the pointer back and forth by a pixel around x, over the sky, a few times.
+wiggle() {
+  for _ in 1 2 3; do
+    xdotool mousemove "$1" "$SKY_Y"
+    sleep 0.05
+    xdotool mousemove $(($1 + 1)) "$SKY_Y"
+    sleep 0.05
+  done
+}
+vx_is() { awk -v v="$(field vx)" -v want="$1" 'BEGIN { exit !((want == "0" && v == 0) || (want == "+" && v > 0) || (want == "-" && v < 0)) }'; }
+[ "$(field vx)" = 0.0 ] || fail "the girl is not standing after a start by mouse (vx $(field vx))"
+# In the middle half of the play area: no steering. (Not divided by the scale, these points would
+# lie in the right quarter of a 900-unit play area.)
+MIDDLE_X=$((LEFT + PLAY_W / 2))
+wiggle $MIDDLE_X
+sleep 0.2
+mouse_on() { [ "$(field mouse)" = 1 ]; }
+retry 2 mouse_on || fail "moving the pointer over the stage did not switch mouse steering on"
+vx_is 0 || fail "a pointer at x $MIDDLE_X (the middle of the play area) steered: vx $(field vx)"
+pass "pointer over the middle of the play area (x $MIDDLE_X): mouse steering on, no steering"
+RIGHT_X=$((LEFT + PLAY_W * 3 / 4 + PLAY_W / 20))
+wiggle $RIGHT_X
+retry 2 vx_is + || fail "a pointer in the right quarter (x $RIGHT_X) did not steer right: vx $(field vx)"
+pass "pointer in the right quarter of the play area (x $RIGHT_X): steers right (vx $(field vx))"
+
+# A click low on the stage (below the 580-unit client area if it were not divided by the scale).
+CLICK_X=$((LEFT + PLAY_W * 3 / 10)) CLICK_Y=$((TOP + PLAY_H * 3 / 5))
+standing() { [ "$(field vy)" = 0.0 ]; }
+retry 3 standing || fail "the girl never stood on the ground (vy $(field vy))"
+BEFORE_CLICK=$(wc -l <"$TRACE")
+xdotool mousemove $CLICK_X $CLICK_Y click 1
+# Rising: some tick after the click has her going up.
+jumping() {
+  JUMP_VY=$(tail -n +$((BEFORE_CLICK + 1)) "$TRACE" | awk '{ for (i = 1; i < NF; i++) if ($i == "vy" && $(i + 1) < 0) { print $(i + 1); exit } }')
+  [ -n "$JUMP_VY" ]
+}
+retry 2 jumping || fail "a click on the stage at $CLICK_X,$CLICK_Y did not jump: vy $(field vy)"
+pass "click on the stage at $CLICK_X,$CLICK_Y: jumps (vy $JUMP_VY)"
+LEFT_X=$((LEFT + PLAY_W / 10))
+wiggle $LEFT_X
+retry 2 vx_is - || fail "a pointer in the left quarter (x $LEFT_X) did not steer left: vx $(field vx)"
+pass "pointer in the left quarter of the play area (x $LEFT_X): steers left (vx $(field vx))"
+
+# --- F11 again: the window as it was, the game reaches it as a key too ---
+# The pointer waits in the grey corner, outside the play area now and the window afterwards.
+xdotool mousemove 5 5
+sleep 0.2
+[ "$(field mouse)" = 1 ] || fail "mouse steering went off without a key"
+xdotool key --window "$WINDOW" F11
+restored() {
+  geometry
+  [ "$WX" = "$WIN_X" ] && [ "$WY" = "$WIN_Y" ] && [ "$WW" = "$WIN_W" ] && [ "$WH" = "$WIN_H" ] &&
+    [ "$(field client)" = "${WIN_W}x$WIN_H" ] && [ "$(field screen)" = "${WIN_W}x$WIN_H" ]
+}
+retry 5 restored || fail "F11 again did not give back the ${WIN_W}x$WIN_H window at $WIN_X,$WIN_Y (${WW}x$WH at $WX,$WY, game client $(field client))"
+[ "$(field game)" = "$WIN_GAME" ] || fail "the play area is at $(field game) after leaving fullscreen, not $WIN_GAME"
+[ "$(field mouse)" = 0 ] || fail "F11 did not reach the game as a key (mouse steering still on)"
+windowed || fail "the window is not 960x580 with its frame after leaving fullscreen"
+IFS=, read -r GAME_L GAME_T <<<"$WIN_GAME"
+window_layout() {
+  shot windowed
+  # The play area at its own size again: grey from the window's left edge to the play area.
+  local row
+  row=$($CONVERT "$WORK/windowed.png" -crop "${WIN_W}x1+$WIN_X+$((WIN_Y + GAME_T + 250))" +repage -depth 8 txt:- |
+    awk 'NR > 1 { grey = ($0 ~ /#808080/); if (!other && grey) first++; if (!grey) other = 1 } END { print first + 0 }')
+  [ "$row" = "$GAME_L" ]
+}
+retry 3 window_layout || fail "the window's play area is not back at its own size at $WIN_GAME"
+pass "F11 again: the ${WIN_W}x$WIN_H window back at $WIN_X,$WIN_Y (960x580 with its frame), play area at $WIN_GAME, F11 seen by the game as a key"
+
+# --- a large window is not scaled: the play area keeps its size, centred in grey ---
+xdotool windowsize "$WINDOW" 1600 900
+large() {
+  geometry
+  [ "$WW" = 1600 ] && [ "$WH" = 900 ] && [ "$(field client)" = 1600x900 ] &&
+    [ "$(field screen)" = 1600x900 ] && [ "$(field game)" = 350,200 ]
+}
+retry 5 large || fail "a 1600x900 window is laid out as $(field client) on $(field screen), play area at $(field game)"
+pass "a 1600x900 window: not scaled, play area at $(field game)"
+
+kill -TERM "$GAME_PID"
+wait "$GAME_PID"
+GAME_PID=
+echo "all fullscreen checks passed in $((SECONDS - START)) s"
