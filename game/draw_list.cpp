@@ -6,16 +6,6 @@
 namespace skelvar {
 namespace {
 
-PixelRect Intersect(const PixelRect& a, const PixelRect& b) {
-  const int64_t left = std::max<int64_t>(a.left, b.left);
-  const int64_t top = std::max<int64_t>(a.top, b.top);
-  const int64_t right = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width);
-  const int64_t bottom = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height);
-  if (right <= left || bottom <= top) return {};
-  return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
-          static_cast<int32_t>(bottom - top)};
-}
-
 bool Empty(const PixelRect& r) {
   return r.width <= 0 || r.height <= 0;
 }
@@ -39,7 +29,7 @@ class Builder {
     const PixelSize size = ImageSize(picture.image);
     if (size.width <= 0 || size.height <= 0) return;
     const PixelRect whole{originX + picture.left, originY + picture.top, size.width, size.height};
-    const PixelRect dest = Intersect(whole, clip);
+    const PixelRect dest = IntersectRects(whole, clip);
     if (Empty(dest)) return;
     const PixelRect source{dest.left - whole.left, dest.top - whole.top, dest.width, dest.height};
     Push({DrawKind::Image, clip, dest, source, picture.image, ImageIsKeyed(picture.image), {}});
@@ -104,7 +94,7 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
   b.Fill(client, client, WindowGrey);
 
   if (scene.pnlMenu.visible) {
-    const PixelRect panel = Intersect(client, Bounds(scene.pnlMenu));
+    const PixelRect panel = IntersectRects(client, Bounds(scene.pnlMenu));
     b.Fill(panel, panel, MenuBlack);
     const Picture& menu = scene.imgMenu;
     const PixelSize size = b.ImageSize(menu.image);
@@ -114,7 +104,7 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
       const PixelRect place =
           CentredProportionalRect(size.width, size.height, menu.width, menu.height);
       const PixelRect dest{box.left + place.left, box.top + place.top, place.width, place.height};
-      const PixelRect clip = Intersect(panel, box);
+      const PixelRect clip = IntersectRects(panel, box);
       if (place.width == size.width && place.height == size.height) {
         b.Picture(clip, {true, dest.left, dest.top, size.width, size.height, menu.image}, 0, 0);
       } else {
@@ -125,7 +115,7 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
 
   const Panel& game = scene.pnlGame;
   if (game.visible) {
-    const PixelRect panel = Intersect(client, Bounds(game));
+    const PixelRect panel = IntersectRects(client, Bounds(game));
     if (!Empty(panel)) {
       b.Fill(panel, panel, PanelWhite);
       b.Picture(panel, scene.imgBack, game.left, game.top);
@@ -134,8 +124,8 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
       const Shape& shape = scene.shpOver;
       if (shape.width > 0 && shape.height > 0) {
         const PixelRect frame = Bounds(shape, game.left, game.top);
-        b.Fill(Intersect(panel, frame), frame, PanelWhite);
-        b.Outline(Intersect(panel, frame), frame, OutlineBlack);
+        b.Fill(IntersectRects(panel, frame), frame, PanelWhite);
+        b.Outline(IntersectRects(panel, frame), frame, OutlineBlack);
       }
       b.Picture(panel, scene.imgOver, game.left, game.top);
       b.Text(panel, Bounds(scene.lblMsg, game.left, game.top), scene.lblMsg.text.view(),

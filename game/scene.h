@@ -139,6 +139,9 @@ struct PixelRect {
   bool operator==(const PixelRect&) const = default;
 };
 
+// The overlap of two rectangles; empty (all zero) when they do not overlap.
+PixelRect IntersectRects(const PixelRect& a, const PixelRect& b);
+
 // Where a centred, proportional picture of size w x h is drawn inside a box of cw x ch: at its own
 // size when it fits, scaled down keeping its proportions when it does not.
 PixelRect CentredProportionalRect(int32_t w, int32_t h, int32_t cw, int32_t ch);

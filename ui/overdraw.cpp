@@ -5,16 +5,6 @@
 
 namespace skelvar::ui {
 
-PixelRect IntersectRects(const PixelRect& a, const PixelRect& b) {
-  const int64_t left = std::max<int64_t>(a.left, b.left);
-  const int64_t top = std::max<int64_t>(a.top, b.top);
-  const int64_t right = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width);
-  const int64_t bottom = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height);
-  if (right <= left || bottom <= top) return {};
-  return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
-          static_cast<int32_t>(bottom - top)};
-}
-
 int Uncovered(const PixelRect& area, const PixelRect& cover, std::array<PixelRect, 4>& out) {
   if (area.width <= 0 || area.height <= 0) return 0;
   const PixelRect inside = IntersectRects(area, cover);

@@ -8,8 +8,6 @@
 
 namespace skelvar::ui {
 
-PixelRect IntersectRects(const PixelRect& a, const PixelRect& b);
-
 // The parts of `area` outside `cover`, as at most four disjoint bands (above, below, left, right)
 // written to out; returns how many.
 int Uncovered(const PixelRect& area, const PixelRect& cover, std::array<PixelRect, 4>& out);
