@@ -15,21 +15,9 @@ CONVERT=convert
 [ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
 WORK=$(mktemp -d /tmp/skelvar-fullscreen.XXXXXX)
 TRACE=$WORK/trace
-XVFB_PID=
-WM_PID=
-GAME_PID=
 START=$SECONDS
 SCREEN_W=1920
 SCREEN_H=1080
-
-cleanup() {
-  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
-  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
@@ -39,34 +27,21 @@ fail() {
 }
 pass() { echo "ok: $*"; }
 
-retry() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
-    sleep 0.05
-  done
+# shellcheck source=x11_session.sh
+. "$HERE/x11_session.sh"
+cleanup() {
+  x11_stop
+  rm -rf "$WORK"
 }
+trap cleanup EXIT
 
 # --- a private X server at 1920x1080 with a window manager ---
-Xvfb -displayfd 3 -screen 0 ${SCREEN_W}x${SCREEN_H}x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-has_display() { [ -s "$WORK/display" ]; }
-retry 10 has_display || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=:$(head -1 "$WORK/display")
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-retry 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
-HOME=$WORK XDG_CONFIG_HOME=$WORK/config XDG_CACHE_HOME=$WORK/cache openbox --sm-disable \
-  >"$WORK/wm.log" 2>&1 &
-WM_PID=$!
-wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-retry 10 wm_ready || fail "openbox did not start: $(cat "$WORK/wm.log")"
+x11_start_xvfb ${SCREEN_W}x${SCREEN_H}
+x11_start_openbox
 
 SKELVAR_STATE_TRACE=$TRACE "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
 GAME_PID=$!
-find_window() { WINDOW=$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | head -1); [ -n "$WINDOW" ]; }
-retry 10 find_window || fail "the game window did not appear"
+x11_find_game_window
 
 # The last traced value of a field ("state", "vx", "client", ...).
 field() { tail -1 "$TRACE" 2>/dev/null | awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }'; }

@@ -12,17 +12,7 @@ ASSETS=$HERE/../../assets
 CONVERT=convert
 [ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
 WORK=$(mktemp -d /tmp/skelvar-e2e.XXXXXX)
-XVFB_PID=
-GAME_PID=
 START=$SECONDS
-
-cleanup() {
-  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  wait 2>/dev/null
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
 
 fail() {
   echo "FAIL: $*" >&2
@@ -32,16 +22,13 @@ fail() {
 }
 pass() { echo "ok: $*"; }
 
-# Repeats a command every 50 ms until it succeeds or `seconds` pass.
-retry() {
-  local seconds=$1
-  shift
-  local deadline=$((SECONDS + seconds))
-  until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
-    sleep 0.05
-  done
+# shellcheck source=x11_session.sh
+. "$HERE/x11_session.sh"
+cleanup() {
+  x11_stop
+  rm -rf "$WORK"
 }
+trap cleanup EXIT
 
 # --- without a display the game says so and ends with status 1 ---
 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$GAME" >"$WORK/nodisplay.out" 2>"$WORK/nodisplay.err"
@@ -52,21 +39,12 @@ grep -q "graphical session" "$WORK/nodisplay.err" || fail "no clear message with
 pass "no display: status 1, message: $(cat "$WORK/nodisplay.err")"
 
 # --- a private X server; it picks a free display number itself and reports it ---
-# -noreset: otherwise the server resets when its last client (the readiness probe) leaves,
-# and a program connecting during that reset is turned away.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-has_display() { [ -s "$WORK/display" ]; }
-retry 10 has_display || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
-export DISPLAY=:$(head -1 "$WORK/display")
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-retry 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
+x11_start_xvfb 1280x1024
 
 "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
 GAME_PID=$!
 
-find_window() { WINDOW=$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | head -1); [ -n "$WINDOW" ]; }
-retry 10 find_window || fail "the game window did not appear"
+x11_find_game_window
 
 # Opacity while fading in: sample the property as fast as xprop allows.
 opacity_values=()
