@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Times skelvar-replay over a million ticks of a long generated input script.
-#   tools/bench-replay.sh [BUILD_DIR]
+# Times skelvar-replay over a million ticks of a long generated input script, natively and, when
+# the browser version is built, as WebAssembly under node on the same script in the same run.
+#   tools/bench-replay.sh [BUILD_DIR [WEB_BUILD_DIR]]
 set -euo pipefail
 build=${1:-build}
+web=${2:-build-web}
 script=$(mktemp)
 trap 'rm -f "$script"' EXIT
 # A deterministic script: keys pressed and released every few ticks, clicks and mouse moves,
@@ -17,5 +19,27 @@ awk 'BEGIN {
   }
 }' | sort -n -k1,1 -s >"$script"
 echo "script: $(wc -l <"$script") events"
+
+# Wall-clock seconds of one command, its output compared with the native tool's last line.
+now() { date +%s.%N; }
+run() {
+  local start end
+  start=$(now)
+  "$@" --quiet --ticks 1000000 "$script" >"$script.out"
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+}
 TIMEFORMAT='wall %3R s, user %3U s, sys %3S s'
-time "$build/skelvar-replay" --quiet --ticks 1000000 "$script" >/dev/null
+native=$(run "$build/skelvar-replay")
+mv "$script.out" "$script.native"
+trap 'rm -f "$script" "$script.native" "$script.out"' EXIT
+echo "native: $native s"
+if [ -f "$web/skelvar-replay.js" ]; then
+  node_seconds=$(run node "$web/skelvar-replay.js")
+  if ! cmp -s "$script.out" "$script.native"; then
+    echo "the node build's last tick differs from the native one" >&2
+    exit 1
+  fi
+  echo "node:   $node_seconds s ($(node --version)), same last tick"
+  awk -v n="$native" -v w="$node_seconds" 'BEGIN { printf "node / native: %.2f\n", w / n }'
+fi

@@ -306,6 +306,13 @@ async function main() {
         ['pipe', 'path', 'stdin-file'][seed % 3]);
   }
 
+  // Big hostile files: random bytes, and one endless-looking line.
+  const noise = makeRandom(99);
+  add('three megabytes of noise', [], Buffer.from(Array.from({ length: 3 << 20 }, () => noise.below(256))),
+      'path');
+  add('a five megabyte line', ['--ticks', '10'], `1 keydown ${'9'.repeat(5 << 20)}\n`, 'stdin-file');
+  add('a five megabyte line, piped', ['--ticks', '10'], `1 keydown ${'9'.repeat(5 << 20)}\n`);
+
   // The suite's script files and the README's examples.
   for (const path of scriptFiles(options.tests)) {
     add(`file ${path}`, ['--ticks', '400', path], null);
