@@ -6,7 +6,7 @@ set -euo pipefail
 build=${1:-build}
 web=${2:-build-web}
 script=$(mktemp)
-trap 'rm -f "$script"' EXIT
+trap 'rm -f "$script" "$script.out" "$script.native"' EXIT
 # A deterministic script: keys pressed and released every few ticks, clicks and mouse moves,
 # never Esc (which would close the window at the menu and end the replay).
 awk 'BEGIN {
@@ -20,7 +20,7 @@ awk 'BEGIN {
 }' | sort -n -k1,1 -s >"$script"
 echo "script: $(wc -l <"$script") events"
 
-# Wall-clock seconds of one command, its output compared with the native tool's last line.
+# The wall-clock seconds of one replay of the script, its last tick left in $script.out.
 now() { date +%s.%N; }
 run() {
   local start end
@@ -29,10 +29,8 @@ run() {
   end=$(now)
   awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
 }
-TIMEFORMAT='wall %3R s, user %3U s, sys %3S s'
 native=$(run "$build/skelvar-replay")
 mv "$script.out" "$script.native"
-trap 'rm -f "$script" "$script.native" "$script.out"' EXIT
 echo "native: $native s"
 if [ -f "$web/skelvar-replay.js" ]; then
   node_seconds=$(run node "$web/skelvar-replay.js")
