@@ -57,7 +57,8 @@ function randomScript(seed, ticks, escChance) {
   for (let t = 1; t <= ticks; t += r.below(12)) {
     const roll = r.next();
     if (roll < 0.45) {
-      const key = r.next() < 0.9 ? r.pick(gameKeys) : r.below(256);
+      const any = r.below(256);
+      const key = r.next() < 0.9 ? r.pick(gameKeys) : any === 27 && escChance === 0 ? 28 : any;
       lines.push(`${t} keydown ${key}`);
       if (r.next() < 0.5) lines.push(`${t} keydown ${key}`);  // the key repeat
       lines.push(`${t + 1 + r.below(40)} keyup ${key}`);
@@ -72,18 +73,18 @@ function randomScript(seed, ticks, escChance) {
     } else if (roll < 0.74 + escChance) {
       lines.push(`${t} keydown 27`, `${t + 1} keyup 27`);
     }
-    if (r.next() < 0.03) lines.push('', `# a comment at ${t}`);
   }
   // Release stamps may run past later presses: the script's stamps never go down.
-  const events = lines.filter((l) => /^\d/.test(l));
-  events.sort((a, b) => parseInt(a, 10) - parseInt(b, 10));
-  return events.join('\n') + '\n';
+  lines.sort((a, b) => (parseInt(a, 10) || 0) - (parseInt(b, 10) || 0));
+  // Comments, blank lines and trailing remarks here and there, as a person writes them.
+  return lines.map((l, i) => (i % 97 === 5 ? `${l}   # note ${i}` : i % 211 === 7 ? `\n# part ${i}\n${l}` : l))
+    .join('\n') + '\n';
 }
 
 // A valid script with one line broken in one of the ways a hand-written script goes wrong.
 function malformedScript(seed) {
   const r = makeRandom(seed);
-  const lines = randomScript(seed, 3000, 0).split('\n').filter((l) => l);
+  const lines = randomScript(seed, 3000, 0).split('\n').filter((l) => /^\d/.test(l));
   const at = r.below(lines.length);
   const tick = parseInt(lines[at], 10);
   const breakages = [
@@ -320,9 +321,10 @@ async function main() {
   }
   readmeScripts(options.readme).forEach((s, i) => add(`README example ${i + 1}`, ['--ticks', '40'], s));
 
-  // Long random runs: more than 200,000 ticks in all, every tick's line compared.
+  // Long random runs that never press Esc (more than 200,000 ticks in all, every tick's line
+  // compared), and runs that press it now and then until the window closes.
   const runs = [
-    [11, 110000, 0], [12, 100000, 0.001], [13, 40000, 0.01], [14, 20000, 0.05], [16, 20000, 0.1],
+    [11, 110000, 0], [12, 100000, 0], [13, 40000, 0.01], [14, 20000, 0.05], [16, 20000, 0.1],
     [17, 20000, 0.2],
   ];
   for (const [seed, ticks, esc] of runs) {
