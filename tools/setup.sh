@@ -22,9 +22,9 @@ runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturb
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
   desktop-file-utils appstream man-db dpkg-dev file)
-# The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn), the
-# font subset made with fonttools, served by python3; its tests run under node and in Chromium,
-# with GoogleTest built from Debian's sources.
+# The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
+# the font subset made with fonttools, served by python3; its tests run under node and in
+# Chromium, with GoogleTest built from Debian's sources.
 web_build=(cmake make python3 emscripten nodejs node-acorn fonttools python3-brotli fonts-vlgothic)
 web_test=(googletest chromium)
 
