@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
-# Times skelvar-replay over a million ticks of a long generated input script.
-#   tools/bench-replay.sh [BUILD_DIR]
+# Times skelvar-replay over a million ticks of a long generated input script, natively and, when
+# the browser version is built, as WebAssembly under node on the same script in the same run.
+#   tools/bench-replay.sh [BUILD_DIR [WEB_BUILD_DIR]]
 set -euo pipefail
 build=${1:-build}
+web=${2:-build-web}
 script=$(mktemp)
-trap 'rm -f "$script"' EXIT
+trap 'rm -f "$script" "$script.out" "$script.native"' EXIT
 # A deterministic script: keys pressed and released every few ticks, clicks and mouse moves,
 # never Esc (which would close the window at the menu and end the replay).
 awk 'BEGIN {
@@ -17,5 +19,25 @@ awk 'BEGIN {
   }
 }' | sort -n -k1,1 -s >"$script"
 echo "script: $(wc -l <"$script") events"
-TIMEFORMAT='wall %3R s, user %3U s, sys %3S s'
-time "$build/skelvar-replay" --quiet --ticks 1000000 "$script" >/dev/null
+
+# The wall-clock seconds of one replay of the script, its last tick left in $script.out.
+now() { date +%s.%N; }
+run() {
+  local start end
+  start=$(now)
+  "$@" --quiet --ticks 1000000 "$script" >"$script.out"
+  end=$(now)
+  awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }'
+}
+native=$(run "$build/skelvar-replay")
+mv "$script.out" "$script.native"
+echo "native: $native s"
+if [ -f "$web/skelvar-replay.js" ]; then
+  node_seconds=$(run node "$web/skelvar-replay.js")
+  if ! cmp -s "$script.out" "$script.native"; then
+    echo "the node build's last tick differs from the native one" >&2
+    exit 1
+  fi
+  echo "node:   $node_seconds s ($(node --version)), same last tick"
+  awk -v n="$native" -v w="$node_seconds" 'BEGIN { printf "node / native: %.2f\n", w / n }'
+fi

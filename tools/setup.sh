@@ -2,16 +2,18 @@
 # Sets up a Debian 12 machine for Skelvar and then plays or tests it.
 #   tools/setup.sh play   install what is missing, build, start the game
 #   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan
-#                         and once more built for release at -O3), then fuzz the replay script
-#                         reader for a minute
+#                         and once more built for release at -O3), build and test the browser
+#                         version, then fuzz the replay script reader for a minute
+#   tools/setup.sh web    install what is missing, build the browser version and serve it on
+#                         http://127.0.0.1:8000/
 # Run it as root, or as a user with sudo rights: only apt-get is run through sudo.
 set -euo pipefail
 
 mode=${1:-}
 case "$mode" in
-  play | test) ;;
+  play | test | web) ;;
   *)
-    echo "usage: $0 play|test" >&2
+    echo "usage: $0 play|test|web" >&2
     exit 2
     ;;
 esac
@@ -22,9 +24,17 @@ runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturb
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
   desktop-file-utils appstream man-db dpkg-dev file lintian devscripts binutils clang-14
   libclang-rt-14-dev openbox)
+# The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
+# the font subset made with fonttools, served by python3; its tests run under node and in
+# Chromium, with GoogleTest built from Debian's sources.
+web_build=(cmake make python3 emscripten nodejs node-acorn fonttools python3-brotli fonts-vlgothic)
+web_test=(googletest chromium)
 
-packages=("${runtime_and_build[@]}")
-if [ "$mode" = test ]; then packages+=("${test_only[@]}"); fi
+case "$mode" in
+  play) packages=("${runtime_and_build[@]}") ;;
+  test) packages=("${runtime_and_build[@]}" "${test_only[@]}" "${web_build[@]}" "${web_test[@]}") ;;
+  web) packages=("${web_build[@]}") ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do
@@ -49,6 +59,13 @@ if [ "$mode" = play ]; then
   exec ./build/skelvar
 fi
 
+if [ "$mode" = web ]; then
+  emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF
+  cmake --build build-web -j "$jobs"
+  echo "Skelvar is served on http://127.0.0.1:8000/ (Ctrl+C stops the server)"
+  exec python3 -m http.server --bind 127.0.0.1 8000 --directory build-web/site
+fi
+
 # Our own builds treat every warning as an error; users' and packagers' builds only show them.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_TESTS=ON -DSKELVAR_BENCH=ON \
   -DSKELVAR_WERROR=ON
@@ -60,6 +77,13 @@ ctest --test-dir build --output-on-failure --timeout 600
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKELVAR_WERROR=ON
 cmake --build build-release -j "$jobs"
 ctest --test-dir build-release --output-on-failure --timeout 600 -LE x11 -E '^ui[.]e2e_window$'
+
+# The browser version: the play library's tests under node, the node replay tool against the
+# native one just built, and the page in headless Chromium.
+emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=ON -DSKELVAR_WERROR=ON \
+  -DSKELVAR_NATIVE_REPLAY="$PWD/build/skelvar-replay"
+cmake --build build-web -j "$jobs"
+ctest --test-dir build-web --output-on-failure --timeout 600
 
 # The play logic and the replay tool again, under AddressSanitizer and UndefinedBehaviorSanitizer.
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_SANITIZE=ON \

@@ -57,7 +57,8 @@ function randomScript(seed, ticks, escChance) {
   for (let t = 1; t <= ticks; t += r.below(12)) {
     const roll = r.next();
     if (roll < 0.45) {
-      const key = r.next() < 0.9 ? r.pick(gameKeys) : r.below(256);
+      const any = r.below(256);
+      const key = r.next() < 0.9 ? r.pick(gameKeys) : any === 27 && escChance === 0 ? 28 : any;
       lines.push(`${t} keydown ${key}`);
       if (r.next() < 0.5) lines.push(`${t} keydown ${key}`);  // the key repeat
       lines.push(`${t + 1 + r.below(40)} keyup ${key}`);
@@ -72,18 +73,23 @@ function randomScript(seed, ticks, escChance) {
     } else if (roll < 0.74 + escChance) {
       lines.push(`${t} keydown 27`, `${t + 1} keyup 27`);
     }
-    if (r.next() < 0.03) lines.push('', `# a comment at ${t}`);
   }
   // Release stamps may run past later presses: the script's stamps never go down.
-  const events = lines.filter((l) => /^\d/.test(l));
-  events.sort((a, b) => parseInt(a, 10) - parseInt(b, 10));
-  return events.join('\n') + '\n';
+  lines.sort((a, b) => (parseInt(a, 10) || 0) - (parseInt(b, 10) || 0));
+  // Comments, blank lines and trailing remarks here and there, as a person writes them.
+  const remarked = lines.map((l, i) => {
+    if (i % 97 === 5) return `${l}   # note ${i}`;
+    if (i % 211 === 7) return `\n# part ${i}\n${l}`;
+    return l;
+  });
+  return remarked.join('\n') + '\n';
 }
 
-// A valid script with one line broken in one of the ways a hand-written script goes wrong.
+// A valid script with one line broken in one of the ways a hand-written script goes wrong (or only
+// odd, like a window of no width).
 function malformedScript(seed) {
   const r = makeRandom(seed);
-  const lines = randomScript(seed, 3000, 0).split('\n').filter((l) => l);
+  const lines = randomScript(seed, 3000, 0).split('\n').filter((l) => /^\d/.test(l));
   const at = r.below(lines.length);
   const tick = parseInt(lines[at], 10);
   const breakages = [
@@ -105,7 +111,8 @@ function malformedScript(seed) {
     () => `${tick} \x01\x1b[2J keydown 3`,
     () => `${tick} keydown ${'9'.repeat(5000)}`,
     () => ' '.repeat(5000),
-    () => Array.from({ length: r.between(1, 60) }, () => String.fromCharCode(r.below(256))).join(''),
+    () => Array.from({ length: r.between(1, 60) }, () => String.fromCharCode(r.below(256)))
+      .join(''),
   ];
   lines[at] = breakages[seed % breakages.length]();
   return lines.join(r.next() < 0.2 ? '\r\n' : '\n') + '\n';
@@ -132,7 +139,8 @@ function readmeScripts(readme) {
   const blocks = readFileSync(readme, 'utf8').split('```').filter((_, i) => i % 2 === 1);
   return blocks.filter((b) => {
     const lines = b.split('\n').slice(1).filter((l) => l.trim());
-    return lines.length > 0 && lines.every((l) => /^\d+ (keydown|keyup|mousemove|click|resize)\b/.test(l));
+    const event = /^\d+ (keydown|keyup|mousemove|click|resize)\b/;
+    return lines.length > 0 && lines.every((l) => event.test(l));
   }).map((b) => b.split('\n').slice(1).join('\n'));
 }
 
@@ -161,9 +169,9 @@ class StreamComparison {
   }
 
   settle() {
-    const [a, b] = this.pending;
-    const n = Math.min(a.length, b.length);
     if (this.difference === null) {
+      const [a, b] = this.pending;
+      const n = Math.min(a.length, b.length);
       for (let k = 0; k < n; ++k) {
         if (a[k] !== b[k]) {
           this.difference = this.describe(a, b, k);
@@ -171,22 +179,25 @@ class StreamComparison {
         }
         if (a[k] === 10) ++this.line;
       }
-      if (this.difference === null && this.ended[0] && this.ended[1] && a.length !== b.length) {
-        this.difference = `line ${this.line}: one output ends ${a.length > b.length ? 'after' : 'before'} the other`;
+      this.bytes += n;
+      this.pending = [a.subarray(n), b.subarray(n)];
+      const short = [0, 1].find((i) => this.ended[i] && this.pending[1 - i].length > 0);
+      if (this.difference === null && short !== undefined) {
+        this.difference = `line ${this.line}: the ${short ? 'native' : 'web'} output ends first`;
       }
     }
-    this.bytes += n;
-    this.pending = [a.subarray(n), b.subarray(n)];
-    // Back-pressure: a stream far ahead of the other waits.
+    // Once they differ, the rest is only drained; until then a stream far ahead waits.
+    if (this.difference !== null) this.pending = [Buffer.alloc(0), Buffer.alloc(0)];
     this.streams.forEach((s, i) => {
-      if (this.pending[i].length > (1 << 22)) s.pause();
+      if (this.difference === null && this.pending[i].length > 1 << 22) s.pause();
       else s.resume();
     });
   }
 
   describe(a, b, k) {
     const show = (x) => JSON.stringify(x.subarray(Math.max(0, k - 60), k + 60).toString('utf8'));
-    return `line ${this.line}, byte ${this.bytes + k}:\n    web    ${show(a)}\n    native ${show(b)}`;
+    return `line ${this.line}, byte ${this.bytes + k}:\n` +
+           `    web    ${show(a)}\n    native ${show(b)}`;
   }
 }
 
@@ -194,7 +205,8 @@ class StreamComparison {
 // script file itself as standard input when the case opened one.
 function start(command, args, input, stdinFd) {
   const stdin = stdinFd ?? 'pipe';
-  const child = spawn(command[0], [...command.slice(1), ...args], { stdio: [stdin, 'pipe', 'pipe'] });
+  const child = spawn(command[0], [...command.slice(1), ...args],
+                      { stdio: [stdin, 'pipe', 'pipe'] });
   if (stdin === 'pipe') {
     child.stdin.on('error', () => {});  // the tool may stop reading at a bad line
     child.stdin.end(input ?? '');
@@ -284,8 +296,8 @@ async function main() {
   add('no ticks', ['--ticks', '0'], jump);
   add('default ticks', [], jump, 'path');
   add('comments and blank lines', ['--ticks', '12'],
-      '# a run\n\n1 keydown 39   # hold right\n1\tclick 10 -20\n5 keyup 39\r\n7 mousemove 300 40\n' +
-      '7 resize 1200 700\n');
+      '# a run\n\n1 keydown 39   # hold right\n1\tclick 10 -20\n5 keyup 39\r\n' +
+      '7 mousemove 300 40\n7 resize 1200 700\n');
   add('byte order mark', ['--ticks', '4'], '\xEF\xBB\xBF1 keydown 38\r\n2 keyup 38\r\n');
   add('tiny client', ['--ticks', '30', '--client', '1x1'], jump);
   add('largest client', ['--ticks', '30', '--client', '32767x32767'], jump);
@@ -306,16 +318,26 @@ async function main() {
         ['pipe', 'path', 'stdin-file'][seed % 3]);
   }
 
+  // Big hostile files: random bytes, and one endless-looking line.
+  const noise = makeRandom(99);
+  const noiseBytes = Buffer.from(Array.from({ length: 3 << 20 }, () => noise.below(256)));
+  add('three megabytes of noise', [], noiseBytes, 'path');
+  const longLine = `1 keydown ${'9'.repeat(5 << 20)}\n`;
+  add('a five megabyte line', ['--ticks', '10'], longLine, 'stdin-file');
+  add('a five megabyte line, piped', ['--ticks', '10'], longLine);
+
   // The suite's script files and the README's examples.
   for (const path of scriptFiles(options.tests)) {
     add(`file ${path}`, ['--ticks', '400', path], null);
     add(`file ${path} on standard input`, ['--ticks', '400'], readFileSync(path, 'latin1'));
   }
-  readmeScripts(options.readme).forEach((s, i) => add(`README example ${i + 1}`, ['--ticks', '40'], s));
+  readmeScripts(options.readme)
+    .forEach((s, i) => add(`README example ${i + 1}`, ['--ticks', '40'], s));
 
-  // Long random runs: more than 200,000 ticks in all, every tick's line compared.
+  // Long random runs that never press Esc (more than 200,000 ticks in all, every tick's line
+  // compared), and runs that press it now and then until the window closes.
   const runs = [
-    [11, 110000, 0], [12, 100000, 0.001], [13, 40000, 0.01], [14, 20000, 0.05], [16, 20000, 0.1],
+    [11, 110000, 0], [12, 100000, 0], [13, 40000, 0.01], [14, 20000, 0.05], [16, 20000, 0.1],
     [17, 20000, 0.2],
   ];
   for (const [seed, ticks, esc] of runs) {

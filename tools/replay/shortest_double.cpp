@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -75,9 +76,29 @@ bool RoundTrips(double v, int count, Decimal& out) {
   return true;
 }
 
+// Whole numbers below 2^53 are spaced at most 1 apart, so no other decimal reads back as one of
+// them: their shortest digits are their own, trailing zeros dropped. Most numbers a run prints are
+// such, and this path needs no printf.
+constexpr double ExactIntegerLimit = 9007199254740992.0;  // 2^53
+
+Decimal WholeNumber(uint64_t n) {
+  char reversed[20];
+  int count = 0;
+  for (; n > 0; n /= 10) reversed[count++] = static_cast<char>('0' + n % 10);
+  Decimal d;
+  d.exponent = count - 1;
+  for (int i = count - 1; i >= 0; --i) d.digits[d.count++] = reversed[i];
+  return d;
+}
+
 // The fewest digits that round-trip: a count that works keeps working with more digits, so the
 // smallest one is found by bisection over 1..17 (17 always works).
 Decimal Shortest(double v) {
+  if (v < ExactIntegerLimit && v == std::trunc(v)) {
+    Decimal d = WholeNumber(static_cast<uint64_t>(v));
+    while (d.count > 1 && d.digits[d.count - 1] == '0') --d.count;
+    return d;
+  }
   int lo = 1, hi = 17;
   Decimal best, d;
   RoundTrips(v, 17, best);
@@ -125,8 +146,12 @@ char* WriteShortestDouble(char* out, double v) {
   const int fixedLength = e >= n - 1 ? e + 1 : e >= 0 ? n + 1 : n + 1 - e;
   if (fixedLength <= scientificLength) {
     if (e >= n - 1) {
-      // A whole number: every double this large is an integer, printed exactly (its digits
-      // beyond the shortest ones are v's own, not zeros).
+      // A whole number, printed exactly (past 2^53 its digits beyond the shortest ones are v's
+      // own, not zeros).
+      if (v < ExactIntegerLimit) {
+        const Decimal whole = WholeNumber(static_cast<uint64_t>(v));
+        return Append(out, whole.digits, whole.count);
+      }
       const int written = std::snprintf(out, ShortestDoubleMaxChars, "%.0f", v);
       return out + written;
     }
