@@ -30,6 +30,11 @@ EM_JS(double, skelvar_js_local_days, (), {
   return (now / 1000 - offsetMinutes * 60) / 86400 + 25569;
 });
 
+// A microsecond counter for seeding: performance.now() alone starts near 0 at every load, so the
+// time origin is added to make the seed differ from one visit to the next.
+EM_JS(double, skelvar_js_counter_us, (),
+      { return Math.floor((performance.timeOrigin + performance.now()) * 1000); });
+
 namespace {
 
 class PageMeasurer final : public TextMeasurer {
@@ -55,7 +60,7 @@ class PageClock final : public Clock {
   }
   std::optional<uint64_t> PerformanceCounter() override {
     if (stepped_) return virtual_.PerformanceCounter();
-    return static_cast<uint64_t>(emscripten_get_now() * 1000.0);
+    return static_cast<uint64_t>(skelvar_js_counter_us());
   }
   uint32_t TickCountMs() override {
     return stepped_ ? virtual_.TickCountMs() : static_cast<uint32_t>(emscripten_get_now());
