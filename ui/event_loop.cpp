@@ -7,6 +7,7 @@
 #include <ctime>
 #include <vector>
 
+#include "game/click_tracker.h"
 #include "game/draw_list.h"
 #include "ui/keys.h"
 #include "ui/scene_snapshot.h"
@@ -152,21 +153,19 @@ class Loop {
         AfterHandler();
         break;
       case SDL_MOUSEBUTTONDOWN:
-        // A click counts when the left button goes up over the component it went down on.
         if (event.button.button == SDL_BUTTON_LEFT) {
-          pressed_ = game_.scene.HitTest(mapping_.ToLogicalX(event.button.x),
-                                         mapping_.ToLogicalY(event.button.y));
+          clicks_.Press(game_.scene, mapping_.ToLogicalX(event.button.x),
+                        mapping_.ToLogicalY(event.button.y));
         }
         break;
       case SDL_MOUSEBUTTONUP:
         if (event.button.button == SDL_BUTTON_LEFT) {
           const int32_t x = mapping_.ToLogicalX(event.button.x);
           const int32_t y = mapping_.ToLogicalY(event.button.y);
-          if (game_.scene.HitTest(x, y) == pressed_) {
+          if (clicks_.Release(game_.scene, x, y)) {
             game_.MouseClick(x, y);
             AfterHandler();
           }
-          pressed_ = ComponentId::None;
         }
         break;
       default:
@@ -278,7 +277,7 @@ class Loop {
   bool quit_ = false;
   bool traced_ = false;
   bool preloaded_ = false;
-  ComponentId pressed_ = ComponentId::None;
+  ClickTracker clicks_;
   ScreenMapping mapping_;
   std::FILE* stateTrace_ = nullptr;
   int framePending_ = 20;  // window events to wait for the frame's size before giving up

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "game/click_tracker.h"
 #include "game/draw_list.h"
 #include "game/game_main.h"
 #include "game/random.h"
@@ -81,6 +82,7 @@ struct Page {
 
 alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
 Page* page = nullptr;
+ClickTracker clicks;
 
 // What the page paints: a change counter, the operation count, the label text and 16 numbers
 // per operation (kind, clip, dest, source, image, keyed, colour).
@@ -159,8 +161,17 @@ EMSCRIPTEN_KEEPALIVE void skelvar_mouse_click(int32_t x, int32_t y) {
   if (!page->game.Closed()) page->game.MouseClick(x, y);
 }
 
-EMSCRIPTEN_KEEPALIVE int skelvar_hit_test(int32_t x, int32_t y) {
-  return static_cast<int>(page->game.scene.HitTest(x, y));
+EMSCRIPTEN_KEEPALIVE void skelvar_mouse_press(int32_t x, int32_t y) {
+  clicks.Press(page->game.scene, x, y);
+}
+
+// Whether the release completes a click, to be delivered with skelvar_mouse_click.
+EMSCRIPTEN_KEEPALIVE int skelvar_mouse_release(int32_t x, int32_t y) {
+  return clicks.Release(page->game.scene, x, y) ? 1 : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_mouse_cancel() {
+  clicks.Cancel();
 }
 
 // Opacity on, opacity, closed, timOpen on, timGame on, their intervals, client width and height.

@@ -50,7 +50,10 @@ export class Game {
     this.m._skelvar_mouse_click(x, y);
   }
 
-  hitTest(x, y) { return this.m._skelvar_hit_test(x, y); }
+  // A click counts when the button goes up over the component it went down on.
+  mousePress(x, y) { this.m._skelvar_mouse_press(x, y); }
+  mouseReleaseClicks(x, y) { return this.m._skelvar_mouse_release(x, y) !== 0; }
+  mouseCancel() { this.m._skelvar_mouse_cancel(); }
   labelFontPixels() { return this.m._skelvar_label_font_pixels(); }
 
   // Opacity, closing and the timers' switches and intervals, as the window holds them now.

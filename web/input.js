@@ -9,7 +9,6 @@ const Others = new Map([
   ['Backspace', 8], ['Tab', 9], ['ShiftLeft', 16], ['ShiftRight', 16],
   ['ControlLeft', 17], ['ControlRight', 17], ['AltLeft', 18], ['AltRight', 18],
 ]);
-const NoComponent = 0;
 
 // The seven watched keys get their codes, letters, digits and function keys theirs; every other
 // key is 0, which the game ignores but which still switches mouse steering off.
@@ -30,7 +29,6 @@ export class Input {
   constructor(canvas, pageWindow, game, after) {
     this.game = game;
     this.after = after;
-    this.pressed = NoComponent;
     this.enabled = true;
 
     window.addEventListener('keydown', (e) => {
@@ -51,7 +49,7 @@ export class Input {
       e.preventDefault();
       if (!this.enabled || !e.isPrimary || e.button !== 0) return;
       const [x, y] = pageWindow.toClient(e);
-      this.pressed = game.hitTest(x, y);
+      game.mousePress(x, y);
       // The release comes here even off the canvas, as a window keeps the mouse while pressed.
       canvas.setPointerCapture(e.pointerId);
     });
@@ -64,17 +62,12 @@ export class Input {
     canvas.addEventListener('pointerup', (e) => {
       if (!this.enabled || !e.isPrimary || e.button !== 0) return;
       const [x, y] = pageWindow.toClient(e);
-      const target = game.hitTest(x, y);
-      const pressed = this.pressed;
-      this.pressed = NoComponent;
-      if (target === pressed) {
+      if (game.mouseReleaseClicks(x, y)) {
         game.mouseClick(x, y);
         after();
       }
     });
-    canvas.addEventListener('pointercancel', () => {
-      this.pressed = NoComponent;
-    });
+    canvas.addEventListener('pointercancel', () => game.mouseCancel());
     // A long press on a phone would open a menu over the game.
     canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   }
