@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "game/texts.h"
-#include "png_test_support.h"
+#include "rendered_frame_test.h"
 #include "ui/pictures.h"
 
 namespace skelvar::ui {
@@ -15,43 +15,8 @@ namespace {
 using testing::Rgb;
 using testing::RgbImage;
 
-class OffscreenRendererTest : public ::testing::Test {
+class OffscreenRendererTest : public testing::RenderedFrameTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    renderer_ = OffscreenRenderer::Create(&error);
-    ASSERT_TRUE(renderer_) << error;
-    std::vector<std::string> warnings;
-    pictures_ = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), &warnings, &error);
-    ASSERT_TRUE(pictures_) << error;
-  }
-
-  RgbImage Render(const Scene& scene) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("skelvar-offscreen-test-" + std::to_string(getpid()) + ".png"))
-                                 .string();
-    std::string error;
-    EXPECT_TRUE(renderer_->WritePng(scene, path, &error)) << error;
-    auto image = testing::ReadPng(path, &error);
-    std::filesystem::remove(path);
-    EXPECT_TRUE(image) << error;
-    return image.value_or(RgbImage{});
-  }
-
-  // A stored picture's pixel and whether it is see-through there.
-  Rgb Stored(ImageId id, int x, int y, bool* seeThrough = nullptr) {
-    SDL_Surface* s = (*pictures_)[id].surface.get();
-    uint32_t pixel;
-    std::memcpy(&pixel, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 4, 4);
-    Rgb c;
-    SDL_GetRGB(pixel, s->format, &c.r, &c.g, &c.b);
-    if (seeThrough != nullptr) {
-      uint32_t key = 0;
-      *seeThrough = SDL_GetColorKey(s, &key) == 0 && (key & 0xFFFFFF) == (pixel & 0xFFFFFF);
-    }
-    return c;
-  }
-
   static Scene GameScene() {
     Scene scene = DesignedScene();
     scene.window.clientWidth = 960;
@@ -65,9 +30,6 @@ class OffscreenRendererTest : public ::testing::Test {
     scene.lblMsg.text.assign("");
     return scene;
   }
-
-  std::unique_ptr<OffscreenRenderer> renderer_;
-  std::optional<PictureSet> pictures_;
 };
 
 const Rgb Grey{128, 128, 128};

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "game/draw_list.h"
-#include "png_test_support.h"
+#include "rendered_frame_test.h"
 #include "ui/area_scale.h"
 #include "ui/font.h"
 #include "ui/offscreen_renderer.h"
@@ -24,38 +24,8 @@ const Rgb Grey{128, 128, 128};
 const Rgb Black{0, 0, 0};
 const Rgb White{255, 255, 255};
 
-class ScaledDrawingTest : public ::testing::Test {
+class ScaledDrawingTest : public testing::RenderedFrameTest {
  protected:
-  void SetUp() override {
-    std::string error;
-    renderer_ = OffscreenRenderer::Create(&error);
-    ASSERT_TRUE(renderer_) << error;
-    std::vector<std::string> warnings;
-    pictures_ = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), &warnings, &error);
-    ASSERT_TRUE(pictures_) << error;
-  }
-
-  RgbImage Render(const Scene& scene, int width, int height) {
-    const std::string path = (std::filesystem::temp_directory_path() /
-                              ("skelvar-scaled-test-" + std::to_string(getpid()) + ".png"))
-                                 .string();
-    std::string error;
-    EXPECT_TRUE(renderer_->WritePng(scene, width, height, path, &error)) << error;
-    auto image = testing::ReadPng(path, &error);
-    std::filesystem::remove(path);
-    EXPECT_TRUE(image) << error;
-    return image.value_or(RgbImage{});
-  }
-
-  Rgb Stored(ImageId id, int x, int y) {
-    SDL_Surface* s = (*pictures_)[id].surface.get();
-    uint32_t pixel;
-    std::memcpy(&pixel, static_cast<uint8_t*>(s->pixels) + y * s->pitch + x * 4, 4);
-    Rgb c;
-    SDL_GetRGB(pixel, s->format, &c.r, &c.g, &c.b);
-    return c;
-  }
-
   // The mean colour of a block of the stored picture and of a block of a drawn frame.
   std::array<double, 3> StoredMean(ImageId id, int x, int y, int w, int h) {
     std::array<double, 3> sum{};
@@ -113,9 +83,6 @@ class ScaledDrawingTest : public ::testing::Test {
       }
     }
   }
-
-  std::unique_ptr<OffscreenRenderer> renderer_;
-  std::optional<PictureSet> pictures_;
 };
 
 TEST_F(ScaledDrawingTest, PlayAreaFillsTheScreenCentredWithGreyEdgesThatMeet) {
