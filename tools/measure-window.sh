@@ -18,31 +18,17 @@ GAME=$BUILD/skelvar
 TIMING=$BUILD/skelvar-jpeg-timing
 [ -x "$GAME" ] || { echo "no $GAME: build first" >&2; exit 1; }
 WORK=$(mktemp -d /tmp/skelvar-measure.XXXXXX)
-XVFB_PID=
-GAME_PID=
 HZ=$(getconf CLK_TCK)
 
-WM_PID=
-FS_XVFB_PID=
-
+die() { echo "measure-window: $*" >&2; exit 1; }
+fail() { die "$@"; }
+# shellcheck source=../tests/ui/x11_session.sh
+. "$ROOT/tests/ui/x11_session.sh"
 cleanup() {
-  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
-  [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
-  [ -n "$FS_XVFB_PID" ] && kill "$FS_XVFB_PID" 2>/dev/null
-  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-  wait 2>/dev/null
+  x11_stop
   rm -rf "$WORK"
 }
 trap cleanup EXIT
-die() { echo "measure-window: $*" >&2; exit 1; }
-retry() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
-    sleep 0.05
-  done
-}
 
 # CPU seconds used so far by the game (user + system, all threads).
 cpu_seconds() { awk -v hz="$HZ" '{ printf "%.3f\n", ($14 + $15) / hz }' "/proc/$GAME_PID/stat"; }
@@ -64,15 +50,7 @@ period_stats() {
 echo "== Skelvar window measurements ($(date -u +%Y-%m-%dT%H:%M:%SZ), $(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"
 
 # --- private X server ---
-# -noreset: otherwise the server resets when its last client (the readiness probe) leaves,
-# and a program connecting during that reset is turned away.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
-XVFB_PID=$!
-has_display() { [ -s "$WORK/display" ]; }
-retry 10 has_display || die "Xvfb did not start"
-export DISPLAY=:$(head -1 "$WORK/display")
-unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-retry 10 xdpyinfo >/dev/null 2>&1 || die "Xvfb does not answer"
+x11_start_xvfb 1280x1024
 
 # --- start-up, menu, play ---
 launch=$(date +%s.%N)
@@ -86,8 +64,7 @@ startup=$(awk -v a="$launch" -v b="$presented" 'BEGIN { printf "%.1f", (b - a) *
 echo "start to first frame:   $startup ms from launch ($inside ms inside the program)   [target <= 150 ms]"
 grep -E 'renderer' "$WORK/game.err" | sed 's/^skelvar: /                        /'
 
-find_window() { WINDOW=$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | head -1); [ -n "$WINDOW" ]; }
-retry 10 find_window || die "no window"
+x11_find_game_window
 sleep 1.6  # the fade-in takes 1.3 s
 a=$(cpu_seconds)
 sleep 10
@@ -114,19 +91,14 @@ echo "tick period under X:    $(period_stats "$WORK/ticks-x11.log")"
 
 # --- fullscreen on a 1920 x 1080 screen with a window manager ---
 if command -v openbox >/dev/null; then
-  Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$WORK/fs-display" >"$WORK/fs-xvfb.log" 2>&1 &
-  FS_XVFB_PID=$!
-  has_fs_display() { [ -s "$WORK/fs-display" ]; }
-  retry 10 has_fs_display || die "the 1920x1080 Xvfb did not start"
-  export DISPLAY=:$(head -1 "$WORK/fs-display")
-  retry 10 xdpyinfo >/dev/null 2>&1 || die "the 1920x1080 Xvfb does not answer"
-  HOME=$WORK XDG_CONFIG_HOME=$WORK/config XDG_CACHE_HOME=$WORK/cache openbox --sm-disable >"$WORK/wm.log" 2>&1 &
-  WM_PID=$!
-  wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-  retry 10 wm_ready || die "openbox did not start"
+  # The windowed measurements' server makes way for a 1920 x 1080 one.
+  kill "$XVFB_PID"
+  wait "$XVFB_PID" 2>/dev/null
+  x11_start_xvfb 1920x1080
+  x11_start_openbox
   "$GAME" >/dev/null 2>"$WORK/fs-game.err" &
   GAME_PID=$!
-  retry 10 find_window || die "no window on the 1920x1080 screen"
+  x11_find_game_window
   sleep 1.6  # the fade-in
   xdotool key --window "$WINDOW" F11
   covers() { xwininfo -id "$WINDOW" | grep -q 'Width: 1920' && xwininfo -id "$WINDOW" | grep -q 'Height: 1080'; }

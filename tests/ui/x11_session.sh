@@ -27,6 +27,7 @@ x11_stop() {
 # DISPLAY at it. -noreset: otherwise the server resets when its last client (the readiness probe)
 # leaves, and a program connecting during that reset is turned away.
 x11_start_xvfb() {
+  : >"$WORK/display"  # a stale number from an earlier server must not be read
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   x11_has_display() { [ -s "$WORK/display" ]; }
