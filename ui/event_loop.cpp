@@ -321,6 +321,8 @@ class Loop {
     } else {
       std::fprintf(frameLog_, "%.3f %lld -\n", now * 1000.0, ticksRun_);
     }
+    // Read while the game runs: a line a frame is one small write.
+    std::fflush(frameLog_);
   }
 
   void WriteTickLog() {

@@ -61,8 +61,7 @@ int32_t ScreenMapping::EdgeToScreenY(double y) const {
 
 PixelRect ScreenMapping::RectToScreen(const FloatRect& r) const {
   const int32_t left = EdgeToScreenX(r.left), top = EdgeToScreenY(r.top);
-  return {left, top, EdgeToScreenX(r.left + r.width) - left,
-          EdgeToScreenY(r.top + r.height) - top};
+  return {left, top, EdgeToScreenX(r.left + r.width) - left, EdgeToScreenY(r.top + r.height) - top};
 }
 
 int32_t ScreenMapping::ToLogicalX(int32_t x) const {
