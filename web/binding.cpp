@@ -10,6 +10,7 @@
 
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
+#include "game/draw_list_blend.h"
 #include "game/game_main.h"
 #include "game/random.h"
 #include "state_json.h"
@@ -99,6 +100,20 @@ DrawList lastList;
 // The list's text points into the scene, so the last text is kept as a copy to compare with.
 std::array<char, LabelText::Capacity + 1> lastText{};
 size_t lastTextLength = 0;
+
+// Frames between ticks: the draw lists of the last two game ticks, and the frame last asked for
+// (its text points into the lists), as a change flag, the operation count, the text and 16
+// numbers per operation (kind, clip, dest, source, image, keyed, colour).
+TickDrawLists tickLists;
+bool tickListsStarted = false;
+BlendedList blended;
+struct BlendedBuffer {
+  double count = 0;
+  double textPointer = 0;
+  double textLength = 0;
+  std::array<double, DrawList::Capacity * OpFields> ops{};
+};
+BlendedBuffer blendedBuffer;
 
 std::string stateJson;
 std::array<char, 16> nameBuffer{};
@@ -210,6 +225,53 @@ EMSCRIPTEN_KEEPALIVE const DrawBuffer* skelvar_draw_list() {
     *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
   }
   return &drawBuffer;
+}
+
+// A game tick ran: its draw list becomes the current one, the last one the previous.
+EMSCRIPTEN_KEEPALIVE void skelvar_lists_tick() {
+  tickLists.Advance(BuildDrawList(page->game.scene));
+  tickListsStarted = true;
+}
+
+// After any other handler: a changed scene (a run started by a key, a new size) shows at once,
+// with nothing to glide from. Returns whether it changed.
+EMSCRIPTEN_KEEPALIVE int skelvar_lists_follow() {
+  const DrawList list = BuildDrawList(page->game.scene);
+  if (tickListsStarted && list == tickLists.current()) return 0;
+  tickLists.Reset(list);
+  tickListsStarted = true;
+  return 1;
+}
+
+// Whether anything moves between the last two ticks.
+EMSCRIPTEN_KEEPALIVE int skelvar_lists_moving() {
+  return tickListsStarted && tickLists.Moving() ? 1 : 0;
+}
+
+// The frame a fraction a of the way from the previous tick's list to the current one, in client
+// units.
+EMSCRIPTEN_KEEPALIVE const BlendedBuffer* skelvar_blended_list(double a) {
+  blended = BlendDrawLists(tickLists.previous(), tickLists.current(), a, 1.0);
+  blendedBuffer.count = blended.count;
+  blendedBuffer.textPointer = static_cast<double>(reinterpret_cast<uintptr_t>(blended.text.data()));
+  blendedBuffer.textLength = static_cast<double>(blended.text.size());
+  double* out = blendedBuffer.ops.data();
+  const auto put = [&out](const auto& r) {
+    *out++ = r.left;
+    *out++ = r.top;
+    *out++ = r.width;
+    *out++ = r.height;
+  };
+  for (const BlendedOp& op : blended) {
+    *out++ = static_cast<double>(op.kind);
+    put(op.clip);
+    put(op.dest);
+    put(op.source);
+    *out++ = static_cast<double>(op.image);
+    *out++ = op.keyed ? 1 : 0;
+    *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
+  }
+  return &blendedBuffer;
 }
 
 // The scale at which a viewport shows the game and the client size the logic then sees.

@@ -98,6 +98,36 @@ export class Game {
     return this.list;
   }
 
+  // Frames between ticks: after a game tick its draw list becomes the current one; after any other
+  // handler a changed scene replaces both lists, so it shows at once.
+  listsAfterTick() { this.m._skelvar_lists_tick(); }
+  listsFollow() { return this.m._skelvar_lists_follow() !== 0; }
+  // Whether anything moves between the last two ticks.
+  moving() { return this.m._skelvar_lists_moving() !== 0; }
+
+  // The frame a fraction a (0 to 1) of the way from the previous tick to the current one, in the
+  // draw list's shape with places between units.
+  blendedList(a) {
+    const p = this.m._skelvar_blended_list(a) >> 3;
+    const d = this.m.HEAPF64;
+    const count = d[p];
+    const ops = [];
+    for (let i = 0; i < count; ++i) {
+      const o = p + 3 + i * OpFields;
+      ops.push({
+        kind: d[o],
+        clip: [d[o + 1], d[o + 2], d[o + 3], d[o + 4]],
+        dest: [d[o + 5], d[o + 6], d[o + 7], d[o + 8]],
+        source: [d[o + 9], d[o + 10], d[o + 11], d[o + 12]],
+        image: d[o + 13],
+        keyed: d[o + 14] !== 0,
+        colour: d[o + 15],
+      });
+    }
+    const text = d[p + 2] > 0 ? this.m.UTF8ToString(d[p + 1], d[p + 2]) : '';
+    return { ops, text };
+  }
+
   // The scale and the logic's client size for a viewport in CSS pixels.
   fit(width, height) {
     const p = this.m._skelvar_fit(width, height) >> 3;

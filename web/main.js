@@ -43,6 +43,7 @@ async function start() {
   let timers = null;
   let input = null;
   const after = () => {
+    game.listsFollow();
     const w = pageWindow.update();
     // The exit command ends the game in the page: no more ticks, no more input.
     if (w.closed) {
@@ -76,7 +77,11 @@ async function start() {
     window: () => game.window(),
     scale: () => pageWindow.scale,
     drawList: () => game.drawList(),
-    stats: () => ({ tickMs: [...tickTimes], paintMs: [...pageWindow.paintTimes] }),
+    stats: () => ({
+      tickMs: [...tickTimes],
+      paintMs: [...pageWindow.paintTimes],
+      paints: pageWindow.paintLog.map((p) => [...p]),
+    }),
   };
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
@@ -109,6 +114,8 @@ async function start() {
         const t0 = performance.now();
         gamepads.poll();
         game.gameTimer();
+        game.listsAfterTick();
+        pageWindow.ticked(performance.now());
         ++ticks;
         after();
         remember(tickTimes, performance.now() - t0);

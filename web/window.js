@@ -1,6 +1,16 @@
 // The page as the game's window: the canvas covers the viewport, shows the game at the scale that
 // fits the designed 960 x 580 window, fades in with the window's opacity and repaints only when
-// the draw list changed or the canvas was resized.
+// the draw list changed or the canvas was resized, or, while anything moves between the last two
+// game ticks, on every animation frame, placing each picture by the time since the last tick.
+const TickMs = 50;
+const BackImage = 65;
+
+// Where a paint put the background's left edge, in client units; null when it has none.
+function backgroundLeft(list) {
+  const back = list.ops.find((op) => op.image === BackImage);
+  return back ? back.dest[0] - back.source[0] * (back.dest[2] / back.source[2]) : null;
+}
+
 export class PageWindow {
   constructor(canvas, game, painter) {
     this.canvas = canvas;
@@ -13,7 +23,20 @@ export class PageWindow {
     this.frameRequested = false;
     this.closedShown = false;
     this.paintTimes = [];
+    // When each recent paint happened, after how many game ticks, and where the background was.
+    this.paintLog = [];
+    this.ticks = 0;
+    this.tickTime = 0;
+    this.glides = false;
     this.onPainted = () => {};
+  }
+
+  // A game tick ran at `now`: frames from here on glide from the last tick's places to its own.
+  ticked(now) {
+    this.ticks += 1;
+    this.tickTime = now;
+    this.glides = true;
+    this.requestFrame();
   }
 
   viewport() {
@@ -62,21 +85,34 @@ export class PageWindow {
   requestFrame() {
     if (this.frameRequested) return;
     this.frameRequested = true;
-    requestAnimationFrame(() => this.frame());
+    requestAnimationFrame((now) => this.frame(now));
   }
 
-  frame() {
+  frame(now) {
     this.frameRequested = false;
     const start = performance.now();
     const list = this.game.drawList();
     const closed = this.game.window().closed;
+    if (this.glides && !closed && this.game.moving()) {
+      const a = Math.min(1, Math.max(0, (now - this.tickTime) / TickMs));
+      this.paint(this.game.blendedList(a), closed, start);
+      this.painted = list.generation;
+      this.requestFrame();
+      return;
+    }
     if (!this.dirty && list.generation === this.painted && closed === this.closedShown) return;
-    this.painter.paint(list, this.unit, this.canvas.width, this.canvas.height, closed);
+    this.paint(list, closed, start);
     this.painted = list.generation;
+  }
+
+  paint(list, closed, start) {
+    this.painter.paint(list, this.unit, this.canvas.width, this.canvas.height, closed);
     this.closedShown = closed;
     this.dirty = false;
     this.paintTimes.push(performance.now() - start);
     if (this.paintTimes.length > 1000) this.paintTimes.shift();
+    this.paintLog.push([start, this.ticks, backgroundLeft(list)]);
+    if (this.paintLog.length > 1000) this.paintLog.shift();
     this.onPainted();
   }
 }

@@ -1,0 +1,107 @@
+// Motion between the game's ticks in headless Chromium: while the girl runs the page paints on
+// animation frames between ticks, several times a tick with the pictures at places between their
+// ticks' places, and at rest at the menu it paints nothing.
+//   node tests/web/motion.mjs --site build-web/site
+import { existsSync } from 'node:fs';
+import { join } from 'node:path';
+
+import { Browser, serve } from './browser.mjs';
+
+const args = process.argv.slice(2);
+const site = args[0] === '--site' ? args[1] : null;
+if (!site || !existsSync(join(site, 'index.html'))) {
+  console.error(`motion.mjs: no built site at ${site} (build build-web first)`);
+  process.exit(2);
+}
+
+const failures = [];
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures.push(what);
+  return ok;
+}
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const paints = (page) => page.eval('skelvar.stats().paints');
+
+async function run(browser, url) {
+  const page = await browser.newPage();
+  await page.send('Page.enable');
+  await page.open(url, { width: 960, height: 580 });
+  await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
+  await page.waitFor('skelvar.picturesLoaded', 15000, 'the pictures');
+  await sleep(300);
+
+  // At rest at the menu: not one paint.
+  let before = (await paints(page)).length;
+  await sleep(1000);
+  let after = (await paints(page)).length;
+  check(after === before, `no paint in 1 s at rest at the menu (${after - before})`);
+
+  // Running right: paints between ticks; the page notes every paint's time, tick count and
+  // where the background's left edge was.
+  await page.key('down', 'ArrowRight');
+  await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run');
+  await sleep(300);
+  const from = await page.eval('performance.now()');
+  const until = Date.now() + 1500;
+  while (Date.now() < until) {
+    await sleep(30);
+    await page.key('down', 'ArrowRight', { repeat: true });
+  }
+  await page.key('up', 'ArrowRight');
+  const log = (await paints(page)).filter(([time]) => time >= from);
+  const places = log.map(([, , x]) => x);
+  const seconds = (log[log.length - 1][0] - log[0][0]) / 1000;
+  const perSecond = (log.length - 1) / seconds;
+  // Paints per tick interval, and the background's distinct places in each.
+  const byTick = new Map();
+  log.forEach(([, tick], i) => {
+    const entry = byTick.get(tick) ?? { paints: 0, places: new Set() };
+    entry.paints += 1;
+    if (places[i] !== null && places[i] !== undefined) entry.places.add(places[i]);
+    byTick.set(tick, entry);
+  });
+  const intervals = [...byTick.values()];
+  const several = intervals.filter((e) => e.paints >= 2).length;
+  const between = intervals.filter((e) => e.places.size >= 2).length;
+  check(intervals.length >= 15, `${intervals.length} ticks painted in 1.5 s of play`);
+  check(perSecond >= 30, `${perSecond.toFixed(1)} paints a second while running`);
+  check(several >= intervals.length / 2,
+    `two or more paints in ${several} of ${intervals.length} tick intervals`);
+  check(between >= intervals.length / 2,
+    `the background at two or more places in ${between} of ${intervals.length} tick intervals`);
+  const fractional = places.filter((x) => x !== null && !Number.isInteger(x)).length;
+  check(fractional > 0, `the background drawn between whole units in ${fractional} paints`);
+
+  // Back at the menu: at rest again.
+  // Esc goes back from a run; pressed only while not at the menu, where it would end the game.
+  for (let attempt = 0; attempt < 8; ++attempt) {
+    if ((await page.eval('skelvar.state().GameState')) === -1) break;
+    await page.key('down', 'Escape');
+    await sleep(80);
+    await page.key('up', 'Escape');
+    await sleep(300);
+  }
+  await page.waitFor('skelvar.state().GameState === -1', 5000, 'the menu');
+  await sleep(300);
+  before = (await paints(page)).length;
+  await sleep(1000);
+  after = (await paints(page)).length;
+  check(after === before, `no paint in 1 s at the menu after a run (${after - before})`);
+  return page;
+}
+
+const server = await serve(site);
+const browser = await Browser.launch();
+let status = 1;
+try {
+  await run(browser, server.url);
+  status = failures.length === 0 ? 0 : 1;
+  console.log(failures.length === 0 ? 'all motion checks passed' : `${failures.length} motion checks failed`);
+} catch (error) {
+  console.log(`FAIL ${error.message}`);
+} finally {
+  await browser.close();
+  server.stop();
+}
+process.exit(status);
