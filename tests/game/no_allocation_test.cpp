@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <new>
 
+#include "game/draw_list_blend.h"
 #include "test_support.h"
 
 namespace {
@@ -43,6 +44,31 @@ TEST(NoAllocation, TicksInputAndOutcomesNeverAllocate) {
   }
   EXPECT_EQ(allocations.load() - before, 0);
   EXPECT_GT(contacts, 10) << "the loop must really have played";
+}
+
+TEST(NoAllocation, FramesBetweenTicksNeverAllocate) {
+  testing::Harness h;
+  auto& g = h.g();
+  TickDrawLists lists;
+  lists.Reset(BuildDrawList(g.scene));
+  g.FormKeyDown(VK_RIGHT);
+  const long before = allocations.load();
+  int moving = 0;
+  double sum = 0.0;
+  for (int k = 0; k < 20000; ++k) {
+    if (g.GameState == StateMenu || g.GameState == StateFinished) g.FormKeyDown(VK_RETURN);
+    if (k % 17 == 0) g.FormKeyDown(VK_UP);
+    h.Tick();
+    lists.Advance(BuildDrawList(g.scene));
+    moving += lists.Moving() ? 1 : 0;
+    for (const double a : {0.2, 0.5, 0.8}) {
+      const BlendedList frame = BlendDrawLists(lists.previous(), lists.current(), a, 1.875);
+      sum += frame.count;
+    }
+  }
+  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_GT(moving, 10000) << "the lists must really have moved";
+  EXPECT_GT(sum, 0.0);
 }
 
 TEST(NoAllocation, TheStateIsOneFixedSizeObject) {
