@@ -263,7 +263,10 @@ class Loop {
     double due = nextFrame_;
     if (tick_.running) {
       const double tick = tick_.schedule.next();
-      if (due > tick - (drawSeconds_ + 0.001)) due = std::max(due, tick);
+      // Half a refresh at most: a frame that the machine was slow to draw once does not make
+      // every later frame near a tick wait.
+      const double guard = std::min(1.5 * drawSeconds_ + 0.001, frameInterval_ / 2);
+      if (due > tick - guard) due = std::max(due, tick);
     }
     return due;
   }
@@ -282,9 +285,9 @@ class Loop {
                    mapping_.screenHeight);
     const double drawn = clock_.MonotonicSeconds();
     SDL_RenderPresent(window_.renderer());
-    // How long drawing a frame takes, slowly forgotten; the present's wait for the display's
-    // refresh is not drawing.
-    drawSeconds_ = std::max(drawn - start, drawSeconds_ * 0.98);
+    // How long drawing a frame takes, on average over the last frames; the present's wait for
+    // the display's refresh is not drawing.
+    drawSeconds_ = 0.9 * drawSeconds_ + 0.1 * (drawn - start);
     const double now = clock_.MonotonicSeconds();
     // Paced by the display's refresh: with vsync the present waits for it and the timer only
     // keeps a present that does not wait from spinning.

@@ -59,7 +59,8 @@ void SceneRenderer::PlanFills(const BlendedList& frame,
     bands[i] = 0;
     if (op.kind == DrawKind::Fill) {
       const PixelRect area = IntersectRects(ToScreen(op.dest), clip);
-      firstBand[i] = fills_.AddFill(area, OpaqueCover(frame, &op, area), op.colour, &bands[i]);
+      const PixelRect cover = planFills_ ? OpaqueCover(frame, &op, area) : PixelRect{};
+      firstBand[i] = fills_.AddFill(area, cover, op.colour, &bands[i]);
     } else {
       // The label's letters may reach past its box: all of its clip counts.
       fills_.AddOther(op.kind == DrawKind::Text ? clip : IntersectRects(ToScreen(op.dest), clip));
@@ -146,7 +147,7 @@ void SceneRenderer::Draw(const BlendedList& frame, int32_t clientWidth, int32_t 
   repaintAll_ = false;
   unitsPerFramePixel_ = frame.scale > 0.0 ? 1.0 / frame.scale : 1.0;
 
-  fills_.Begin(retained);
+  fills_.Begin(retained && planFills_);
   std::array<int, DrawList::Capacity> firstBand{}, bands{};
   PlanFills(frame, firstBand, bands);
   for (const BlendedOp& op : frame) {

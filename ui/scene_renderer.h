@@ -35,6 +35,10 @@ class SceneRenderer {
   // The next frame paints everything again (the window's pixels were lost: exposed, resized).
   void RepaintAll() { repaintAll_ = true; }
 
+  // Whether fills skip what later opaque pictures cover and what the screen still shows from the
+  // last frame (on unless turned off, which only serves to measure what that saves).
+  void PlanFills(bool on) { planFills_ = on; }
+
   // Lets go of the pictures kept scaled for the screen (needed when the renderer lost its render
   // targets); they are made again when next drawn.
   void ForgetScaledCopies() { copies_.Forget(); }
@@ -78,6 +82,7 @@ class SceneRenderer {
   LabelRaster label_;
   RetainedFills fills_;
   bool repaintAll_ = true;
+  bool planFills_ = true;
   ScreenMapping mapping_;
   int targetWidth_ = 0;
   int targetHeight_ = 0;

