@@ -122,15 +122,12 @@ class Loop {
     SDL_Event event;
     if (timeoutMs == 0) {
       while (!quit_ && SDL_PollEvent(&event)) Handle(event);
+      FollowScene();
       return;
     }
     if (SDL_WaitEventTimeout(&event, timeoutMs) == 0) return;
     Handle(event);
     while (!quit_ && SDL_PollEvent(&event)) Handle(event);
-  }
-
-  void Handle(const SDL_Event& event) {
-    HandleEvent(event);
     FollowScene();
   }
 
@@ -144,7 +141,7 @@ class Loop {
     needDraw_ = true;
   }
 
-  void HandleEvent(const SDL_Event& event) {
+  void Handle(const SDL_Event& event) {
     switch (event.type) {
       case SDL_QUIT:
         quit_ = true;
