@@ -84,7 +84,11 @@ try {
   const frames = stats.paints.filter(([t]) => t >= from);
   const frameMs = stats.paintMs.slice(-frames.length);
   const seconds = (frames[frames.length - 1][0] - frames[0][0]) / 1000;
-  console.log(`paints while running: ${((frames.length - 1) / seconds).toFixed(1)} a second over ${seconds.toFixed(1)} s (target >= 55)`);
+  // Over the whole time the runs end in contacts, whose finished pictures stand still; the first
+  // 1.5 s are running and scrolling only.
+  const early = frames.filter(([t]) => t < frames[0][0] + 1500);
+  const earlySeconds = (early[early.length - 1][0] - early[0][0]) / 1000;
+  console.log(`paints while running: ${((early.length - 1) / earlySeconds).toFixed(1)} a second over the first 1.5 s (target >= 55), ${((frames.length - 1) / seconds).toFixed(1)} over all ${seconds.toFixed(1)} s with the contacts' still pictures`);
   console.log(`main-thread time per paint: median ${median(frameMs).toFixed(3)} ms, 99th percentile ${[...frameMs].sort((a, b) => a - b)[Math.floor(frameMs.length * 0.99)].toFixed(3)} ms over ${frameMs.length} paints (target median < 2 ms)`);
 
   // At rest at the menu: Esc back from the run (pressed only while not at the menu).
