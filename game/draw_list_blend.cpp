@@ -112,11 +112,12 @@ BlendedOp Place(const DrawOp& op, double left, double top, const FloatRect& clip
   }
   const double px = placed.width / whole.pixels.width;
   const double py = placed.height / whole.pixels.height;
+  // Clamped before the conversion, so that no place however far off overflows it.
   const auto first = [](double offset, double unit, int32_t limit) {
-    return std::clamp(static_cast<int32_t>(std::floor(offset / unit + Slack)), 0, limit);
+    return static_cast<int32_t>(std::clamp(std::floor(offset / unit + Slack), 0.0, 1.0 * limit));
   };
   const auto last = [](double offset, double unit, int32_t limit) {
-    return std::clamp(static_cast<int32_t>(std::ceil(offset / unit - Slack)), 0, limit);
+    return static_cast<int32_t>(std::clamp(std::ceil(offset / unit - Slack), 0.0, 1.0 * limit));
   };
   const int32_t x0 = first(seen.left - placed.left, px, whole.pixels.width);
   const int32_t x1 = last(seen.left + seen.width - placed.left, px, whole.pixels.width);

@@ -23,7 +23,7 @@ int32_t ScaleEdge(int32_t v, int32_t from, int32_t to) {
 // The same for a fractional edge; a whole one goes the exact way above.
 int32_t ScaleEdge(double v, int32_t from, int32_t to) {
   if (v == std::floor(v) && std::abs(v) < 1e9) return ScaleEdge(static_cast<int32_t>(v), from, to);
-  return static_cast<int32_t>(std::floor(v * to / from + 0.5));
+  return static_cast<int32_t>(std::clamp(std::floor(v * to / from + 0.5), -1e9, 1e9));
 }
 
 int32_t Unscale(int32_t p, int32_t from, int32_t to) {
