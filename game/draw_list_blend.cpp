@@ -154,7 +154,9 @@ bool BlendedList::operator==(const BlendedList& other) const {
 }
 
 void TickDrawLists::Store(int slot, const DrawList& list) {
-  texts_[slot].assign(list.text);
+  // A list without a label has an empty view that may point nowhere; copying from nowhere, even
+  // nothing, is not allowed.
+  texts_[slot].assign(list.text.empty() ? std::string_view("") : list.text);
   lists_[slot] = list;
   lists_[slot].text = texts_[slot].view();
 }
