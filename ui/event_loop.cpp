@@ -101,6 +101,8 @@ class Loop {
       tick_.schedule.Advance(now);
       lists_.Advance(BuildDrawList(game_.scene));
       listsTime_ = deadline;
+      // Motion that has just ended is shown at its end once; the last frame was on its way there.
+      if (drawnPartway_ && !lists_.Moving()) needDraw_ = true;
       AfterHandler();
       TraceState();
     }
@@ -294,6 +296,7 @@ class Loop {
       nextFrame_ = now + (vsync_ ? frameInterval_ / 2 : frameInterval_);
     }
     LogFrame(now, frame);
+    drawnPartway_ = moving && a < 1.0;
     needDraw_ = false;
     if (options_.traceStartup && !traced_) {
       traced_ = true;
@@ -353,6 +356,7 @@ class Loop {
   double nextFrame_ = 0.0;
   double drawSeconds_ = 0.0;
   std::FILE* frameLog_ = nullptr;
+  bool drawnPartway_ = false;  // the last frame showed pictures between two ticks' places
   bool needDraw_ = true;
   bool quit_ = false;
   bool traced_ = false;

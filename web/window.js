@@ -23,7 +23,8 @@ export class PageWindow {
     this.frameRequested = false;
     this.closedShown = false;
     this.paintTimes = [];
-    // When each recent paint happened, after how many game ticks, and where the background was.
+    // When each recent paint happened, after how many game ticks, where the background was, and
+    // whether it painted the draw list itself rather than a frame between ticks.
     this.paintLog = [];
     this.ticks = 0;
     this.tickTime = 0;
@@ -95,23 +96,25 @@ export class PageWindow {
     const closed = this.game.window().closed;
     if (this.glides && !closed && this.game.moving()) {
       const a = Math.min(1, Math.max(0, (now - this.tickTime) / TickMs));
-      this.paint(this.game.blendedList(a), closed, start);
-      this.painted = list.generation;
+      this.paint(this.game.blendedList(a), closed, start, false);
+      // Not the list itself: once nothing moves any more it is painted as it is, at its places.
+      this.painted = -1;
       this.requestFrame();
       return;
     }
     if (!this.dirty && list.generation === this.painted && closed === this.closedShown) return;
-    this.paint(list, closed, start);
+    this.paint(list, closed, start, true);
     this.painted = list.generation;
   }
 
-  paint(list, closed, start) {
+  // exact: the draw list itself, not a frame between two ticks.
+  paint(list, closed, start, exact) {
     this.painter.paint(list, this.unit, this.canvas.width, this.canvas.height, closed);
     this.closedShown = closed;
     this.dirty = false;
     this.paintTimes.push(performance.now() - start);
     if (this.paintTimes.length > 1000) this.paintTimes.shift();
-    this.paintLog.push([start, this.ticks, backgroundLeft(list)]);
+    this.paintLog.push([start, this.ticks, backgroundLeft(list), exact]);
     if (this.paintLog.length > 1000) this.paintLog.shift();
     this.onPainted();
   }

@@ -1,9 +1,10 @@
 #!/bin/bash
 # End-to-end check of motion between the game's ticks and of a small window, under a private X
 # server without a window manager: the frame log (SKELVAR_FRAME_LOG) shows frames drawn between
-# ticks while the girl runs, with the background at more than one place within a tick, and no
-# frames at all at rest at the menu; a 640 x 400 window shows the whole play area scaled down
-# with grey on every side, and a click on the stage there still makes the girl jump.
+# ticks while the girl runs, with the background at more than one place within a tick, a last
+# frame when the motion ends, and no frames at all at rest (a finished outcome, the menu); a
+# 640 x 400 window shows the whole play area scaled down with grey on every side, and a click on
+# the stage there still makes the girl jump.
 #
 # Usage: e2e_motion.sh PATH/TO/skelvar
 set -u
@@ -78,6 +79,24 @@ awk -v f="$fps" 'BEGIN { exit !(f >= 25) }' || fail "only $fps frames a second w
 [ "$spread" -ge $((ticks / 2)) ] ||
   fail "the background was drawn at two or more places in only $spread of $ticks tick intervals"
 pass "running right: $fps frames a second; the background at 2+ places in $spread of $ticks tick intervals"
+
+# --- on into the first obstacle: when the outcome picture has slid in and stopped (its last step
+# is on outcome tick 55), one more frame shows it at its final place, then none follow ---
+xdotool keydown --window "$WINDOW" Right
+finished() { [ "$(field state)" = 2 ]; }
+retry 20 finished || { xdotool keyup --window "$WINDOW" Right; fail "the run did not end in a finished outcome"; }
+xdotool keyup --window "$WINDOW" Right
+sleep 0.5
+# The state trace has a line a tick, so the line of outcome tick 56 counts the ticks run by then.
+stopped=$(awk '$1 == "tick" && $2 == 56 && $4 == 1 { print NR; exit }' "$TRACE")
+[ -n "$stopped" ] || fail "no outcome tick 56 in the state trace"
+last=$(tail -1 "$FRAMES" | awk '{ print $2 }')
+[ "$last" = "$stopped" ] ||
+  fail "the last frame was drawn after $last ticks, not after the tick that ended the motion ($stopped)"
+before=$(lines)
+sleep 1
+[ "$(lines)" = "$before" ] || fail "frames presented at rest at the finished outcome"
+pass "finished outcome: the last frame after tick $stopped, where the motion ended, and none at rest"
 
 # --- back at the menu, at rest again ---
 menu() { [ "$(field state)" = -1 ]; }

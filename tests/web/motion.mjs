@@ -1,6 +1,7 @@
 // Motion between the game's ticks in headless Chromium: while the girl runs the page paints on
 // animation frames between ticks, several times a tick with the pictures at places between their
-// ticks' places, and at rest at the menu it paints nothing.
+// ticks' places; when everything has stopped the last paint shows every picture at its final
+// place, and at rest (a finished outcome, the menu) it paints nothing.
 //   node tests/web/motion.mjs --site build-web/site
 import { existsSync } from 'node:fs';
 import { join } from 'node:path';
@@ -73,6 +74,23 @@ async function run(browser, url) {
     `the background at two or more places in ${between} of ${intervals.length} tick intervals`);
   const fractional = places.filter((x) => x !== null && !Number.isInteger(x)).length;
   check(fractional > 0, `the background drawn between whole units in ${fractional} paints`);
+
+  // Running on into the first obstacle: once the outcome pictures have slid in and stopped, the
+  // last paint is the draw list itself, every picture at its final place, and then none follow.
+  await page.key('down', 'ArrowRight');
+  const deadline = Date.now() + 20000;
+  while (Date.now() < deadline && (await page.eval('skelvar.state().GameState')) !== 2) {
+    await sleep(30);
+    await page.key('down', 'ArrowRight', { repeat: true });
+  }
+  await page.key('up', 'ArrowRight');
+  check((await page.eval('skelvar.state().GameState')) === 2, 'the run ended in a finished outcome');
+  await sleep(300);
+  const settled = await paints(page);
+  const last = settled[settled.length - 1];
+  check(last[3] === true, 'the last paint of the finished outcome is the draw list itself');
+  await sleep(1000);
+  check((await paints(page)).length === settled.length, 'no paint in 1 s at the finished outcome');
 
   // Back at the menu: at rest again.
   // Esc goes back from a run; pressed only while not at the menu, where it would end the game.
