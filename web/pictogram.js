@@ -137,12 +137,14 @@ export class TurnPictogram {
     this.box = null;
   }
 
-  // Shows the pictogram below the play area when the screen stands upright and has room for it.
-  place(playArea, width, height, ratio) {
+  // Shows the pictogram below the play area, clear of the screen's bottom inset, when a touch
+  // screen stands upright and has room for it; a tall window on a desktop gets no such hint.
+  place(playArea, width, height, ratio, bottomInset = 0) {
     if (!this.canvas) return;
     const top = Math.ceil(playArea.top + playArea.height);
-    const free = height - top;
-    this.shown = height > width && free >= MinimumHeight;
+    const free = height - bottomInset - top;
+    const touch = matchMedia('(pointer: coarse)').matches;
+    this.shown = touch && height > width && free >= MinimumHeight;
     this.canvas.hidden = !this.shown;
     if (!this.shown) {
       this.box = null;

@@ -65,7 +65,7 @@ export class PageWindow {
     if (this.canvas.height !== backingHeight) this.canvas.height = backingHeight;
     this.unit = view.scale * ratio;
     this.placePlayArea(view.clientWidth, view.clientHeight);
-    this.turn.place(this.playArea, width, height, ratio);
+    this.turn.place(this.playArea, width, height, ratio, bottom);
     this.invalidate();
     return [view.clientWidth, view.clientHeight];
   }
@@ -94,7 +94,8 @@ export class PageWindow {
   update() {
     const w = this.game.window();
     this.canvas.style.opacity = w.opacityEnabled ? String(w.opacity / 255) : '1';
-    this.turn.fade(this.canvas.style.opacity);
+    // A closed game is shown dimmed, the hint with it.
+    this.turn.fade(w.closed ? '0.4' : this.canvas.style.opacity);
     this.liveLabel.show(this.game.drawList());
     if (w.closed !== this.closedShown) this.dirty = true;
     if (this.dirty || this.game.drawList().generation !== this.painted) this.requestFrame();

@@ -172,12 +172,43 @@ async function notchPage(browser, url) {
   const w = await page.eval('skelvar.window()');
   check(w.clientWidth === Math.round(844 / area.scale) && w.clientHeight === Math.round(390 / area.scale),
     `the logic's client covers the whole screen (${w.clientWidth} x ${w.clientHeight})`);
+  // A wide notch on a screen whose width is the tight side: the sides decide the scale.
+  const wide = { left: 90, right: 30, top: 0, bottom: 0 };
+  await page.send('Emulation.setSafeAreaInsetsOverride', { insets: wide });
+  await page.setViewport({ width: 1000, height: 640, deviceScaleFactor: 1, mobile: true });
+  await page.waitFor('innerWidth === 1000', 5000, 'the wide screen');
+  await sleep(100);
+  const wideArea = await playArea(page);
+  check(wideArea.left >= wide.left - 0.5 && wideArea.right <= 1000 - wide.right + 0.5 &&
+    Math.abs(wideArea.scale - (1000 - 2 * 90) / 960) < 1e-9,
+    `a notch on the left side keeps the play area right of it (${[wideArea.left, wideArea.right, wideArea.scale].map((v) => v.toFixed(3))})`);
+  // Upright, the pictogram stays clear of the home indicator's inset at the bottom.
+  const upright = { top: 47, bottom: 34 };
+  await page.send('Emulation.setSafeAreaInsetsOverride', { insets: upright });
+  await page.setViewport({ width: 390, height: 844, deviceScaleFactor: ratio, mobile: true });
+  await page.waitFor("!document.getElementById('turn').hidden", 5000, 'the pictogram');
+  const uprightArea = await playArea(page);
+  const turn = await box(page, '#turn');
+  check(turn.top >= uprightArea.bottom && turn.bottom <= 844 - upright.bottom,
+    `upright with insets the pictogram sits between the play area and the bottom inset (${turn.top.toFixed(0)}..${turn.bottom.toFixed(0)})`);
+  check(uprightArea.top >= upright.top && uprightArea.bottom <= 844 - upright.bottom,
+    'upright with insets the play area is inside the safe area');
   // Without insets the standard window is exactly the designed one.
   await page.send('Emulation.setSafeAreaInsetsOverride', { insets: {} });
   await page.setViewport({ width: 960, height: 580, deviceScaleFactor: 1, mobile: false });
-  await page.waitFor('skelvar.window().clientWidth === 960', 5000, 'the desktop size');
+  await page.waitFor('innerHeight === 580 && skelvar.window().clientHeight < 1000', 5000, 'the desktop size');
   const plain = await page.eval('[skelvar.window().clientWidth, skelvar.window().clientHeight, skelvar.scale()]');
   check(JSON.stringify(plain) === '[960,580,1]', `at 960 x 580 without a notch the logic sees 960 x 580 at scale 1 (${plain})`);
+  return page;
+}
+
+// A desktop window made tall and narrow gets no turn-the-phone hint: it has no phone to turn.
+async function tallDesktopPage(browser, url) {
+  const page = await browser.newPage();
+  await page.open(url, { width: 500, height: 900 });
+  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
+  const turn = await box(page, '#turn');
+  check(turn.hidden, 'a tall desktop window shows no pictogram');
   return page;
 }
 
@@ -270,7 +301,7 @@ const browser = await Browser.launch();
 let status = 0;
 try {
   const pages = [];
-  for (const run of [uprightPage, notchPage, readablePage]) {
+  for (const run of [uprightPage, notchPage, tallDesktopPage, readablePage]) {
     try {
       pages.push(await run(browser, server.url));
     } catch (error) {
