@@ -2,7 +2,7 @@
 // (WebKitWebDriver driving its MiniBrowser under a private Xvfb). In each the menu must be drawn,
 // a key must start a run and the right arrow must move the girl right. An engine whose Debian
 // package is missing is skipped with a message; anything else that goes wrong fails.
-//   node --experimental-websocket tests/web/engines.mjs --site build-web/site [--shots DIR] [--only ENGINE]
+//   node tests/web/engines.mjs --site build-web/site [--shots DIR] [--only ENGINE]
 import { spawn } from 'node:child_process';
 import { existsSync, mkdirSync, mkdtempSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { createServer } from 'node:net';
@@ -11,6 +11,7 @@ import { join } from 'node:path';
 
 import { serve } from './browser.mjs';
 import { decodePng } from './png.mjs';
+import { SocketClient } from './websocket.mjs';
 
 const options = { site: null, shots: null, only: null };
 for (let i = 2; i < process.argv.length; ++i) {
@@ -23,10 +24,6 @@ for (let i = 2; i < process.argv.length; ++i) {
 }
 if (!options.site || !existsSync(join(options.site, 'index.html'))) {
   console.error(`engines.mjs: no built site at ${options.site} (build build-web first)`);
-  process.exit(2);
-}
-if (typeof WebSocket !== 'function') {
-  console.error('engines.mjs: this node has no WebSocket (run it with --experimental-websocket)');
   process.exit(2);
 }
 
@@ -156,30 +153,25 @@ addEventListener('unhandledrejection', (e) => __skelvarErrors.push(String(e.reas
 // ---- Firefox over WebDriver BiDi ----
 class BiDi {
   static async connect(url) {
-    const socket = new WebSocket(url);
-    await new Promise((resolve, reject) => {
-      socket.addEventListener('open', resolve, { once: true });
-      socket.addEventListener('error', () => reject(new Error(`cannot connect to ${url}`)), { once: true });
-    });
-    return new BiDi(socket);
+    return new BiDi(await SocketClient.connect(url));
   }
 
   constructor(socket) {
     this.socket = socket;
     this.nextId = 1;
     this.pending = new Map();
-    socket.addEventListener('message', (event) => {
-      const message = JSON.parse(event.data);
+    socket.onmessage = (data) => {
+      const message = JSON.parse(data);
       const waiter = message.id !== undefined ? this.pending.get(message.id) : null;
       if (!waiter) return;
       this.pending.delete(message.id);
       if (message.type === 'error') waiter.reject(new Error(`${waiter.method}: ${message.error}: ${message.message}`));
       else waiter.resolve(message.result);
-    });
-    socket.addEventListener('close', () => {
+    };
+    socket.onclose = () => {
       for (const { reject } of this.pending.values()) reject(new Error('the BiDi connection closed'));
       this.pending.clear();
-    });
+    };
   }
 
   send(method, params = {}) {
