@@ -16,7 +16,9 @@ inline constexpr int FirstControllerSource = 2;
 inline constexpr int ControllerSlots = 8;
 inline constexpr int InputSourceCount = FirstControllerSource + ControllerSlots;
 
-constexpr bool IsInputSource(int source) { return source >= 0 && source < InputSourceCount; }
+constexpr bool IsInputSource(int source) {
+  return source >= 0 && source < InputSourceCount;
+}
 
 class HeldKeys {
  public:
