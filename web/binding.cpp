@@ -160,6 +160,11 @@ EMSCRIPTEN_KEEPALIVE void skelvar_set_hidden(int hidden) {
   page->clock.SetHidden(hidden != 0);
 }
 
+// The game's monotonic clock in seconds, for tests of the time away.
+EMSCRIPTEN_KEEPALIVE double skelvar_monotonic_seconds() {
+  return page->clock.MonotonicSeconds();
+}
+
 EMSCRIPTEN_KEEPALIVE void skelvar_set_tick(double tick) {
   page->clock.SetTick(static_cast<int64_t>(tick));
 }

@@ -85,6 +85,7 @@ export class Game {
   touchZone(x, y) { return this.m._skelvar_touch_zone(x, y); }
   // While the page is hidden the game's clock stands still.
   setHidden(hidden) { this.m._skelvar_set_hidden(hidden ? 1 : 0); }
+  monotonicSeconds() { return this.m._skelvar_monotonic_seconds(); }
   // After the exit command: the game starts afresh, as a new launch.
   relaunch(width, height) { this.m._skelvar_relaunch(width, height); }
 

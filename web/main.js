@@ -105,6 +105,8 @@ async function start() {
     scale: () => pageWindow.scale,
     drawList: () => game.drawList(),
     stats: () => ({ tickMs: [...tickTimes], paintMs: [...pageWindow.paintTimes] }),
+    // The clock the clear time is measured on, which stands still while the page is hidden.
+    seconds: () => game.monotonicSeconds(),
   };
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();

@@ -121,6 +121,8 @@ try {
 
   // Another tab in front: no ticks at all; back again, the ticks go on at their own pace.
   const ticksBefore = (await state()).tick;
+  const clockBefore = await inGame('skelvar.seconds()');
+  const wallBefore = Date.now();
   const other = await browser.newPage();
   await browser.send('Target.activateTarget', { targetId: other.targetId });
   await waitInGame("document.visibilityState === 'hidden'", 5000, 'the game hidden behind another tab');
@@ -131,6 +133,10 @@ try {
   await browser.send('Target.activateTarget', { targetId: page.targetId });
   await waitInGame("document.visibilityState === 'visible'", 5000, 'the game shown again');
   const shownAt = (await state()).tick;
+  const clockRan = await inGame('skelvar.seconds()') - clockBefore;
+  const wallRan = (Date.now() - wallBefore) / 1000;
+  check(clockRan >= 0 && clockRan < wallRan - 1.4,
+    `the game's clock stands still while hidden (${clockRan.toFixed(2)} s of ${wallRan.toFixed(2)} s)`);
   await sleep(30);
   const burst = (await state()).tick - shownAt;
   await sleep(600);
