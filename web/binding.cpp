@@ -11,8 +11,8 @@
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
 #include "game/game_main.h"
-#include "game/touch_zone.h"
 #include "game/random.h"
+#include "game/touch_zone.h"
 #include "state_json.h"
 #include "virtual_clock.h"
 
