@@ -131,9 +131,19 @@ class Loop {
             needDraw_ = true;
             break;
           case SDL_WINDOWEVENT_FOCUS_LOST:
-            // A key released while another window has the focus never reaches us: let go of
-            // every key now rather than run on into the next obstacle.
+            // A key or button released while another window has the focus never reaches us: let
+            // go of everything now rather than run on into the next obstacle.
             game_.ReleaseSource(KeyboardSource);
+#ifdef SKELVAR_HAS_GAMEPADS
+            {
+              std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
+              const int count = gamepads_.LetGoAll(released);
+              for (int i = 0; i < count; ++i) {
+                game_.SourceKeyUp(released[static_cast<std::size_t>(i)].source,
+                                  released[static_cast<std::size_t>(i)].code);
+              }
+            }
+#endif
             AfterHandler();
             break;
           default:

@@ -92,6 +92,16 @@ void Gamepads::SetSource(Pad& pad, Source source, bool held, Writer& writer) {
   }
 }
 
+int Gamepads::LetGoAll(std::span<KeyTransition> out) {
+  Writer writer(out);
+  for (Pad& pad : pads_) {
+    for (std::size_t s = 0; s < kSourceCount; ++s) {
+      SetSource(pad, static_cast<Source>(s), false, writer);
+    }
+  }
+  return writer.Written();
+}
+
 int Gamepads::Handle(const SDL_Event& event, std::span<KeyTransition> out) {
   Writer writer(out);
   switch (event.type) {

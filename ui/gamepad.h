@@ -43,6 +43,11 @@ class Gamepads {
   // gets the first transitions only, while the held state still follows the pad.
   int Handle(const SDL_Event& event, std::span<KeyTransition> out);
 
+  // The window lost the focus, and with it the controllers' events until it comes back: every pad
+  // lets go of everything it holds, writing the releases to out as Handle does. A button still
+  // down when the focus returns holds its key again at its next press.
+  int LetGoAll(std::span<KeyTransition> out);
+
   // How many controllers are open now.
   std::size_t OpenCount() const { return pads_.size(); }
 

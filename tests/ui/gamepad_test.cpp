@@ -326,6 +326,36 @@ TEST_F(GamepadTest, EachPadIsItsOwnSourceBesideTheKeyboard) {
   EXPECT_EQ(sourceOf(third), FirstControllerSource);
 }
 
+TEST_F(GamepadTest, LosingTheFocusLetsGoOfEveryPad) {
+  const SDL_JoystickID first = Plug();
+  const SDL_JoystickID second = Plug();
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
+  EXPECT_EQ(Press(first, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{"+39"});
+  EXPECT_EQ(Tilt(first, SDL_CONTROLLER_AXIS_LEFTX, 32767), Transitions{});
+  EXPECT_EQ(Press(second, SDL_CONTROLLER_BUTTON_A), Transitions{"+32"});
+
+  std::array<KeyTransition, 2 * Gamepads::kMaxTransitionsPerEvent> out{};
+  const int n = pads_->LetGoAll(out);
+  Transitions released;
+  for (int i = 0; i < n; ++i) {
+    const KeyTransition& t = out[static_cast<std::size_t>(i)];
+    EXPECT_FALSE(t.down);
+    if (held_.Release(t.source, t.code)) released.push_back(Describe(t));
+  }
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (Transitions{"-32", "-39"}));
+  EXPECT_EQ(held_.Any(), 0);
+  EXPECT_EQ(pads_->OpenCount(), 2u) << "the pads stay open";
+  EXPECT_EQ(pads_->LetGoAll(out), 0) << "nothing is left to let go";
+
+  // The buttons still down come up later without a second release; pressed again they hold.
+  EXPECT_EQ(Release(first, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{});
+  EXPECT_EQ(Tilt(first, SDL_CONTROLLER_AXIS_LEFTX, 0), Transitions{});
+  EXPECT_EQ(Release(second, SDL_CONTROLLER_BUTTON_A), Transitions{});
+  EXPECT_EQ(Press(second, SDL_CONTROLLER_BUTTON_A), Transitions{"+32"});
+}
+
 TEST_F(GamepadTest, ATooShortSpanGetsTheFirstTransitionsAndTheStateStaysRight) {
   const SDL_JoystickID id = Plug();
   ASSERT_GE(id, 0);
