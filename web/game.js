@@ -28,7 +28,8 @@ export class Game {
     this.list = { generation: 0, ops: [], text: '' };
     // Test runs note every input event here, in the replay tool's script words.
     this.journal = null;
-    // Runs after every tick of the game timer.
+    // Runs once a tick of the game timer is over: what it delivers belongs between this tick
+    // and the next.
     this.onTicked = null;
   }
 
@@ -42,10 +43,9 @@ export class Game {
     this.m._skelvar_resize(width, height);
   }
   openTimer() { this.m._skelvar_open_timer(); }
-  gameTimer() {
-    this.m._skelvar_game_timer();
-    this.onTicked?.();
-  }
+  gameTimer() { this.m._skelvar_game_timer(); }
+  // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
+  ticked() { this.onTicked?.(); }
   keyDown(code, source = Source.Keyboard) {
     this.journal?.(keyWords('keydown', code, source));
     if (source === Source.Keyboard) {

@@ -141,6 +141,7 @@ async function start() {
           gamepads.poll();
           game.gameTimer();
           ++ticks;
+          game.ticked();
           after();
           remember(tickTimes, performance.now() - t0);
         });
