@@ -89,6 +89,7 @@ async function start() {
       timers?.pause();
     },
     show: () => {
+      gamepads.resume();
       if (!hidden) return;
       hidden = false;
       game.setHidden(false);
