@@ -92,4 +92,7 @@ export class Gamepads {
   }
 
   resume() { this.suspended = false; }
+
+  // A new launch of the game holds nothing: the pads are read afresh at the next poll.
+  forget() { this.pads.clear(); }
 }

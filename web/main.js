@@ -153,6 +153,8 @@ async function start() {
     relaunch = () => {
       const [w, h] = pageWindow.fit();
       game.relaunch(w, h);
+      thumbs.releaseAll();
+      gamepads.forget();
       ticks = 0;
       input.enable();
       startTimers();
