@@ -130,6 +130,22 @@ class Loop {
           case SDL_WINDOWEVENT_EXPOSED:
             needDraw_ = true;
             break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // A key or button released while another window has the focus never reaches us: let
+            // go of everything now rather than run on into the next obstacle.
+            game_.ReleaseSource(KeyboardSource);
+#ifdef SKELVAR_HAS_GAMEPADS
+            {
+              std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
+              const int count = gamepads_.LetGoAll(released);
+              for (int i = 0; i < count; ++i) {
+                game_.SourceKeyUp(released[static_cast<std::size_t>(i)].source,
+                                  released[static_cast<std::size_t>(i)].code);
+              }
+            }
+#endif
+            AfterHandler();
+            break;
           default:
             break;
         }
@@ -180,9 +196,9 @@ class Loop {
     const int count = gamepads_.Handle(event, keys);
     for (int i = 0; i < count && !quit_; ++i) {
       if (keys[i].down) {
-        game_.FormKeyDown(keys[i].code);
+        game_.SourceKeyDown(keys[i].source, keys[i].code);
       } else {
-        game_.FormKeyUp(keys[i].code);
+        game_.SourceKeyUp(keys[i].source, keys[i].code);
       }
       AfterHandler();
     }

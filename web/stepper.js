@@ -26,6 +26,8 @@ export class Stepper {
     const line = this.game.stateJson(k);
     this.tick = k + 1;
     this.game.setTick(this.tick);
+    // What the end of a tick lets go of is an event of the next one.
+    this.game.ticked();
     return line;
   }
 }

@@ -45,6 +45,14 @@ TEST(ReplayScript, ParsesEventsCommentsAndBlankLines) {
   EXPECT_EQ(events[4].kind, EventKind::Resize);
   EXPECT_EQ(events[4].a, 1200);
   EXPECT_EQ(events[4].b, 700);
+  EXPECT_EQ(events[0].b, 0) << "a key without a source is the keyboard's";
+  events.clear();
+  ASSERT_TRUE(ParseScript("2 keydown 39 3\n4 keyup 38 1\n", events, error)) << error;
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].a, 39);
+  EXPECT_EQ(events[0].b, 3);
+  EXPECT_EQ(events[1].kind, EventKind::KeyUp);
+  EXPECT_EQ(events[1].b, 1);
   events.clear();
   EXPECT_TRUE(ParseScript("", events, error));
   EXPECT_TRUE(events.empty());
@@ -61,6 +69,11 @@ TEST(ReplayScript, RejectsBadLinesNamingTheLine) {
   EXPECT_NE(ParseError("1 keydown").find("takes 1 number"), std::string::npos);
   EXPECT_NE(ParseError("1 click 3").find("takes 2 numbers"), std::string::npos);
   EXPECT_NE(ParseError("1 click 3 4 5").find("takes 2 numbers"), std::string::npos);
+  // A key event may name its source; there are ten, 0 to 9.
+  EXPECT_NE(ParseError("1 keydown 39 10").find("out of range (0..9)"), std::string::npos);
+  EXPECT_NE(ParseError("1 keyup 39 -1").find("out of range"), std::string::npos);
+  EXPECT_NE(ParseError("1 keyup 39 1 2").find("takes 1 number and an optional source, got 3"),
+            std::string::npos);
   EXPECT_NE(ParseError("1 click 3 4 5 6 7").find("too many"), std::string::npos);
   EXPECT_NE(ParseError("x keydown 1").find("not a number"), std::string::npos);
   EXPECT_NE(ParseError("1 keydown 3x").find("not a number"), std::string::npos);
@@ -186,7 +199,7 @@ TEST(ReplayScript, EventStoreGivesBackWhatItHolds) {
     e.kind = static_cast<EventKind>(rng() % 5);
     const bool key = e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp;
     e.a = key ? static_cast<int32_t>(rng() % 256) : static_cast<int32_t>(rng() % 2000001) - 1000000;
-    e.b = key ? 0 : static_cast<int32_t>(rng() % 2000001) - 1000000;
+    e.b = key ? static_cast<int32_t>(rng() % 10) : static_cast<int32_t>(rng() % 2000001) - 1000000;
     ASSERT_TRUE(store.Push(e));
     pushed.push_back(e);
   }

@@ -16,7 +16,7 @@ struct ScriptEvent {
   int64_t tick = 0;
   EventKind kind = EventKind::KeyDown;
   int32_t a = 0;  // key code, x, or width
-  int32_t b = 0;  // y or height
+  int32_t b = 0;  // the key's source, y or height
 };
 
 // The longest line a script may hold, not counting its newline.

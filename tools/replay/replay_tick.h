@@ -11,10 +11,10 @@ namespace skelvar::replay {
 inline void Deliver(TGameMain& game, const ScriptEvent& e) {
   switch (e.kind) {
     case EventKind::KeyDown:
-      game.FormKeyDown(e.a);
+      game.SourceKeyDown(e.b, e.a);
       break;
     case EventKind::KeyUp:
-      game.FormKeyUp(e.a);
+      game.SourceKeyUp(e.b, e.a);
       break;
     case EventKind::MouseMove:
       game.MouseMove(e.a, e.b);
