@@ -9,15 +9,11 @@
 
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
+#include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/scene_snapshot.h"
 #include "ui/screen_mapping.h"
 #include "ui/tick_schedule.h"
-
-#if __has_include("ui/gamepad.h")
-#include "ui/gamepad.h"
-#define SKELVAR_HAS_GAMEPADS 1
-#endif
 
 namespace skelvar::ui {
 namespace {
@@ -175,7 +171,6 @@ class Loop {
       window_.ToggleFullscreen();
       FollowWindowSize();
     }
-#ifdef SKELVAR_HAS_GAMEPADS
     std::array<KeyTransition, 16> keys;
     const int count = gamepads_.Handle(event, keys);
     for (int i = 0; i < count && !quit_; ++i) {
@@ -186,7 +181,6 @@ class Loop {
       }
       AfterHandler();
     }
-#endif
   }
 
   // The game's client area follows the window: its own size in a window, the screen's scaled
@@ -282,9 +276,7 @@ class Loop {
   std::FILE* stateTrace_ = nullptr;
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
-#ifdef SKELVAR_HAS_GAMEPADS
   Gamepads gamepads_;
-#endif
 };
 
 }  // namespace

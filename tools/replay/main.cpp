@@ -21,9 +21,9 @@
 #include "game/game_main.h"
 #include "game/random.h"
 #include "replay_script.h"
-#include "replay_tick.h"
-#include "state_json.h"
-#include "virtual_clock.h"
+#include "session/run_tick.h"
+#include "session/state_json.h"
+#include "session/virtual_clock.h"
 
 #ifdef SKELVAR_HAVE_RENDER
 #include "ui/offscreen_renderer.h"
@@ -33,6 +33,7 @@ namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
+using namespace skelvar::session;
 
 constexpr int ExitUsage = 2;
 
@@ -160,7 +161,7 @@ Options ParseOptions(int argc, char** argv) {
 // The script's events in order, delivered while the run goes on. A regular file is checked whole
 // first and read again as the ticks pass, so that nothing but a line is held; a pipe cannot be
 // read twice, so its events up to the last tick are held compactly instead.
-class ScriptFeed {
+class ScriptFeed final : public EventSource {
  public:
   explicit ScriptFeed(const Options& options) : ticks_(options.ticks) {
     const bool fromStdin = options.script == "-";
@@ -197,6 +198,16 @@ class ScriptFeed {
   ScriptFeed(const ScriptFeed&) = delete;
   ScriptFeed& operator=(const ScriptFeed&) = delete;
 
+  const TimedEvent* Peek() override {
+    if (!held_ && !ended_) {
+      held_ = Next(next_);
+      ended_ = !held_;
+    }
+    return held_ ? &next_ : nullptr;
+  }
+  void Pop() override { held_ = false; }
+
+ private:
   // The next event due by the last tick.
   bool Next(ScriptEvent& event) {
     if (!replay_) return store_.Next(event);
@@ -215,7 +226,6 @@ class ScriptFeed {
     return false;
   }
 
- private:
   // Only a regular file is sure to read the same bytes twice; fstat answers that on every
   // platform the tool is built for, and whatever it does not know is held like a pipe.
   bool ReadableTwice() const {
@@ -240,6 +250,8 @@ class ScriptFeed {
   long origin_ = -1;
   EventStore store_;
   std::unique_ptr<ScriptReader> replay_;
+  ScriptEvent next_;
+  bool held_ = false, ended_ = false;
 };
 
 int Run(int argc, char** argv) {
@@ -295,15 +307,8 @@ int Run(int argc, char** argv) {
   render(0);
 #endif
 
-  ScriptEvent event;
-  bool pending = feed.Next(event);
   for (int64_t k = 1; k <= options.ticks; ++k) {
-    clock.SetTick(k);
-    while (pending && event.tick == k && !game.Closed()) {
-      Deliver(game, event);
-      pending = feed.Next(event);
-    }
-    RunTimers(game, k);
+    RunTick(game, clock, k, feed);
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif
