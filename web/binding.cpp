@@ -12,8 +12,9 @@
 #include "game/draw_list.h"
 #include "game/game_main.h"
 #include "game/random.h"
-#include "state_json.h"
-#include "virtual_clock.h"
+#include "session/run_tick.h"
+#include "session/state_json.h"
+#include "session/virtual_clock.h"
 
 using namespace skelvar;
 
@@ -47,11 +48,12 @@ class PageMeasurer final : public TextMeasurer {
   }
 };
 
-// The browser's clock, or for tests the replay tool's clock that stands still between ticks.
+// The browser's clock, or for tests the headless runs' clock that stands still between ticks.
 class PageClock final : public Clock {
  public:
   PageClock(bool stepped, uint32_t seed) : stepped_(stepped), virtual_(seed) {}
   void SetTick(int64_t tick) { virtual_.SetTick(tick); }
+  session::VirtualClock& Virtual() { return virtual_; }
 
   double LocalDateTimeDays() override {
     return stepped_ ? virtual_.LocalDateTimeDays() : skelvar_js_local_days();
@@ -69,7 +71,7 @@ class PageClock final : public Clock {
 
  private:
   bool stepped_;
-  replay::VirtualClock virtual_;
+  session::VirtualClock virtual_;
 };
 
 struct Page {
@@ -128,6 +130,15 @@ EMSCRIPTEN_KEEPALIVE void skelvar_create(int stepped, uint32_t seed, int32_t wid
 
 EMSCRIPTEN_KEEPALIVE void skelvar_set_tick(double tick) {
   page->clock.SetTick(static_cast<int64_t>(tick));
+}
+
+// Stepped runs: tick k's timers, in the headless runs' order, after its events (delivered as they
+// came); then the clock moves on to tick k + 1, where the events from now on belong.
+EMSCRIPTEN_KEEPALIVE void skelvar_step(double tick) {
+  const auto k = static_cast<int64_t>(tick);
+  session::NoEvents delivered;
+  session::RunTick(page->game, page->clock.Virtual(), k, delivered);
+  page->clock.SetTick(k + 1);
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_resize(int32_t width, int32_t height) {
@@ -244,7 +255,7 @@ EMSCRIPTEN_KEEPALIVE int skelvar_image_keyed(int id) {
 
 // The run state and scene as one line of JSON, the replay tool's format.
 EMSCRIPTEN_KEEPALIVE const char* skelvar_state_json(double tick) {
-  replay::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
+  session::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
   return stateJson.c_str();
 }
 

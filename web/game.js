@@ -30,6 +30,8 @@ export class Game {
   }
   openTimer() { this.m._skelvar_open_timer(); }
   gameTimer() { this.m._skelvar_game_timer(); }
+  // Stepped runs: tick k's timers, then the clock on to the next tick.
+  step(tick) { this.m._skelvar_step(tick); }
   keyDown(code) {
     this.journal?.(`keydown ${code}`);
     this.m._skelvar_key_down(code);
