@@ -26,6 +26,7 @@
 #include "session/virtual_clock.h"
 
 #ifdef SKELVAR_HAVE_RENDER
+#include "frame_writer.h"
 #include "ui/offscreen_renderer.h"
 #endif
 
@@ -46,6 +47,7 @@ struct Options {
   std::string script = "-";
   std::string renderDir;
   int64_t renderEvery = 1;
+  int64_t renderFps = 0;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -91,7 +93,7 @@ std::string Shortened(std::string_view message) {
 const char* Usage() {
   return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] "
 #ifdef SKELVAR_HAVE_RENDER
-         "[--render DIR [--render-every K]] "
+         "[--render DIR [--render-every K | --render-fps F]] "
 #endif
          "[SCRIPT]";
 }
@@ -140,6 +142,13 @@ Options ParseOptions(int argc, char** argv) {
         Fail("--render-every takes a whole number of at least 1, not '" + Printable(s) + "'");
       }
       o.renderEvery = v;
+    } else if (arg == "--render-fps") {
+      const auto s = value(arg);
+      if (!ParseInteger(s, 1, 1000, v)) {
+        Fail("--render-fps takes a whole number of frames a second from 1 to 1000, not '" +
+             Printable(s) + "'");
+      }
+      o.renderFps = v;
 #endif
     } else if (arg == "--help" || arg == "-h") {
       Write(Usage());
@@ -155,6 +164,10 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   if (o.renderDir.empty() && o.renderEvery != 1) Fail("--render-every needs --render");
+  if (o.renderDir.empty() && o.renderFps != 0) Fail("--render-fps needs --render");
+  if (o.renderEvery != 1 && o.renderFps != 0) {
+    Fail("--render-every and --render-fps do not go together; " + std::string(Usage()));
+  }
   return o;
 }
 
@@ -289,19 +302,21 @@ int Run(int argc, char** argv) {
     Write(line);
   };
 #ifdef SKELVAR_HAVE_RENDER
+  std::unique_ptr<FrameWriter> frames;
+  if (renderer) {
+    frames = std::make_unique<FrameWriter>(*renderer, options.renderDir, options.renderEvery,
+                                           options.renderFps);
+  }
   const auto render = [&](int64_t tick) {
-    if (!renderer || tick % options.renderEvery != 0) return;
-    const int32_t w = game.scene.window.clientWidth, h = game.scene.window.clientHeight;
-    if (!ui::OffscreenRenderer::FrameFits(w, h)) {
-      Fail("tick " + std::to_string(tick) + ": a frame of " + std::to_string(w) + " x " +
-           std::to_string(h) + " pixels is too large to render (" +
-           ui::OffscreenRenderer::FrameLimit() + ")");
-    }
-    char name[32];
-    std::snprintf(name, sizeof name, "/tick-%06lld.png", static_cast<long long>(tick));
-    if (!renderer->WritePng(game.scene, options.renderDir + name, &error)) {
-      std::cerr << "skelvar-replay: cannot write a frame: " << Shortened(error) << '\n';
-      std::exit(1);
+    if (!frames) return;
+    switch (frames->AfterTick(game.scene, tick, &error)) {
+      case FrameWriter::Status::Written:
+        return;
+      case FrameWriter::Status::TooLarge:
+        Fail("tick " + std::to_string(tick) + ": " + error);
+      case FrameWriter::Status::Failed:
+        std::cerr << "skelvar-replay: cannot write a frame: " << Shortened(error) << '\n';
+        std::exit(1);
     }
   };
   render(0);
