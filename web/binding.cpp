@@ -13,8 +13,9 @@
 #include "game/game_main.h"
 #include "game/random.h"
 #include "game/touch_zone.h"
-#include "state_json.h"
-#include "virtual_clock.h"
+#include "session/run_tick.h"
+#include "session/state_json.h"
+#include "session/virtual_clock.h"
 
 using namespace skelvar;
 
@@ -48,11 +49,12 @@ class PageMeasurer final : public TextMeasurer {
   }
 };
 
-// The browser's clock, or for tests the replay tool's clock that stands still between ticks.
+// The browser's clock, or for tests the headless runs' clock that stands still between ticks.
 class PageClock final : public Clock {
  public:
   PageClock(bool stepped, uint32_t seed) : stepped_(stepped), virtual_(seed) {}
   void SetTick(int64_t tick) { virtual_.SetTick(tick); }
+  session::VirtualClock& Virtual() { return virtual_; }
 
   double LocalDateTimeDays() override {
     return stepped_ ? virtual_.LocalDateTimeDays() : skelvar_js_local_days();
@@ -84,7 +86,7 @@ class PageClock final : public Clock {
   bool hidden_ = false;
   double hiddenAt_ = 0.0;
   double away_ = 0.0;
-  replay::VirtualClock virtual_;
+  session::VirtualClock virtual_;
 };
 
 struct Page {
@@ -167,6 +169,15 @@ EMSCRIPTEN_KEEPALIVE double skelvar_monotonic_seconds() {
 
 EMSCRIPTEN_KEEPALIVE void skelvar_set_tick(double tick) {
   page->clock.SetTick(static_cast<int64_t>(tick));
+}
+
+// Stepped runs: tick k's timers, in the headless runs' order, after its events (delivered as they
+// came); then the clock moves on to tick k + 1, where the events from now on belong.
+EMSCRIPTEN_KEEPALIVE void skelvar_step(double tick) {
+  const auto k = static_cast<int64_t>(tick);
+  session::NoEvents delivered;
+  session::RunTick(page->game, page->clock.Virtual(), k, delivered);
+  page->clock.SetTick(k + 1);
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_resize(int32_t width, int32_t height) {
@@ -312,7 +323,7 @@ EMSCRIPTEN_KEEPALIVE int skelvar_image_keyed(int id) {
 
 // The run state and scene as one line of JSON, the replay tool's format.
 EMSCRIPTEN_KEEPALIVE const char* skelvar_state_json(double tick) {
-  replay::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
+  session::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
   return stateJson.c_str();
 }
 

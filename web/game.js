@@ -44,6 +44,8 @@ export class Game {
   }
   openTimer() { this.m._skelvar_open_timer(); }
   gameTimer() { this.m._skelvar_game_timer(); }
+  // Stepped runs: tick k's timers, then the clock on to the next tick.
+  step(tick) { this.m._skelvar_step(tick); }
   // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
   ticked() { this.onTicked?.(); }
   keyDown(code, source = Source.Keyboard) {
