@@ -11,14 +11,10 @@
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
+#include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/screen_mapping.h"
 #include "ui/tick_schedule.h"
-
-#if __has_include("ui/gamepad.h")
-#include "ui/gamepad.h"
-#define SKELVAR_HAS_GAMEPADS 1
-#endif
 
 namespace skelvar::ui {
 namespace {
@@ -164,6 +160,22 @@ class Loop {
           case SDL_WINDOWEVENT_EXPOSED:
             needDraw_ = true;
             break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // A key or button released while another window has the focus never reaches us: let
+            // go of everything now rather than run on into the next obstacle.
+            game_.ReleaseSource(KeyboardSource);
+#ifdef SKELVAR_HAS_GAMEPADS
+            {
+              std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
+              const int count = gamepads_.LetGoAll(released);
+              for (int i = 0; i < count; ++i) {
+                game_.SourceKeyUp(released[static_cast<std::size_t>(i)].source,
+                                  released[static_cast<std::size_t>(i)].code);
+              }
+            }
+#endif
+            AfterHandler();
+            break;
           default:
             break;
         }
@@ -209,18 +221,16 @@ class Loop {
       window_.ToggleFullscreen();
       FollowWindowSize();
     }
-#ifdef SKELVAR_HAS_GAMEPADS
     std::array<KeyTransition, 16> keys;
     const int count = gamepads_.Handle(event, keys);
     for (int i = 0; i < count && !quit_; ++i) {
       if (keys[i].down) {
-        game_.FormKeyDown(keys[i].code);
+        game_.SourceKeyDown(keys[i].source, keys[i].code);
       } else {
-        game_.FormKeyUp(keys[i].code);
+        game_.SourceKeyUp(keys[i].source, keys[i].code);
       }
       AfterHandler();
     }
-#endif
   }
 
   // The game's client area follows the window, windowed as in fullscreen: the pixels it has,
@@ -366,9 +376,7 @@ class Loop {
   std::FILE* stateTrace_ = nullptr;
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
-#ifdef SKELVAR_HAS_GAMEPADS
   Gamepads gamepads_;
-#endif
 };
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The page's entry point: loads the play logic, the font and the pictures, then runs the game in
-// the canvas with the window's timers, the keyboard, the pointer and game controllers.
-import { Game } from './game.js';
+// the canvas with the window's timers, the keyboard, the pointer, fingers and game controllers.
+import { watchFocus } from './focus.js';
+import { Game, Source } from './game.js';
 import { Gamepads } from './gamepad.js';
 import { Input } from './input.js';
 import { Painter } from './painter.js';
@@ -8,6 +9,7 @@ import { Pictures } from './pictures.js';
 import { Stepper } from './stepper.js';
 import { LabelFont } from './text.js';
 import { Timers } from './timers.js';
+import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
 
 const MenuPicture = 64;
@@ -42,13 +44,15 @@ async function start() {
   let ticks = 0;
   let timers = null;
   let input = null;
+  let relaunch = null;
   const after = () => {
     game.listsFollow();
     const w = pageWindow.update();
-    // The exit command ends the game in the page: no more ticks, no more input.
-    if (w.closed) {
+    // The exit command ends the game in the page: no more ticks, and no input but the key, click
+    // or tap that starts it afresh.
+    if (w.closed && input?.enabled) {
       timers?.stop();
-      input?.disable();
+      input.disable(relaunch);
     }
   };
 
@@ -67,7 +71,32 @@ async function start() {
   watchRatio();
 
   const gamepads = new Gamepads(game);
-  input = new Input(canvas, pageWindow, game, after);
+  const thumbs = new Thumbs(game);
+  game.onTicked = () => thumbs.ticked();
+  input = new Input(canvas, pageWindow, game, thumbs, after);
+  let hidden = false;
+  watchFocus({
+    leave: () => {
+      game.releaseSource(Source.Keyboard);
+      thumbs.releaseAll();
+      gamepads.suspend();
+      after();
+    },
+    back: () => gamepads.resume(),
+    hide: () => {
+      if (hidden) return;
+      hidden = true;
+      game.setHidden(true);
+      timers?.pause();
+    },
+    show: () => {
+      gamepads.resume();
+      if (!hidden) return;
+      hidden = false;
+      game.setHidden(false);
+      timers?.resume();
+    },
+  });
 
   const entry = {
     stepped,
@@ -82,6 +111,8 @@ async function start() {
       paintMs: [...pageWindow.paintTimes],
       paints: pageWindow.paintLog.map((p) => [...p]),
     }),
+    // The clock the clear time is measured on, which stands still while the page is hidden.
+    seconds: () => game.monotonicSeconds(),
   };
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
@@ -104,23 +135,43 @@ async function start() {
     };
     entry.script = () => stepper.script.join('\n');
   } else {
-    timers = new Timers(
-      () => game.window(),
-      () => {
-        game.openTimer();
-        after();
-      },
-      () => {
-        const t0 = performance.now();
-        gamepads.poll();
-        game.gameTimer();
-        game.listsAfterTick();
-        pageWindow.ticked(performance.now());
-        ++ticks;
-        after();
-        remember(tickTimes, performance.now() - t0);
-      });
-    timers.start();
+    const startTimers = () => {
+      timers = new Timers(
+        () => game.window(),
+        () => {
+          game.openTimer();
+          after();
+        },
+        () => {
+          const t0 = performance.now();
+          gamepads.poll();
+          game.gameTimer();
+          game.listsAfterTick();
+          pageWindow.ticked(performance.now());
+          ++ticks;
+          game.ticked();
+          after();
+          remember(tickTimes, performance.now() - t0);
+        });
+      timers.start();
+      if (hidden) timers.pause();
+    };
+    startTimers();
+    relaunch = () => {
+      const [w, h] = pageWindow.fit();
+      game.relaunch(w, h);
+      thumbs.releaseAll();
+      gamepads.forget();
+      ticks = 0;
+      input.enable();
+      startTimers();
+      after();
+    };
+  }
+  if (document.visibilityState === 'hidden') {
+    hidden = true;
+    game.setHidden(true);
+    timers?.pause();
   }
   after();
   globalThis.skelvar = entry;
