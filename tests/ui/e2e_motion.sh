@@ -82,10 +82,13 @@ pass "running right: $fps frames a second; the background at 2+ places in $sprea
 
 # --- on into the first obstacle: when the outcome picture has slid in and stopped (its last step
 # is on outcome tick 55), one more frame shows it at its final place, then none follow ---
+# Right is let go at the contact: held on into the finished outcome it would go back to the menu.
 xdotool keydown --window "$WINDOW" Right
-finished() { [ "$(field state)" = 2 ]; }
-retry 20 finished || { xdotool keyup --window "$WINDOW" Right; fail "the run did not end in a finished outcome"; }
+contact() { [ "$(field state)" = 1 ]; }
+retry 20 contact || { xdotool keyup --window "$WINDOW" Right; fail "the run did not end in a contact"; }
 xdotool keyup --window "$WINDOW" Right
+finished() { [ "$(field state)" = 2 ]; }
+retry 10 finished || fail "the outcome did not finish"
 sleep 0.5
 # The state trace has a line a tick, so the line of outcome tick 56 counts the ticks run by then.
 stopped=$(awk '$1 == "tick" && $2 == 56 && $4 == 1 { print NR; exit }' "$TRACE")

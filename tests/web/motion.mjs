@@ -77,14 +77,15 @@ async function run(browser, url) {
 
   // Running on into the first obstacle: once the outcome pictures have slid in and stopped, the
   // last paint is the draw list itself, every picture at its final place, and then none follow.
+  // Right is let go at the contact: held on into the finished outcome it would go back to the menu.
   await page.key('down', 'ArrowRight');
   const deadline = Date.now() + 20000;
-  while (Date.now() < deadline && (await page.eval('skelvar.state().GameState')) !== 2) {
+  while (Date.now() < deadline && (await page.eval('skelvar.state().GameState')) !== 1) {
     await sleep(30);
     await page.key('down', 'ArrowRight', { repeat: true });
   }
   await page.key('up', 'ArrowRight');
-  check((await page.eval('skelvar.state().GameState')) === 2, 'the run ended in a finished outcome');
+  await page.waitFor('skelvar.state().GameState === 2', 10000, 'the finished outcome');
   await sleep(300);
   const settled = await paints(page);
   const last = settled[settled.length - 1];
