@@ -149,8 +149,10 @@ ViewScale FitToScreen(int32_t screenWidth, int32_t screenHeight) {
   if (screenWidth <= 0 || screenHeight <= 0) {
     return {1.0, std::max(screenWidth, 1), std::max(screenHeight, 1)};
   }
-  const double scale = std::min(static_cast<double>(screenWidth) / DesignWidth,
-                                static_cast<double>(screenHeight) / DesignHeight);
+  const double w = screenWidth;
+  const double h = screenHeight;
+  double scale = std::min(w / DesignWidth, h / DesignHeight);
+  if (scale < 1.0) scale = std::min({1.0, w / PlayAreaWidth, h / PlayAreaHeight});
   const auto logical = [scale](int32_t pixels) {
     return std::max<int32_t>(1, static_cast<int32_t>(std::lround(pixels / scale)));
   };

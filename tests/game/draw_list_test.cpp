@@ -163,22 +163,46 @@ TEST(FitToScreen, FillsTheTighterSideAndGivesTheLogicalClientArea) {
   EXPECT_EQ(uhd.clientWidth, 1031);
   EXPECT_EQ(uhd.clientHeight, 580);
   EXPECT_EQ(FitToScreen(960, 580), (ViewScale{1.0, 960, 580}));
-  // Smaller than the design: scaled down, the logic still sees the designed height.
+  // A window whose frame takes a little of the design keeps the game at its own size: the play
+  // area still fits.
+  EXPECT_EQ(FitToScreen(958, 555), (ViewScale{1.0, 958, 555}));
+  EXPECT_EQ(FitToScreen(900, 500), (ViewScale{1.0, 900, 500}));
+  // Smaller than the play area: the play area fills the tighter side.
   const ViewScale phone = FitToScreen(844, 390);
-  EXPECT_NEAR(phone.scale, 390.0 / 580.0, 1e-12);
-  EXPECT_EQ(phone.clientWidth, 1255);
-  EXPECT_EQ(phone.clientHeight, 580);
-  const ViewScale half = FitToScreen(480, 290);
-  EXPECT_EQ(half, (ViewScale{0.5, 960, 580}));
+  EXPECT_NEAR(phone.scale, 390.0 / 500.0, 1e-12);
+  EXPECT_EQ(phone.clientWidth, 1082);
+  EXPECT_EQ(phone.clientHeight, 500);
+  const ViewScale small = FitToScreen(640, 400);
+  EXPECT_NEAR(small.scale, 640.0 / 900.0, 1e-12);
+  EXPECT_EQ(small.clientWidth, 900);
+  EXPECT_EQ(small.clientHeight, 563);
   // Extreme aspect ratios: the tighter side decides.
   const ViewScale wide = FitToScreen(7680, 600);
   EXPECT_EQ(wide.clientHeight, 580);
   EXPECT_EQ(wide.clientWidth, 7424);
   const ViewScale tall = FitToScreen(600, 7680);
-  EXPECT_NEAR(tall.scale, 0.625, 1e-12);
-  EXPECT_EQ(tall.clientWidth, 960);
-  EXPECT_EQ(tall.clientHeight, 12288);
+  EXPECT_NEAR(tall.scale, 600.0 / 900.0, 1e-12);
+  EXPECT_EQ(tall.clientWidth, 900);
+  EXPECT_EQ(tall.clientHeight, 11520);
   EXPECT_EQ(FitToScreen(0, 0), (ViewScale{1.0, 1, 1}));
+}
+
+TEST(FitToScreen, ThePlayAreaAlwaysFitsAndTheScaleNeverDropsAsTheScreenGrows) {
+  for (int32_t h = 100; h <= 1300; h += 7) {
+    double last = 0.0;
+    for (int32_t w = 100; w <= 2100; w += 3) {
+      const ViewScale v = FitToScreen(w, h);
+      // The whole play area is on the screen, and the logic's client area holds it.
+      EXPECT_LE(PlayAreaWidth * v.scale, w + 1e-9) << w << " x " << h;
+      EXPECT_LE(PlayAreaHeight * v.scale, h + 1e-9) << w << " x " << h;
+      EXPECT_GE(v.clientWidth, PlayAreaWidth - 1) << w << " x " << h;
+      EXPECT_GE(v.clientHeight, PlayAreaHeight - 1) << w << " x " << h;
+      // Never smaller than filling the designed window, and no jump as the window is dragged.
+      EXPECT_GE(v.scale, std::min(w / 960.0, h / 580.0) - 1e-12) << w << " x " << h;
+      EXPECT_GE(v.scale, last) << w << " x " << h;
+      last = v.scale;
+    }
+  }
 }
 
 }  // namespace

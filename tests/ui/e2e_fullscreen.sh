@@ -51,9 +51,11 @@ geometry() {
     /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
 }
 # The client area the game lays out in on W x H pixels: the designed 960 x 580 scaled to fill the
-# tighter side, the pixels divided by that scale and rounded.
+# tighter side, but never below its own size while the 900 x 500 play area fits (then the play
+# area fills the tighter side), the pixels divided by that scale and rounded.
 fitted() {
   awk -v w="$1" -v h="$2" 'BEGIN { s = w / 960; if (h / 580 < s) s = h / 580;
+    if (s < 1) { s = 1; if (w / 900 < s) s = w / 900; if (h / 500 < s) s = h / 500 }
     printf "%dx%d\n", int(w / s + 0.5), int(h / s + 0.5) }'
 }
 # The frame's extents (left, right, top, bottom) that the window manager put around the window.
