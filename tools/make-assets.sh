@@ -3,7 +3,7 @@
 # every run, and writes a contact sheet of the whole set to build-art/contact-sheet.png.
 #
 # Debian packages: librsvg2-bin (rsvg-convert), imagemagick (montage, contact sheet only),
-# python3 (standard library only), libjpeg-turbo-progs (cjpeg, used by tools/art/make-pictures.sh),
+# python3 (standard library only), libjpeg-turbo-progs (cjpeg and jpegtran, used by tools/art/make-pictures.sh),
 # fonts-dejavu-core (contact-sheet labels). The lettering inside the frames is drawn as pen strokes
 # in the drawings themselves, so no font is needed for the pictures.
 #
