@@ -2,6 +2,7 @@
 // and with the faults the loading tests need: a folder to serve the site from, a wrong type for
 // some files, files that are missing, and a switch to make every request fail.
 import { createServer } from 'node:http';
+import { gzipSync } from 'node:zlib';
 import { readFile } from 'node:fs/promises';
 import { extname, join, normalize } from 'node:path';
 
@@ -22,10 +23,16 @@ const Types = {
   '.zip': 'application/zip',
 };
 
+// Text and code go compressed when the browser accepts it, as static hosts send them; pictures
+// and the font are compressed already.
+const Compressible = new Set(['.html', '.js', '.mjs', '.css', '.json', '.webmanifest', '.wasm',
+  '.svg', '.txt']);
+
 // Serves dir under prefix ('/' or '/some/folder/'). Options: types overrides the type by file
-// extension; fail(path) returns a status to answer instead of the file (or 0). Resolves to
-// { url, stop, requests } where requests lists every path asked for.
-export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0 } = {}) {
+// extension; fail(path) returns a status to answer instead of the file (or 0); gzip: false sends
+// everything as stored. Resolves to { url, stop, requests } where requests lists every path asked
+// for.
+export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip = true } = {}) {
   const requests = [];
   const server = createServer(async (req, res) => {
     const path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
@@ -47,13 +54,19 @@ export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0 } = {}
       return;
     }
     try {
-      const body = await readFile(file);
+      let body = await readFile(file);
       const ext = extname(file);
-      res.writeHead(200, {
+      const headers = {
         'content-type': types[ext] ?? Types[ext] ?? 'application/octet-stream',
-        'content-length': body.length,
         'cache-control': 'no-cache',
-      });
+      };
+      if (gzip && Compressible.has(ext) && /\bgzip\b/.test(req.headers['accept-encoding'] ?? '')) {
+        body = gzipSync(body);
+        headers['content-encoding'] = 'gzip';
+        headers.vary = 'accept-encoding';
+      }
+      headers['content-length'] = body.length;
+      res.writeHead(200, headers);
       res.end(req.method === 'HEAD' ? undefined : body);
     } catch {
       res.writeHead(404, { 'content-type': 'text/plain' }).end('not found\n');
