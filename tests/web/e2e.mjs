@@ -99,10 +99,10 @@ async function pressKey(page, code) {
   await page.key('up', code);
 }
 
-// Reads a stored picture's pixels in the page, straight from the site (no key colour applied).
 // A picture component's file on the site, as the build's table gives it.
 const siteFile = (name) => `(await import('./picture-files.js')).PictureFiles['${name}'][0]`;
 
+// Reads a stored picture's pixels in the page, straight from the site (no key colour applied).
 function pictureExpression(name) {
   return `(async () => {
     const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
