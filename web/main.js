@@ -76,6 +76,7 @@ async function loadEssentials(canvas) {
 // the message, whose button tries again while the game plays on.
 function loadOutcomes(pictures, entry) {
   pictures.load(pictures.ids(), () => {}, 'low').then(() => {
+    entry.picturesLoadedAt = performance.now();
     entry.picturesLoaded = true;
   }, (error) => showFailure(error, () => loadOutcomes(pictures, entry)));
 }
@@ -128,6 +129,7 @@ async function start() {
     stepped,
     menuDrawnAt: 0,
     picturesLoaded: false,
+    picturesLoadedAt: 0,
     state: () => JSON.parse(game.stateJson(ticks)),
     window: () => game.window(),
     scale: () => pageWindow.scale,
