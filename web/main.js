@@ -5,6 +5,7 @@ import { Game } from './game.js';
 import { Gamepads } from './gamepad.js';
 import { Input } from './input.js';
 import { instantiateWasm } from './loader.js';
+import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
 import { Pictures } from './pictures.js';
 import { Progress } from './progress.js';
@@ -16,6 +17,9 @@ import { PageWindow } from './window.js';
 const MenuPicture = 64;
 const BackPicture = 65;
 const Samples = 1000;
+// What the slow link carries in about one round trip: when no more than this is left of the
+// stage's bytes, the outcome pictures are asked for, so their first bytes follow without a gap.
+const OutcomeHeadStart = 32 * 1024;
 
 function remember(samples, value) {
   samples.push(value);
@@ -23,7 +27,7 @@ function remember(samples, value) {
 }
 
 // What has arrived stays when a start fails, so trying again fetches only what is missing.
-const loaded = { game: null, face: null, font: null, pictures: null, progress: null };
+const loaded = { game: null, face: null, font: null, pictures: null, progress: null, outcomes: null };
 let pageWindow = null;
 
 // The menu picture, the font and the code first; then everything the stage shows (the
@@ -63,6 +67,7 @@ async function loadEssentials(canvas) {
   const stage = [MenuPicture, BackPicture,
     ...pictures.ids((e) => e.keyed && !pictures.get(e.id))];
   progress.expect(pictures.bytes(stage));
+  progress.whenRemaining(OutcomeHeadStart).then(() => startOutcomes(pictures));
   const stagePictures = pictures.load(stage, count);
   // Its failure is taken up below, after the font; until then it must not count as unhandled.
   stagePictures.catch(() => {});
@@ -72,13 +77,27 @@ async function loadEssentials(canvas) {
   return { game, pictures, font: loaded.font };
 }
 
-// Loads the outcome pictures; they are drawn as they arrive. A picture that cannot be had shows
-// the message, whose button tries again while the game plays on.
+// The outcome pictures (with every other picture not in yet), at the lowest priority.
+function startOutcomes(pictures) {
+  if (!loaded.outcomes) {
+    loaded.outcomes = pictures.load(pictures.ids(), () => {}, 'low');
+    // A load that failed is started afresh next time.
+    loaded.outcomes.catch(() => { loaded.outcomes = null; });
+  }
+  return loaded.outcomes;
+}
+
+// Waits for the outcome pictures; they are drawn as they arrive. A picture that cannot be had
+// shows the message, whose button tries again while the game plays on.
 function loadOutcomes(pictures, entry) {
-  pictures.load(pictures.ids(), () => {}, 'low').then(() => {
+  startOutcomes(pictures).then(() => {
     entry.picturesLoadedAt = performance.now();
     entry.picturesLoaded = true;
-  }, (error) => showFailure(error, () => loadOutcomes(pictures, entry)));
+    keepForOffline();
+  }, (error) => {
+    loaded.outcomes = null;
+    showFailure(error, () => loadOutcomes(pictures, entry));
+  });
 }
 
 async function start() {

@@ -13,6 +13,7 @@ export class Progress {
     this.received = 0;
     this.frameRequested = false;
     this.active = true;
+    this.waiting = [];
     canvas.style.opacity = '1';
     this.draw();
   }
@@ -25,7 +26,18 @@ export class Progress {
   // Bytes in (or taken back when a transfer broke off and starts again).
   add(bytes) {
     this.received += bytes;
+    this.waiting = this.waiting.filter(({ bytes: left, resolve }) => {
+      if (this.expected - this.received > left) return true;
+      resolve();
+      return false;
+    });
     this.requestFrame();
+  }
+
+  // Resolves once no more than this many of the expected bytes are still to come.
+  whenRemaining(bytes) {
+    if (this.expected - this.received <= bytes) return Promise.resolve();
+    return new Promise((resolve) => { this.waiting.push({ bytes, resolve }); });
   }
 
   // The canvas belongs to the game from now on.

@@ -464,17 +464,21 @@ TEST(AssetValidation, OutcomePicturesShareBytesOnlyWithinTheirGroups) {
   }
 }
 
-TEST(AssetValidation, ProgramIconComesInFourSizesWithAlpha) {
-  for (int size : {16, 32, 48, 64}) {
-    const std::string name = "skelvar-" + std::to_string(size) + ".png";
+TEST(AssetValidation, ProgramIconComesInEverySizeWithAlpha) {
+  // The desktop's sizes from 16 to 512, the page's touch icon (180) and its manifest's (192, 512),
+  // and the maskable one, which fills its whole square.
+  for (const std::string size : {"16", "22", "24", "32", "48", "64", "128", "180", "192", "256",
+                                 "512", "maskable-512"}) {
+    const std::string name = "skelvar-" + size + ".png";
     SCOPED_TRACE(name);
     const Bytes png = ReadFile(AssetDir / "icon" / name);
     ASSERT_GE(png.size(), 33u);
     const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     EXPECT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
     EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-    EXPECT_EQ(U32BigEndian(png, 16), static_cast<uint32_t>(size));
-    EXPECT_EQ(U32BigEndian(png, 20), static_cast<uint32_t>(size));
+    const auto side = static_cast<uint32_t>(std::stoi(size.substr(size.find_first_of("0123456789"))));
+    EXPECT_EQ(U32BigEndian(png, 16), side);
+    EXPECT_EQ(U32BigEndian(png, 20), side);
     EXPECT_EQ(png[24], 8) << "bit depth";
     EXPECT_EQ(png[25], 6) << "colour type RGBA";
   }
