@@ -5,8 +5,9 @@
 //   node tests/web/loading.mjs --site build-web/site --assets assets
 import { cpSync, existsSync, mkdtempSync, readdirSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
-import { join } from 'node:path';
-import { pathToFileURL } from 'node:url';
+import { dirname, join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { execFileSync } from 'node:child_process';
 
 import { Browser } from './browser.mjs';
 import { decodePng } from './png.mjs';
@@ -25,6 +26,9 @@ if (!options.site || !existsSync(join(options.site, 'index.html')) || !options.a
   console.error(`loading.mjs: no built site at ${options.site} (build build-web first)`);
   process.exit(2);
 }
+
+// The sources, for making a new build's worker as the build does.
+const sourceDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 
 const failures = [];
 function check(ok, what) {
@@ -126,14 +130,19 @@ async function pressKey(page, code) {
 
 // Every browser started, closed at the end even when a check throws on the way.
 const browsers = new Set();
-async function freshPage(url, { slow = false } = {}) {
+async function launch() {
   const browser = await Browser.launch();
   browsers.add(browser);
   const close = browser.close.bind(browser);
   browser.close = async () => {
-    browsers.delete(browser);
+    if (!browsers.delete(browser)) return;
     await close();
   };
+  return browser;
+}
+
+async function freshPage(url, { slow = false } = {}) {
+  const browser = await launch();
   const page = await browser.newPage();
   if (slow) await page.emulateSlowLink();
   await page.open(url, { width: 960, height: 580 }, { noCache: true });
@@ -292,6 +301,96 @@ try {
     await missing.stop();
     rmSync(copy, { recursive: true, force: true });
     rmSync(aside, { recursive: true, force: true });
+  }
+
+  // ---- installable, and playable offline after one visit, from a subfolder ----
+  {
+    const folder = await serveSite(options.site, { prefix: '/games/skelvar/' });
+    const { browser, page } = await freshPage(folder.url);
+    await page.waitFor('globalThis.skelvar?.picturesLoaded', 30000, 'every picture');
+    const active = await page.waitFor(`navigator.serviceWorker.getRegistration().then((r) =>
+      r?.active?.state === 'activated' && r.scope)`, 30000, 'the service worker').catch(() => '');
+    check(active === folder.url, `the service worker is active for the folder (${active})`);
+    const { installabilityErrors } = await page.send('Page.getInstallabilityErrors');
+    check(installabilityErrors.length === 0,
+      `Chromium finds no installability error (${JSON.stringify(installabilityErrors)})`);
+    const icons = await page.eval(`(async () => {
+      const manifest = await (await fetch(document.querySelector('link[rel=manifest]').href)).json();
+      const touch = document.querySelector('link[rel=apple-touch-icon]').href;
+      const listed = manifest.icons.map((i) => ({ src: new URL(i.src, location.href).href, sizes: i.sizes, purpose: i.purpose }));
+      listed.push({ src: touch, sizes: '180x180', purpose: 'touch' });
+      const out = [];
+      for (const icon of listed) {
+        const image = new Image();
+        image.src = icon.src;
+        await image.decode().catch(() => {});
+        out.push({ ...icon, real: image.naturalWidth + 'x' + image.naturalHeight });
+      }
+      return { out, manifest, theme: document.querySelector('meta[name=theme-color]')?.content };
+    })()`);
+    const sizes = icons.out.map((i) => `${i.purpose} ${i.sizes}=${i.real}`).join(', ');
+    check(icons.out.every((i) => i.sizes === i.real)
+      && ['192x192', '512x512'].every((s) => icons.out.some((i) => i.purpose === 'any' && i.sizes === s))
+      && icons.out.some((i) => i.purpose === 'maskable') && icons.out.some((i) => i.purpose === 'touch'),
+      `the manifest's and the touch icon exist at their sizes (${sizes})`);
+    const m = icons.manifest;
+    check(m.start_url === './' && m.scope === './' && m.display_override?.[0] === 'fullscreen'
+      && m.display === 'standalone' && m.orientation === 'landscape' && icons.theme === m.theme_color,
+      'the manifest starts in the page\'s folder, fullscreen with a standalone fallback, landscape, in the theme colour');
+
+    // The second visit without a network: menu, a run and every outcome picture.
+    const asked = folder.requests.length;
+    await page.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
+    await page.send('Page.navigate', { url: folder.url });
+    await sleep(500);
+    const offline = await page.waitFor('globalThis.skelvar?.picturesLoaded && skelvar.menuDrawnAt', 30000, 'the offline page')
+      .then(() => true, () => false);
+    let ran = false;
+    for (let attempt = 0; offline && attempt < 5 && !ran; ++attempt) {
+      await pressKey(page, 'ArrowRight');
+      ran = await page.waitFor('skelvar.state().GameState === 0', 2000, 'a run').then(() => true, () => false);
+    }
+    check(offline && ran && folder.requests.length === asked,
+      `a second visit with the network off shows the menu and every picture and plays a run (${folder.requests.length - asked} requests reached the server)`);
+    await browser.close();
+    await folder.stop();
+  }
+
+  // ---- a new build takes over on the next visit, whole, and the old copy goes ----
+  {
+    const copy = mkdtempSync(join(tmpdir(), 'skelvar-site-'));
+    cpSync(options.site, copy, { recursive: true });
+    const host = await serveSite(copy);
+    const browser = await launch();
+    const visit = async () => {
+      const page = await browser.newPage();
+      await page.open(host.url, { width: 960, height: 580 });
+      await page.waitFor('globalThis.skelvar?.picturesLoaded', 30000, 'every picture');
+      return page;
+    };
+    const cssMark = "fetch('page.css').then((r) => r.text()).then((t) => t.includes('new build'))";
+    const caches = 'caches.keys().then((k) => k.join())';
+    let page = await visit();
+    await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.active?.state === 'activated')", 30000, 'the first worker');
+    const firstCache = await page.eval(caches);
+    await browser.send('Target.closeTarget', { targetId: page.targetId });
+    // The new build: one changed file, and its worker made again as the build makes it.
+    writeFileSync(join(copy, 'page.css'), `${readFileSync(join(copy, 'page.css'), 'utf8')}\n/* new build */\n`);
+    execFileSync('python3', [join(sourceDir, 'web', 'site_worker.py'), join(sourceDir, 'web', 'service-worker.js'), copy]);
+    page = await visit();
+    const oldWhole = !(await page.eval(cssMark));
+    await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.waiting?.state === 'installed')", 30000, 'the new worker waiting')
+      .catch(() => {});
+    await browser.send('Target.closeTarget', { targetId: page.targetId });
+    page = await visit();
+    const newWhole = await page.eval(cssMark);
+    const lastCaches = await page.eval(caches);
+    check(oldWhole && newWhole && firstCache.startsWith('skelvar-') && lastCaches.startsWith('skelvar-')
+      && !lastCaches.includes(',') && lastCaches !== firstCache,
+      `a new build waits for the next visit and then replaces the old one and its cache (${firstCache} -> ${lastCaches})`);
+    await browser.close();
+    await host.stop();
+    rmSync(copy, { recursive: true, force: true });
   }
 } catch (error) {
   check(false, `the loading checks ran to the end: ${error.stack ?? error.message}`);
