@@ -385,28 +385,17 @@ TEST(AssetValidation, JpegPicturesAreLosslesslyOptimisedAndDecodeToTheDrawnPixel
   // Digests of the pixels the pictures decoded to as the baseline JPEGs first written by cjpeg;
   // squeezing the files (progressive, optimised tables, no metadata) must not change one pixel.
   const std::map<std::string, uint64_t> drawn = {
-      {"imgBack", 0xf871748443cf78b8ull},
-      {"imgMenu", 0x338c35d57641369cull},
-      {"imgOv0100", 0x31a861f555a51307ull},
-      {"imgOv0101", 0x47ff306e606c3755ull},
-      {"imgOv0200", 0xc3451201e0151f2full},
-      {"imgOv0201", 0x0c7bacbe70b4976aull},
-      {"imgOv0300", 0x0f91a53b91ae320aull},
-      {"imgOv0301", 0x47ff306e606c3755ull},
-      {"imgOv0400", 0x7036d278dcc00b8cull},
-      {"imgOv0401", 0x0c7bacbe70b4976aull},
-      {"imgOv0500", 0xb627db86cfbcd41full},
-      {"imgOv0501", 0x3270cff8620ad625ull},
-      {"imgOv0600", 0xa820599ad2f6f403ull},
-      {"imgOv0601", 0x0c7bacbe70b4976aull},
-      {"imgOv0700", 0x2abb479846fb0514ull},
-      {"imgOv0701", 0x3270cff8620ad625ull},
-      {"imgOv0800", 0x32ca79964583e646ull},
-      {"imgOv0801", 0x0c7bacbe70b4976aull},
-      {"imgOv0900", 0x079235f375fb4443ull},
-      {"imgOv0901", 0x2a82078829d2701aull},
-      {"imgOv1000", 0xe706a0219b3698f2ull},
-      {"imgOv1001", 0x0c7bacbe70b4976aull},
+      {"imgBack", 0xf871748443cf78b8ull},   {"imgMenu", 0x338c35d57641369cull},
+      {"imgOv0100", 0x31a861f555a51307ull}, {"imgOv0101", 0x47ff306e606c3755ull},
+      {"imgOv0200", 0xc3451201e0151f2full}, {"imgOv0201", 0x0c7bacbe70b4976aull},
+      {"imgOv0300", 0x0f91a53b91ae320aull}, {"imgOv0301", 0x47ff306e606c3755ull},
+      {"imgOv0400", 0x7036d278dcc00b8cull}, {"imgOv0401", 0x0c7bacbe70b4976aull},
+      {"imgOv0500", 0xb627db86cfbcd41full}, {"imgOv0501", 0x3270cff8620ad625ull},
+      {"imgOv0600", 0xa820599ad2f6f403ull}, {"imgOv0601", 0x0c7bacbe70b4976aull},
+      {"imgOv0700", 0x2abb479846fb0514ull}, {"imgOv0701", 0x3270cff8620ad625ull},
+      {"imgOv0800", 0x32ca79964583e646ull}, {"imgOv0801", 0x0c7bacbe70b4976aull},
+      {"imgOv0900", 0x079235f375fb4443ull}, {"imgOv0901", 0x2a82078829d2701aull},
+      {"imgOv1000", 0xe706a0219b3698f2ull}, {"imgOv1001", 0x0c7bacbe70b4976aull},
   };
   ASSERT_EQ(drawn.size(), 22u);
   for (const auto& [name, digest] : drawn) {
@@ -467,8 +456,8 @@ TEST(AssetValidation, OutcomePicturesShareBytesOnlyWithinTheirGroups) {
 TEST(AssetValidation, ProgramIconComesInEverySizeWithAlpha) {
   // The desktop's sizes from 16 to 512, the page's touch icon (180) and its manifest's (192, 512),
   // and the maskable one, which fills its whole square.
-  for (const std::string size : {"16", "22", "24", "32", "48", "64", "128", "180", "192", "256",
-                                 "512", "maskable-512"}) {
+  for (const std::string size :
+       {"16", "22", "24", "32", "48", "64", "128", "180", "192", "256", "512", "maskable-512"}) {
     const std::string name = "skelvar-" + size + ".png";
     SCOPED_TRACE(name);
     const Bytes png = ReadFile(AssetDir / "icon" / name);
@@ -476,7 +465,8 @@ TEST(AssetValidation, ProgramIconComesInEverySizeWithAlpha) {
     const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     EXPECT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
     EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-    const auto side = static_cast<uint32_t>(std::stoi(size.substr(size.find_first_of("0123456789"))));
+    const auto side =
+        static_cast<uint32_t>(std::stoi(size.substr(size.find_first_of("0123456789"))));
     EXPECT_EQ(U32BigEndian(png, 16), side);
     EXPECT_EQ(U32BigEndian(png, 20), side);
     EXPECT_EQ(png[24], 8) << "bit depth";
