@@ -35,8 +35,7 @@ let pageWindow = null;
 async function loadEssentials(canvas) {
   loaded.progress ??= new Progress(canvas);
   const progress = loaded.progress;
-  progress.expected = 0;
-  progress.received = 0;
+  progress.reset();
   const count = (bytes) => progress.add(bytes);
   loaded.pictures ??= new Pictures(() => pageWindow?.invalidate());
   const pictures = loaded.pictures;

@@ -18,6 +18,13 @@ export class Progress {
     this.draw();
   }
 
+  // A new try counts afresh: what arrived before is already in place.
+  reset() {
+    this.expected = 0;
+    this.received = 0;
+    this.requestFrame();
+  }
+
   expect(bytes) {
     this.expected += bytes;
     this.requestFrame();
