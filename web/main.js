@@ -66,8 +66,9 @@ async function loadEssentials(canvas) {
   const stage = [MenuPicture, BackPicture,
     ...pictures.ids((e) => e.keyed && !pictures.get(e.id))];
   progress.expect(pictures.bytes(stage));
-  progress.whenRemaining(OutcomeHeadStart).then(() => { startOutcomes(pictures); });
   const stagePictures = pictures.load(stage, count);
+  pictures.decodeLowAfter(stagePictures);
+  progress.whenRemaining(OutcomeHeadStart).then(() => { startOutcomes(pictures); });
   // Its failure is taken up below, after the font; until then it must not count as unhandled.
   stagePictures.catch(() => {});
   loaded.font ??= await LabelFont.load(game.labelFontPixels(), loaded.face);

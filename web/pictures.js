@@ -14,6 +14,14 @@ export class Pictures {
     // One load per file and keying, shared by the components that show it; dropped on failure
     // so that a later load tries again.
     this.files = new Map();
+    // Low-priority pictures are decoded only after this, so that they do not hold up the
+    // decoding of the pictures the game is waiting for.
+    this.lowGate = Promise.resolve();
+  }
+
+  // Holds the decoding of low-priority pictures until done settles (their bytes still come).
+  decodeLowAfter(done) {
+    this.lowGate = done.then(() => {}, () => {});
   }
 
   // The game's pictures ({ id, name, keyed }), once the game is there to list them.
@@ -46,7 +54,7 @@ export class Pictures {
     const key = `${entry.file}|${entry.keyed}`;
     let bitmap = this.files.get(key);
     if (!bitmap) {
-      bitmap = decoded(entry, onBytes, priority);
+      bitmap = decoded(entry, onBytes, priority, priority === 'low' ? this.lowGate : null);
       this.files.set(key, bitmap);
       bitmap.catch(() => this.files.delete(key));
     }
@@ -90,9 +98,10 @@ export class Pictures {
 
 // A picture file fetched and decoded; a file that arrives but cannot be decoded (cut short by a
 // server, say) is fetched again like one that did not arrive.
-function decoded({ file, keyed }, onBytes, priority) {
+function decoded({ file, keyed }, onBytes, priority, gate) {
   return withRetries(file, async (n) => {
     const bytes = await readBody(await request(file, n, priority), onBytes);
+    if (gate) await gate;
     const options = { colorSpaceConversion: 'none', premultiplyAlpha: 'none' };
     let bitmap;
     try {
