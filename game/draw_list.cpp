@@ -14,17 +14,17 @@ class Builder {
  public:
   Builder(DrawList& list, const ImageCatalogue& catalogue) : list_(list), catalogue_(catalogue) {}
 
-  void Fill(const PixelRect& clip, const PixelRect& dest, Rgb colour) {
-    Push({DrawKind::Fill, clip, dest, {}, ImageId::None, false, colour});
+  void Fill(const PixelRect& clip, const PixelRect& dest, Rgb colour, ComponentId component) {
+    Push({DrawKind::Fill, clip, dest, {}, ImageId::None, false, colour, component});
   }
-  void Outline(const PixelRect& clip, const PixelRect& dest, Rgb colour) {
-    Push({DrawKind::Outline, clip, dest, {}, ImageId::None, false, colour});
+  void Outline(const PixelRect& clip, const PixelRect& dest, Rgb colour, ComponentId component) {
+    Push({DrawKind::Outline, clip, dest, {}, ImageId::None, false, colour, component});
   }
 
   // A picture at its own size with its top-left corner at (x, y): only the part inside the clip
   // is listed, so the painter never touches the rest of a large image.
   void Picture(const PixelRect& clip, const skelvar::Picture& picture, int32_t originX,
-               int32_t originY) {
+               int32_t originY, ComponentId component) {
     if (!picture.visible) return;
     const PixelSize size = ImageSize(picture.image);
     if (size.width <= 0 || size.height <= 0) return;
@@ -32,11 +32,19 @@ class Builder {
     const PixelRect dest = IntersectRects(whole, clip);
     if (Empty(dest)) return;
     const PixelRect source{dest.left - whole.left, dest.top - whole.top, dest.width, dest.height};
-    Push({DrawKind::Image, clip, dest, source, picture.image, ImageIsKeyed(picture.image), {}});
+    Push({DrawKind::Image,
+          clip,
+          dest,
+          source,
+          picture.image,
+          ImageIsKeyed(picture.image),
+          {},
+          component});
   }
 
   // An image scaled into dest, whole.
-  void ScaledImage(const PixelRect& clip, const PixelRect& dest, ImageId image) {
+  void ScaledImage(const PixelRect& clip, const PixelRect& dest, ImageId image,
+                   ComponentId component) {
     const PixelSize size = ImageSize(image);
     if (Empty(clip) || Empty(dest) || size.width <= 0 || size.height <= 0) return;
     Push({DrawKind::Image,
@@ -45,13 +53,14 @@ class Builder {
           {0, 0, size.width, size.height},
           image,
           ImageIsKeyed(image),
-          {}});
+          {},
+          component});
   }
 
   void Text(const PixelRect& clip, const PixelRect& dest, std::string_view text, Rgb colour) {
     if (text.empty()) return;
     list_.text = text;
-    Push({DrawKind::Text, clip, dest, {}, ImageId::None, false, colour});
+    Push({DrawKind::Text, clip, dest, {}, ImageId::None, false, colour, ComponentId::lblMsg});
   }
 
   PixelSize ImageSize(ImageId id) const {
@@ -91,11 +100,11 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
   DrawList list;
   Builder b(list, catalogue);
   const PixelRect client{0, 0, scene.window.clientWidth, scene.window.clientHeight};
-  b.Fill(client, client, WindowGrey);
+  b.Fill(client, client, WindowGrey, ComponentId::GameMain);
 
   if (scene.pnlMenu.visible) {
     const PixelRect panel = IntersectRects(client, Bounds(scene.pnlMenu));
-    b.Fill(panel, panel, MenuBlack);
+    b.Fill(panel, panel, MenuBlack, ComponentId::pnlMenu);
     const Picture& menu = scene.imgMenu;
     const PixelSize size = b.ImageSize(menu.image);
     if (!Empty(panel) && menu.visible) {
@@ -106,9 +115,10 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
       const PixelRect dest{box.left + place.left, box.top + place.top, place.width, place.height};
       const PixelRect clip = IntersectRects(panel, box);
       if (place.width == size.width && place.height == size.height) {
-        b.Picture(clip, {true, dest.left, dest.top, size.width, size.height, menu.image}, 0, 0);
+        b.Picture(clip, {true, dest.left, dest.top, size.width, size.height, menu.image}, 0, 0,
+                  ComponentId::imgMenu);
       } else {
-        b.ScaledImage(clip, dest, menu.image);
+        b.ScaledImage(clip, dest, menu.image, ComponentId::imgMenu);
       }
     }
   }
@@ -117,17 +127,17 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
   if (game.visible) {
     const PixelRect panel = IntersectRects(client, Bounds(game));
     if (!Empty(panel)) {
-      b.Fill(panel, panel, PanelWhite);
-      b.Picture(panel, scene.imgBack, game.left, game.top);
+      b.Fill(panel, panel, PanelWhite, ComponentId::pnlGame);
+      b.Picture(panel, scene.imgBack, game.left, game.top, ComponentId::imgBack);
       for (const int actor : ActorStacking)
-        b.Picture(panel, scene.imgEm[actor], game.left, game.top);
+        b.Picture(panel, scene.imgEm[actor], game.left, game.top, ActorComponent(actor));
       const Shape& shape = scene.shpOver;
       if (shape.width > 0 && shape.height > 0) {
         const PixelRect frame = Bounds(shape, game.left, game.top);
-        b.Fill(IntersectRects(panel, frame), frame, PanelWhite);
-        b.Outline(IntersectRects(panel, frame), frame, OutlineBlack);
+        b.Fill(IntersectRects(panel, frame), frame, PanelWhite, ComponentId::shpOver);
+        b.Outline(IntersectRects(panel, frame), frame, OutlineBlack, ComponentId::shpOver);
       }
-      b.Picture(panel, scene.imgOver, game.left, game.top);
+      b.Picture(panel, scene.imgOver, game.left, game.top, ComponentId::imgOver);
       b.Text(panel, Bounds(scene.lblMsg, game.left, game.top), scene.lblMsg.text.view(),
              LabelBlack);
     }

@@ -46,6 +46,8 @@ struct DrawOp {
   // Image: a bitmap whose bottom-left pixel's colour is see-through.
   bool keyed = false;
   Rgb colour;
+  // The scene component this operation draws, so that two ticks' lists can be matched up.
+  ComponentId component = ComponentId::None;
   bool operator==(const DrawOp&) const = default;
 };
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "held_keys.h"
 #include "images.h"
 #include "platform.h"
 #include "scene.h"
@@ -37,9 +38,15 @@ class TGameMain {
   // The 50 ms tick: poll the held keys, then advance play or the outcome sequence.
   void timGameTimer();
 
-  // Input.
+  // Input. FormKeyDown and FormKeyUp are the keyboard's; the touch screen and each controller
+  // press and release through SourceKeyDown and SourceKeyUp with their own source number, so a
+  // key stays in KeyState while any source still holds it.
   void FormKeyDown(int key);
   void FormKeyUp(int key);
+  void SourceKeyDown(int source, int key);
+  void SourceKeyUp(int source, int key);
+  // A source lets go of every key it holds at once (focus lost, a controller unplugged).
+  void ReleaseSource(int source);
   // x is the cursor's horizontal position in the main window's client coordinates.
   void imgBackMouseMove(int32_t x);
   void imgBackClick();
@@ -77,6 +84,8 @@ class TGameMain {
   std::array<double, ActorCount> VelY{};
   std::array<int32_t, ActorCount> Facing{};
   std::array<uint8_t, 256> KeyState{};
+  // Which source holds which key; KeyState is what the polling reads.
+  HeldKeys heldKeys;
   bool MouseMoved = false;
   int32_t LastMouseX = 0;
 

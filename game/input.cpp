@@ -3,12 +3,33 @@
 namespace skelvar {
 
 void TGameMain::FormKeyDown(int key) {
-  MouseMoved = false;
-  if (IsWatchedKey(key)) KeyState[key] = 1;
+  SourceKeyDown(KeyboardSource, key);
 }
 
 void TGameMain::FormKeyUp(int key) {
-  if (IsWatchedKey(key)) KeyState[key] = 0;
+  SourceKeyUp(KeyboardSource, key);
+}
+
+void TGameMain::SourceKeyDown(int source, int key) {
+  if (!IsInputSource(source)) return;
+  MouseMoved = false;
+  if (!IsWatchedKey(key)) return;
+  heldKeys.Press(source, key);
+  // Every press writes the table, repeats included, so a key still held after a run cleared the
+  // table is seen again at its next repeat.
+  KeyState[key] = 1;
+}
+
+void TGameMain::SourceKeyUp(int source, int key) {
+  if (!IsInputSource(source) || !IsWatchedKey(key)) return;
+  if (heldKeys.Release(source, key)) KeyState[key] = 0;
+}
+
+void TGameMain::ReleaseSource(int source) {
+  const uint8_t letGo = heldKeys.ReleaseAll(source);
+  for (int key : WatchedKeys) {
+    if ((letGo & HeldKeys::Bit(key)) != 0) KeyState[key] = 0;
+  }
 }
 
 void TGameMain::PollKeys(CommandTarget target) {

@@ -26,9 +26,10 @@ test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagic
   libclang-rt-14-dev openbox)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
 # the font subset made with fonttools, served by python3; its tests run under node and in
-# Chromium, with GoogleTest built from Debian's sources.
+# Chromium, with GoogleTest built from Debian's sources; the page is also loaded in Firefox ESR and
+# in WebKit's MiniBrowser (under Xvfb, its screen read with ImageMagick).
 web_build=(cmake make python3 emscripten nodejs node-acorn fonttools python3-brotli fonts-vlgothic)
-web_test=(googletest chromium)
+web_test=(googletest chromium firefox-esr webkit2gtk-driver xvfb imagemagick)
 
 case "$mode" in
   play) packages=("${runtime_and_build[@]}") ;;

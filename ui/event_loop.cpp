@@ -9,15 +9,11 @@
 
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
+#include "game/draw_list_blend.h"
+#include "ui/gamepad.h"
 #include "ui/keys.h"
-#include "ui/scene_snapshot.h"
 #include "ui/screen_mapping.h"
 #include "ui/tick_schedule.h"
-
-#if __has_include("ui/gamepad.h")
-#include "ui/gamepad.h"
-#define SKELVAR_HAS_GAMEPADS 1
-#endif
 
 namespace skelvar::ui {
 namespace {
@@ -47,12 +43,23 @@ class Loop {
                      options_.stateTracePath.c_str());
       }
     }
+    if (!options_.frameLogPath.empty()) {
+      frameLog_ = std::fopen(options_.frameLogPath.c_str(), "a");
+      if (frameLog_ == nullptr) {
+        std::fprintf(stderr, "skelvar: cannot write the frame log %s\n",
+                     options_.frameLogPath.c_str());
+      }
+    }
     int32_t width = 0, height = 0;
     window_.ClientSize(&width, &height);
     mapping_ = ScreenMapping::Identity(width, height);
+    frameInterval_ = 1.0 / window_.RefreshRate();
+    vsync_ = window_.VsyncPresents();
+    lists_.Reset(BuildDrawList(game_.scene));
   }
   ~Loop() {
     if (stateTrace_ != nullptr) std::fclose(stateTrace_);
+    if (frameLog_ != nullptr) std::fclose(frameLog_);
   }
   Loop(const Loop&) = delete;
   Loop& operator=(const Loop&) = delete;
@@ -77,11 +84,18 @@ class Loop {
       game_.timOpenTimer();
       open_.schedule.Advance(now);
       AfterHandler();
+      FollowScene();
     }
     if (tick_.running && tick_.schedule.Due(now)) {
       if (!options_.tickLogPath.empty()) tickLog_.push_back(now);
+      // Frames between this tick and the next are placed by the time since its deadline, so a
+      // tick that runs a little late does not make the motion stutter.
+      const double deadline = tick_.schedule.next();
       game_.timGameTimer();
+      ++ticksRun_;
       tick_.schedule.Advance(now);
+      lists_.Advance(BuildDrawList(game_.scene));
+      listsTime_ = deadline;
       AfterHandler();
       TraceState();
     }
@@ -94,6 +108,7 @@ class Loop {
     double next = -1.0;
     if (open_.running) next = open_.schedule.next();
     if (tick_.running && (next < 0 || tick_.schedule.next() < next)) next = tick_.schedule.next();
+    if (lists_.Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
     int timeoutMs = -1;  // no timer: wait for an event
     if (next >= 0) {
       const double wait = next - clock_.MonotonicSeconds();
@@ -111,6 +126,21 @@ class Loop {
   }
 
   void Handle(const SDL_Event& event) {
+    HandleEvent(event);
+    FollowScene();
+  }
+
+  // A handler that changed what is drawn outside a tick (a run started by a key, a new size) shows
+  // the change at once, with nothing to glide from.
+  void FollowScene() {
+    const DrawList list = BuildDrawList(game_.scene);
+    if (list == lists_.current()) return;
+    lists_.Reset(list);
+    listsTime_ = clock_.MonotonicSeconds();
+    needDraw_ = true;
+  }
+
+  void HandleEvent(const SDL_Event& event) {
     switch (event.type) {
       case SDL_QUIT:
         quit_ = true;
@@ -129,6 +159,22 @@ class Loop {
             break;
           case SDL_WINDOWEVENT_EXPOSED:
             needDraw_ = true;
+            break;
+          case SDL_WINDOWEVENT_FOCUS_LOST:
+            // A key or button released while another window has the focus never reaches us: let
+            // go of everything now rather than run on into the next obstacle.
+            game_.ReleaseSource(KeyboardSource);
+#ifdef SKELVAR_HAS_GAMEPADS
+            {
+              std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
+              const int count = gamepads_.LetGoAll(released);
+              for (int i = 0; i < count; ++i) {
+                game_.SourceKeyUp(released[static_cast<std::size_t>(i)].source,
+                                  released[static_cast<std::size_t>(i)].code);
+              }
+            }
+#endif
+            AfterHandler();
             break;
           default:
             break;
@@ -175,35 +221,29 @@ class Loop {
       window_.ToggleFullscreen();
       FollowWindowSize();
     }
-#ifdef SKELVAR_HAS_GAMEPADS
     std::array<KeyTransition, 16> keys;
     const int count = gamepads_.Handle(event, keys);
     for (int i = 0; i < count && !quit_; ++i) {
       if (keys[i].down) {
-        game_.FormKeyDown(keys[i].code);
+        game_.SourceKeyDown(keys[i].source, keys[i].code);
       } else {
-        game_.FormKeyUp(keys[i].code);
+        game_.SourceKeyUp(keys[i].source, keys[i].code);
       }
       AfterHandler();
     }
-#endif
   }
 
-  // The game's client area follows the window: its own size in a window, the screen's scaled
-  // down to fit the designed window in fullscreen, where the picture is stretched back up.
+  // The game's client area follows the window, windowed as in fullscreen: the pixels it has,
+  // scaled by FitToScreen so that the designed window fills their tighter side; the picture is
+  // stretched back onto the pixels.
   void FollowWindowSize() {
     auto& w = game_.scene.window;
-    if (window_.Fullscreen()) {
-      int32_t width = 0, height = 0;
-      window_.ScreenSize(&width, &height);
-      const ViewScale view = FitToScreen(width, height);
-      w.clientWidth = view.clientWidth;
-      w.clientHeight = view.clientHeight;
-      mapping_ = {view.clientWidth, view.clientHeight, std::max(width, 1), std::max(height, 1)};
-    } else {
-      window_.ClientSize(&w.clientWidth, &w.clientHeight);
-      mapping_ = ScreenMapping::Identity(w.clientWidth, w.clientHeight);
-    }
+    int32_t width = 0, height = 0;
+    window_.ScreenSize(&width, &height);
+    const ViewScale view = FitToScreen(width, height);
+    w.clientWidth = view.clientWidth;
+    w.clientHeight = view.clientHeight;
+    mapping_ = {view.clientWidth, view.clientHeight, std::max(width, 1), std::max(height, 1)};
     game_.FormResize();
     AfterHandler();
     needDraw_ = true;
@@ -227,16 +267,42 @@ class Loop {
     window_.ApplyOpacity(game_.scene.window);
   }
 
-  void Redraw() {
-    if (!needDraw_ && SameDrawing(drawn_, game_.scene)) return;
-    if (needDraw_) renderer_.RepaintAll();
-    if (mapping_.IsIdentity()) {
-      renderer_.Draw(game_.scene);
-    } else {
-      renderer_.Draw(game_.scene, mapping_.screenWidth, mapping_.screenHeight);
+  // When the next frame between ticks is drawn: a display refresh after the last one, but not
+  // so close before a tick that drawing it would hold the tick up; that frame waits for the tick.
+  double FrameDue() const {
+    double due = nextFrame_;
+    if (tick_.running) {
+      const double tick = tick_.schedule.next();
+      if (due > tick - (drawSeconds_ + 0.001)) due = std::max(due, tick);
     }
+    return due;
+  }
+
+  // Draws a frame when the picture changed, the window needs one, or, while anything moves
+  // between the last two ticks, when a display refresh is due. At rest nothing is drawn.
+  void Redraw() {
+    const bool moving = lists_.Moving();
+    if (!needDraw_ && !moving) return;
+    const double start = clock_.MonotonicSeconds();
+    if (!needDraw_ && start < FrameDue()) return;
+    if (needDraw_) renderer_.RepaintAll();
+    const double a = std::clamp((start - listsTime_) / TickSeconds, 0.0, 1.0);
+    const BlendedList frame = BlendDrawLists(lists_.previous(), lists_.current(), a, 1.0);
+    renderer_.Draw(frame, mapping_.logicalWidth, mapping_.logicalHeight, mapping_.screenWidth,
+                   mapping_.screenHeight);
+    const double drawn = clock_.MonotonicSeconds();
     SDL_RenderPresent(window_.renderer());
-    drawn_ = game_.scene;
+    // How long drawing a frame takes, slowly forgotten; the present's wait for the display's
+    // refresh is not drawing.
+    drawSeconds_ = std::max(drawn - start, drawSeconds_ * 0.98);
+    const double now = clock_.MonotonicSeconds();
+    // Paced by the display's refresh: with vsync the present waits for it and the timer only
+    // keeps a present that does not wait from spinning.
+    nextFrame_ += vsync_ ? frameInterval_ / 2 : frameInterval_;
+    if (nextFrame_ < now - frameInterval_ || nextFrame_ > now + frameInterval_) {
+      nextFrame_ = now + (vsync_ ? frameInterval_ / 2 : frameInterval_);
+    }
+    LogFrame(now, frame);
     needDraw_ = false;
     if (options_.traceStartup && !traced_) {
       traced_ = true;
@@ -252,6 +318,21 @@ class Loop {
       preloaded_ = true;
       renderer_.Preload();
     }
+  }
+
+  // One line per presented frame: when, after how many ticks, and where the background's left
+  // edge was drawn on the screen ("-" when it was not).
+  void LogFrame(double now, const BlendedList& frame) {
+    if (frameLog_ == nullptr) return;
+    const std::optional<double> back = BackgroundLeft(frame);
+    if (back) {
+      std::fprintf(frameLog_, "%.3f %lld %d\n", now * 1000.0, ticksRun_,
+                   mapping_.EdgeToScreenX(*back / frame.scale));
+    } else {
+      std::fprintf(frameLog_, "%.3f %lld -\n", now * 1000.0, ticksRun_);
+    }
+    // Read while the game runs: a line a frame is one small write.
+    std::fflush(frameLog_);
   }
 
   void WriteTickLog() {
@@ -272,7 +353,15 @@ class Loop {
   const LoopOptions& options_;
   TimerClock open_;
   TimerClock tick_;
-  Scene drawn_;
+  static constexpr double TickSeconds = 0.05;
+  TickDrawLists lists_;
+  double listsTime_ = 0.0;  // the deadline of the tick that made the current list
+  long long ticksRun_ = 0;
+  double frameInterval_ = 1.0 / 60.0;
+  bool vsync_ = false;
+  double nextFrame_ = 0.0;
+  double drawSeconds_ = 0.0;
+  std::FILE* frameLog_ = nullptr;
   bool needDraw_ = true;
   bool quit_ = false;
   bool traced_ = false;
@@ -282,9 +371,7 @@ class Loop {
   std::FILE* stateTrace_ = nullptr;
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
-#ifdef SKELVAR_HAS_GAMEPADS
   Gamepads gamepads_;
-#endif
 };
 
 }  // namespace

@@ -14,15 +14,20 @@ struct LoopOptions {
   std::string tickLogPath;
   // When set, the run state after every game tick is written there, a line a tick, as it happens.
   std::string stateTracePath;
+  // When set, a line is appended there for every frame presented: monotonic milliseconds, game
+  // ticks run so far, and the screen x of the background's left edge as drawn.
+  std::string frameLogPath;
   // When set, the moment the first frame is shown is printed on stderr.
   bool traceStartup = false;
   double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
 };
 
-// Runs until the game closes its window or the window is closed from outside. Sleeps in SDL's
-// event wait until the next timer deadline; redraws only when the picture changed or the window
-// needs repainting. F11 switches fullscreen, where the game's client area is the screen's size
-// scaled down by FitToScreen and the picture is stretched back up to the screen.
+// Runs until the game closes its window or the window is closed from outside. While anything on
+// screen moves, frames placed between the last two game ticks are presented at the display's
+// refresh rate; at rest it sleeps in SDL's event wait until the next timer deadline and redraws
+// only when the picture changed or the window needs repainting. Windowed as in fullscreen (F11),
+// the game's client area is the pixels' size scaled by FitToScreen and the picture is stretched
+// back onto the pixels.
 void RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
                   const LoopOptions& options);
 

@@ -57,6 +57,13 @@ std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
     *error = std::string("cannot draw into the window: ") + SDL_GetError();
     return nullptr;
   }
+  // Frames in motion wait for the display's refresh where the renderer can; the software
+  // renderer's present does not really wait, so there the game paces frames by a timer.
+  SDL_RendererInfo info{};
+  const bool software = SDL_GetRendererInfo(self->renderer_.get(), &info) != 0 ||
+                        (info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
+                        (info.name != nullptr && std::string_view(info.name) == "software");
+  self->vsync_ = !software && SDL_RenderSetVSync(self->renderer_.get(), 1) == 0;
   return self;
 }
 
@@ -134,6 +141,15 @@ void GameWindow::ScreenSize(int32_t* width, int32_t* height) const {
     SDL_GetWindowSize(window_.get(), &w, &h);
   *width = w;
   *height = h;
+}
+
+double GameWindow::RefreshRate() const {
+  SDL_DisplayMode mode{};
+  const int display = SDL_GetWindowDisplayIndex(window_.get());
+  if (display < 0 || SDL_GetCurrentDisplayMode(display, &mode) != 0 || mode.refresh_rate <= 0) {
+    return 60.0;
+  }
+  return mode.refresh_rate;
 }
 
 void GameWindow::ApplyOpacity(const Window& game) {

@@ -38,6 +38,10 @@ class GameWindow {
   bool Fullscreen() const;
   // The pixels the renderer draws on: the client area, or the whole screen in fullscreen.
   void ScreenSize(int32_t* width, int32_t* height) const;
+  // The refresh rate of the display mode the window is on, 60 when it is not known.
+  double RefreshRate() const;
+  // Whether presenting a frame waits for the display's refresh.
+  bool VsyncPresents() const { return vsync_; }
 
  private:
   WindowPtr window_;
@@ -46,6 +50,7 @@ class GameWindow {
   void Place(const Window& game, int top, int left, int bottom, int right);
 
   float opacity_ = -1.0f;
+  bool vsync_ = false;
   int windowedWidth_ = 0;  // the client size before fullscreen
   int windowedHeight_ = 0;
 };

@@ -19,8 +19,8 @@ constexpr int kStickThreshold = 16384;
 class Gamepads::Writer {
  public:
   explicit Writer(std::span<KeyTransition> out) : out_(out) {}
-  void Add(int code, bool down) {
-    if (written_ < out_.size()) out_[written_++] = KeyTransition{code, down};
+  void Add(int code, bool down, int source) {
+    if (written_ < out_.size()) out_[written_++] = KeyTransition{code, down, source};
   }
   int Written() const { return static_cast<int>(written_); }
 
@@ -63,9 +63,18 @@ void Gamepads::Open(int device_index) {
   // SDL announces controllers already present at start-up with the same event as a hot-plug, and
   // may announce one twice; a pad already open is left as it is.
   if (Find(SDL_JoystickGetDeviceInstanceID(device_index)) != nullptr) return;
+  // The lowest slot no open pad has.
+  int source = FirstControllerSource;
+  while (source < InputSourceCount &&
+         std::any_of(pads_.begin(), pads_.end(),
+                     [source](const Pad& p) { return p.source == source; })) {
+    ++source;
+  }
+  if (source == InputSourceCount) return;
   SDL_GameController* controller = SDL_GameControllerOpen(device_index);
   if (controller == nullptr) return;
   Pad pad;
+  pad.source = source;
   pad.controller.reset(controller);
   pad.id = SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(controller));
   pads_.push_back(std::move(pad));
@@ -75,12 +84,22 @@ void Gamepads::SetSource(Pad& pad, Source source, bool held, Writer& writer) {
   if (pad.held[source] == held) return;
   pad.held[source] = held;
   const int code = CodeOf(source);
-  int& holders = holders_[static_cast<std::size_t>(code)];
+  int& holders = pad.holders[static_cast<std::size_t>(code)];
   if (held) {
-    if (++holders == 1) writer.Add(code, true);
+    if (++holders == 1) writer.Add(code, true, pad.source);
   } else {
-    if (--holders == 0) writer.Add(code, false);
+    if (--holders == 0) writer.Add(code, false, pad.source);
   }
+}
+
+int Gamepads::LetGoAll(std::span<KeyTransition> out) {
+  Writer writer(out);
+  for (Pad& pad : pads_) {
+    for (std::size_t s = 0; s < kSourceCount; ++s) {
+      SetSource(pad, static_cast<Source>(s), false, writer);
+    }
+  }
+  return writer.Written();
 }
 
 int Gamepads::Handle(const SDL_Event& event, std::span<KeyTransition> out) {

@@ -1,5 +1,6 @@
-// Game controllers as a second keyboard: buttons and the left stick hold the same seven key codes
-// the arrows, Enter, Space and Esc hold, so the game cannot tell a pad from a keyboard.
+// Game controllers as more keyboards: buttons and the left stick hold the same seven key codes
+// the arrows, Enter, Space and Esc hold. Each pad is its own input source of the game's held keys,
+// so a pad and the keyboard holding one key let it go only together.
 #pragma once
 
 #include <SDL.h>
@@ -10,19 +11,24 @@
 #include <span>
 #include <vector>
 
+#include "game/held_keys.h"
+
 namespace skelvar::ui {
 
+// A pad (its input source) starts or stops holding a code.
 struct KeyTransition {
   int code;
   bool down;
+  int source = FirstControllerSource;
 };
 
 // Opens controllers on hot-plug (SDL_CONTROLLERDEVICEADDED / REMOVED) and closes them again
-// (RAII), keeping per-source held state so that two controls holding one code release it only
-// together.
+// (RAII), keeping per-control held state so that two controls of one pad holding one code release
+// it only together. Each open pad has a slot, its source number in the game's held keys.
 class Gamepads {
  public:
   // Most transitions one event can produce: unplugging a pad that holds every code it can hold.
+  // A pad beyond the game's controller slots is not opened.
   static constexpr std::size_t kMaxTransitionsPerEvent = 7;
 
   Gamepads() = default;
@@ -36,6 +42,11 @@ class Gamepads {
   // to out. With out at least kMaxTransitionsPerEvent long nothing is ever lost; a shorter span
   // gets the first transitions only, while the held state still follows the pad.
   int Handle(const SDL_Event& event, std::span<KeyTransition> out);
+
+  // The window lost the focus, and with it the controllers' events until it comes back: every pad
+  // lets go of everything it holds, writing the releases to out as Handle does. A button still
+  // down when the focus returns holds its key again at its next press.
+  int LetGoAll(std::span<KeyTransition> out);
 
   // How many controllers are open now.
   std::size_t OpenCount() const { return pads_.size(); }
@@ -64,7 +75,10 @@ class Gamepads {
   struct Pad {
     std::unique_ptr<SDL_GameController, ControllerCloser> controller;
     SDL_JoystickID id = -1;
+    int source = FirstControllerSource;
     std::array<bool, kSourceCount> held{};
+    // How many of the pad's controls hold each key code (the watched codes are all below 64).
+    std::array<int, 64> holders{};
   };
 
   class Writer;
@@ -76,8 +90,6 @@ class Gamepads {
   static int CodeOf(Source source);
 
   std::vector<Pad> pads_;
-  // How many sources hold each key code, indexed by code (the watched codes are all below 64).
-  std::array<int, 64> holders_{};
 };
 
 }  // namespace skelvar::ui

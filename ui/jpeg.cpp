@@ -27,10 +27,13 @@ std::optional<RawImage> JpegDecoder::Decode(std::span<const unsigned char> bytes
   image.height = height;
   // BGRX is the renderers' native texture layout, so the pixels are never converted again.
   image.pixels = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(width) * height * 4);
+  // A warning means damaged data (a truncated or corrupt file) decoded into made-up blocks, so
+  // it is refused like a failure rather than shown.
   if (tjDecompress2(handle_, bytes.data(), static_cast<unsigned long>(bytes.size()),
-                    image.pixels.get(), width, width * 4, height, TJPF_BGRX, 0) != 0 &&
-      tjGetErrorCode(handle_) == TJERR_FATAL) {
-    *error = std::string("JPEG decoding failed: ") + tjGetErrorStr2(handle_);
+                    image.pixels.get(), width, width * 4, height, TJPF_BGRX, 0) != 0) {
+    const bool damaged = tjGetErrorCode(handle_) == TJERR_WARNING;
+    *error = std::string(damaged ? "damaged JPEG: " : "JPEG decoding failed: ") +
+             tjGetErrorStr2(handle_);
     return std::nullopt;
   }
   return image;

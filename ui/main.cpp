@@ -36,6 +36,7 @@ int main() {
   }
   if (const char* log = std::getenv("SKELVAR_TICK_LOG")) options.tickLogPath = log;
   if (const char* trace = std::getenv("SKELVAR_STATE_TRACE")) options.stateTracePath = trace;
+  if (const char* log = std::getenv("SKELVAR_FRAME_LOG")) options.frameLogPath = log;
   // With the start-up trace on, how long each start-up step took.
   const auto mark = [&](const char* step) {
     if (options.traceStartup) {
@@ -82,8 +83,9 @@ int main() {
   if (options.traceStartup) {
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(window->renderer(), &info);
-    std::fprintf(stderr, "skelvar: video driver %s, renderer %s\n", SDL_GetCurrentVideoDriver(),
-                 info.name != nullptr ? info.name : "?");
+    std::fprintf(stderr, "skelvar: video driver %s, renderer %s, frames in motion at %.0f Hz%s\n",
+                 SDL_GetCurrentVideoDriver(), info.name != nullptr ? info.name : "?",
+                 window->RefreshRate(), window->VsyncPresents() ? " with vsync" : "");
   }
   auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error);
   if (!renderer) return Fail(error);

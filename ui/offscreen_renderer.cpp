@@ -1,5 +1,6 @@
 #include "ui/offscreen_renderer.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "game/images.h"
@@ -75,6 +76,26 @@ bool OffscreenRenderer::Prepare(int width, int height, std::string* error) {
 
 bool OffscreenRenderer::WritePng(const Scene& scene, const std::string& path, std::string* error) {
   return WritePng(scene, scene.window.clientWidth, scene.window.clientHeight, path, error);
+}
+
+bool OffscreenRenderer::WritePng(const BlendedList& frame, int32_t clientWidth,
+                                 int32_t clientHeight, const std::string& path,
+                                 std::string* error) {
+  const auto width = static_cast<int32_t>(std::lround(clientWidth * frame.scale));
+  const auto height = static_cast<int32_t>(std::lround(clientHeight * frame.scale));
+  if (width <= 0 || height <= 0) {
+    *error = "the window's client area is empty";
+    return false;
+  }
+  if (!FrameFits(width, height)) {
+    *error = "a frame of " + std::to_string(width) + " x " + std::to_string(height) +
+             " pixels is too large to render (" + FrameLimit() + ")";
+    return false;
+  }
+  if (!Prepare(width, height, error)) return false;
+  state_->scene->Draw(frame, clientWidth, clientHeight, width, height);
+  SDL_RenderFlush(state_->renderer.get());
+  return WritePngFile(state_->target.get(), width, height, path, error);
 }
 
 bool OffscreenRenderer::WritePng(const Scene& scene, int32_t width, int32_t height,

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "game/draw_list_blend.h"
 #include "game/platform.h"
 #include "game/scene.h"
 
@@ -34,6 +35,10 @@ class OffscreenRenderer {
   bool WritePng(const Scene& scene, const std::string& path, std::string* error);
   // The same, stretched onto a screen of screenWidth x screenHeight pixels as fullscreen shows it.
   bool WritePng(const Scene& scene, int32_t screenWidth, int32_t screenHeight,
+                const std::string& path, std::string* error);
+  // A frame between two ticks (see BlendDrawLists) over a client area of clientWidth x
+  // clientHeight units, drawn at the frame's scale.
+  bool WritePng(const BlendedList& frame, int32_t clientWidth, int32_t clientHeight,
                 const std::string& path, std::string* error);
 
  private:

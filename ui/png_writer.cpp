@@ -24,7 +24,8 @@ void PutChunk(std::vector<uint8_t>* out, const char type[4], const uint8_t* data
 
 }  // namespace
 
-std::vector<uint8_t> EncodePng(SDL_Surface* surface, int width, int height) {
+bool EncodePng(SDL_Surface* surface, int width, int height, int level, std::vector<uint8_t>* png,
+               std::string* error) {
   // Each row: filter byte 0 (none), then R, G, B.
   const size_t rowBytes = static_cast<size_t>(width) * 3 + 1;
   std::vector<uint8_t> raw(rowBytes * height);
@@ -41,25 +42,34 @@ std::vector<uint8_t> EncodePng(SDL_Surface* surface, int width, int height) {
   }
   uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
   std::vector<uint8_t> packed(packedSize);
-  // Level 3 keeps frame dumps fast while still much smaller than raw pixels.
-  compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), 3);
+  const int status =
+      compress2(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()), level);
+  if (status != Z_OK) {
+    *error = std::string("cannot compress the pixels: ") + zError(status);
+    return false;
+  }
   packed.resize(packedSize);
 
-  std::vector<uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+  *png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
   std::vector<uint8_t> header;
   PutBigEndian(&header, static_cast<uint32_t>(width));
   PutBigEndian(&header, static_cast<uint32_t>(height));
   header.insert(header.end(),
                 {8, 2, 0, 0, 0});  // 8 bits, RGB, deflate, no filter set, no interlace
-  PutChunk(&png, "IHDR", header.data(), header.size());
-  PutChunk(&png, "IDAT", packed.data(), packed.size());
-  PutChunk(&png, "IEND", nullptr, 0);
-  return png;
+  PutChunk(png, "IHDR", header.data(), header.size());
+  PutChunk(png, "IDAT", packed.data(), packed.size());
+  PutChunk(png, "IEND", nullptr, 0);
+  return true;
 }
 
 bool WritePngFile(SDL_Surface* surface, int width, int height, const std::string& path,
-                  std::string* error) {
-  const std::vector<uint8_t> png = EncodePng(surface, width, height);
+                  std::string* error, int level) {
+  std::vector<uint8_t> png;
+  // Nothing is created for a frame that cannot be encoded, so no broken file is left behind.
+  if (!EncodePng(surface, width, height, level, &png, error)) {
+    *error = "cannot write " + path + ": " + *error;
+    return false;
+  }
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (file == nullptr) {
     *error = "cannot create " + path + ": " + std::strerror(errno);

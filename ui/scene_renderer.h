@@ -5,14 +5,18 @@
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "game/draw_list.h"
+#include "game/draw_list_blend.h"
 #include "game/scene.h"
 #include "ui/font.h"
+#include "ui/label_raster.h"
+#include "ui/overdraw.h"
 #include "ui/pictures.h"
+#include "ui/scaled_copies.h"
 #include "ui/screen_mapping.h"
 #include "ui/sdl_handles.h"
+#include "ui/texture_store.h"
 
 namespace skelvar::ui {
 
@@ -26,14 +30,14 @@ class SceneRenderer {
 
   // Uploads every picture not drawn yet, so that no later frame waits for one. The window calls
   // this once its first frame is on screen.
-  void Preload();
+  void Preload() { textures_.Preload(); }
 
   // The next frame paints everything again (the window's pixels were lost: exposed, resized).
-  void RepaintAll();
+  void RepaintAll() { repaintAll_ = true; }
 
   // Lets go of the pictures kept scaled for the screen (needed when the renderer lost its render
   // targets); they are made again when next drawn.
-  void ForgetScaledCopies();
+  void ForgetScaledCopies() { copies_.Forget(); }
 
   // Draws the client area of scene.window into the renderer's target, starting at its top-left
   // corner. The caller presents.
@@ -41,86 +45,43 @@ class SceneRenderer {
   // The same, stretched onto screenWidth x screenHeight pixels (see ScreenMapping): pictures are
   // filtered, the label's text is set at the scaled size.
   void Draw(const Scene& scene, int32_t screenWidth, int32_t screenHeight);
+  // A frame between two ticks (see BlendDrawLists), its client area of clientWidth x clientHeight
+  // units stretched onto screenWidth x screenHeight pixels.
+  void Draw(const BlendedList& frame, int32_t clientWidth, int32_t clientHeight,
+            int32_t screenWidth, int32_t screenHeight);
 
  private:
-  struct Tile {
-    TexturePtr texture;
-    int x = 0;
-    int width = 0;
-  };
-  struct TiledTexture {
-    std::vector<Tile> tiles;
-    int width = 0;
-    int height = 0;
-  };
+  SceneRenderer(SDL_Renderer* renderer, PictureSet pictures, const LabelFont& font,
+                int maxTileWidth, bool retainsPixels)
+      : renderer_(renderer),
+        retainsPixels_(retainsPixels),
+        textures_(renderer, std::move(pictures), maxTileWidth),
+        copies_(renderer, maxTileWidth),
+        label_(font) {}
 
-  // A picture's columns [first, last) filtered to the screen's scale once (a character's frame
-  // with its see-through pixels), so that a frame copies them instead of filtering them again: a
-  // scrolling background is filtered again only when the view leaves the columns kept.
-  struct ScaledCopy {
-    TiledTexture pixels;
-    int first = 0;
-    int last = 0;
-    ScreenMapping mapping;  // the scale it was made for
-    int64_t usedInFrame = 0;
-  };
-
-  SceneRenderer(SDL_Renderer* renderer, const LabelFont& font) : renderer_(renderer), font_(font) {}
-  std::shared_ptr<TiledTexture> Upload(SDL_Surface* surface, bool keyed);
-  // The textures of a stored picture, uploading it on first use; null if it has none.
-  const TiledTexture* Texture(ImageId id);
-  void SetClip(const PixelRect& rect);
-  // What is left of a fill's area once later opaque operations are drawn: at most four parts.
-  int FillParts(const DrawList& list, const DrawOp* fill, std::array<PixelRect, 4>& parts);
-  PixelRect OpaqueCover(const DrawList& list, const DrawOp* fill);
-  void FillRect(const PixelRect& part, Rgb colour);
-  // Whether a part of a fill of this frame is on the screen already from the last frame.
-  bool StillOnScreen(int part) const;
-  void Outline(const DrawOp& op);
-  void DrawImage(const DrawOp& op);
-  // The source part of a tiled texture into dest (screen pixels), each tile its share.
-  void DrawTiled(const TiledTexture& texture, const SDL_Rect& source, const SDL_Rect& dest);
-  // Draws a picture's part through its scaled copy; false when there cannot be one.
-  bool DrawScaledCopy(const DrawOp& op, const TiledTexture& texture, const SDL_Rect& dest);
-  void DrawText(const DrawOp& op, std::string_view text);
-  // The label's font at the current scale: the shared one unscaled, an own one otherwise.
-  TTF_Font* LabelFontNow();
-
-  // Where one operation of a frame painted, in client units; fills with their colour.
-  struct Painted {
-    PixelRect rect;
-    Rgb colour;
-    bool fill = false;
-  };
-  static constexpr int MaxPainted = 4 * DrawList::Capacity;
+  // A rectangle of the frame in screen pixels.
+  PixelRect ToScreen(const FloatRect& r) const;
+  // Where every operation paints; a fill in the bands that no later opaque operation covers.
+  void PlanFills(const BlendedList& frame, std::array<int, DrawList::Capacity>& firstBand,
+                 std::array<int, DrawList::Capacity>& bands);
+  // The largest area that one operation after `fill` paints over with opaque pixels.
+  PixelRect OpaqueCover(const BlendedList& frame, const BlendedOp* fill, const PixelRect& area);
+  void FillRect(const PixelRect& screen, Rgb colour);
+  void Outline(const BlendedOp& op);
+  void DrawImage(const BlendedOp& op, const SDL_Rect& clip);
 
   SDL_Renderer* renderer_;
-  const LabelFont& font_;
+  bool retainsPixels_;
+  TextureStore textures_;
+  ScaledCopies copies_;
+  MenuDownscale menu_;
+  LabelRaster label_;
+  RetainedFills fills_;
+  bool repaintAll_ = true;
   ScreenMapping mapping_;
-  bool retainsPixels_ = false;
   int targetWidth_ = 0;
   int targetHeight_ = 0;
-  std::array<Painted, MaxPainted> painted_{};
-  int paintedCount_ = 0;
-  std::array<Painted, MaxPainted> lastPainted_{};
-  int lastPaintedCount_ = -1;  // -1: nothing of the last frame can be relied on
-  int maxTileWidth_ = 2048;
-  std::array<std::shared_ptr<TiledTexture>, ImageCount> textures_;
-  PictureSet pending_;                                       // pictures not uploaded yet
-  std::array<const SDL_Surface*, ImageCount> sharedWith_{};  // the pixels each texture came from
-  SharedSurface menuPixels_;
-  std::array<ScaledCopy, ImageCount> scaledCopies_;
-  int64_t frame_ = 0;
-  TexturePtr scaledMenu_;
-  int scaledMenuWidth_ = 0;
-  int scaledMenuHeight_ = 0;
-  FontPtr scaledFont_;
-  int scaledFontPixels_ = 0;
-  TexturePtr labelTexture_;
-  std::string labelText_;
-  int labelFontPixels_ = 0;
-  int labelWidth_ = 0;
-  int labelHeight_ = 0;
+  double unitsPerFramePixel_ = 1.0;
 };
 
 }  // namespace skelvar::ui

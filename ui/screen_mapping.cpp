@@ -1,6 +1,7 @@
 #include "ui/screen_mapping.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace skelvar::ui {
 namespace {
@@ -19,6 +20,12 @@ int32_t ScaleEdge(int32_t v, int32_t from, int32_t to) {
 // The unit i whose pixels [ScaleEdge(i), ScaleEdge(i + 1)) hold pixel p. With halves rounded up
 // that is the i with (p + 1/2) * from / to - 1 <= i < (p + 1/2) * from / to, so
 // i = ceil((2p + 1) * from / (2 * to)) - 1.
+// The same for a fractional edge; a whole one goes the exact way above.
+int32_t ScaleEdge(double v, int32_t from, int32_t to) {
+  if (v == std::floor(v) && std::abs(v) < 1e9) return ScaleEdge(static_cast<int32_t>(v), from, to);
+  return static_cast<int32_t>(std::floor(v * to / from + 0.5));
+}
+
 int32_t Unscale(int32_t p, int32_t from, int32_t to) {
   return static_cast<int32_t>(FloorDiv((2 * int64_t{p} + 1) * from - 1, 2 * int64_t{to}));
 }
@@ -42,6 +49,19 @@ int32_t ScreenMapping::ToScreenY(int32_t y) const {
 PixelRect ScreenMapping::ToScreen(const PixelRect& r) const {
   const int32_t left = ToScreenX(r.left), top = ToScreenY(r.top);
   return {left, top, ToScreenX(r.left + r.width) - left, ToScreenY(r.top + r.height) - top};
+}
+
+int32_t ScreenMapping::EdgeToScreenX(double x) const {
+  return ScaleEdge(x, logicalWidth, screenWidth);
+}
+
+int32_t ScreenMapping::EdgeToScreenY(double y) const {
+  return ScaleEdge(y, logicalHeight, screenHeight);
+}
+
+PixelRect ScreenMapping::RectToScreen(const FloatRect& r) const {
+  const int32_t left = EdgeToScreenX(r.left), top = EdgeToScreenY(r.top);
+  return {left, top, EdgeToScreenX(r.left + r.width) - left, EdgeToScreenY(r.top + r.height) - top};
 }
 
 int32_t ScreenMapping::ToLogicalX(int32_t x) const {

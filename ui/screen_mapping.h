@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "game/draw_list_blend.h"
 #include "game/scene.h"
 
 namespace skelvar::ui {
@@ -27,6 +28,11 @@ struct ScreenMapping {
   int32_t ToScreenX(int32_t x) const;
   int32_t ToScreenY(int32_t y) const;
   PixelRect ToScreen(const PixelRect& r) const;
+  // The same for edges between units (a picture between two ticks' places): the nearest pixel
+  // edge, which for a whole unit is the one above.
+  int32_t EdgeToScreenX(double x) const;
+  int32_t EdgeToScreenY(double y) const;
+  PixelRect RectToScreen(const FloatRect& r) const;
   // The logical unit whose pixels (as ToScreen draws them) hold the given screen pixel.
   int32_t ToLogicalX(int32_t x) const;
   int32_t ToLogicalY(int32_t y) const;

@@ -12,8 +12,10 @@
 #include "game/draw_list.h"
 #include "game/game_main.h"
 #include "game/random.h"
-#include "state_json.h"
-#include "virtual_clock.h"
+#include "game/touch_zone.h"
+#include "session/run_tick.h"
+#include "session/state_json.h"
+#include "session/virtual_clock.h"
 
 using namespace skelvar;
 
@@ -47,17 +49,25 @@ class PageMeasurer final : public TextMeasurer {
   }
 };
 
-// The browser's clock, or for tests the replay tool's clock that stands still between ticks.
+// The browser's clock, or for tests the headless runs' clock that stands still between ticks.
 class PageClock final : public Clock {
  public:
   PageClock(bool stepped, uint32_t seed) : stepped_(stepped), virtual_(seed) {}
   void SetTick(int64_t tick) { virtual_.SetTick(tick); }
+  session::VirtualClock& Virtual() { return virtual_; }
 
   double LocalDateTimeDays() override {
     return stepped_ ? virtual_.LocalDateTimeDays() : skelvar_js_local_days();
   }
   double MonotonicSeconds() override {
-    return stepped_ ? virtual_.MonotonicSeconds() : emscripten_get_now() / 1000.0;
+    return stepped_ ? virtual_.MonotonicSeconds() : PageSeconds();
+  }
+  // While the page is hidden its clock stands still, so time away is not counted in a run.
+  void SetHidden(bool hidden) {
+    const double now = emscripten_get_now() / 1000.0;
+    if (hidden && !hidden_) hiddenAt_ = now;
+    if (!hidden && hidden_) away_ += now - hiddenAt_;
+    hidden_ = hidden;
   }
   std::optional<uint64_t> PerformanceCounter() override {
     if (stepped_) return virtual_.PerformanceCounter();
@@ -68,8 +78,15 @@ class PageClock final : public Clock {
   }
 
  private:
+  double PageSeconds() const {
+    return (hidden_ ? hiddenAt_ : emscripten_get_now() / 1000.0) - away_;
+  }
+
   bool stepped_;
-  replay::VirtualClock virtual_;
+  bool hidden_ = false;
+  double hiddenAt_ = 0.0;
+  double away_ = 0.0;
+  session::VirtualClock virtual_;
 };
 
 struct Page {
@@ -82,6 +99,9 @@ struct Page {
 
 alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
 Page* page = nullptr;
+// What the page was created with, for a new launch after the exit command.
+bool pageStepped = false;
+uint32_t pageSeed = 0;
 ClickTracker clicks;
 
 // What the page paints: a change counter, the operation count, the label text and 16 numbers
@@ -120,14 +140,44 @@ extern "C" {
 EMSCRIPTEN_KEEPALIVE void skelvar_create(int stepped, uint32_t seed, int32_t width,
                                          int32_t height) {
   if (page != nullptr) return;
-  page = new (pageStorage.data()) Page(stepped != 0, seed);
+  pageStepped = stepped != 0;
+  pageSeed = seed;
+  page = new (pageStorage.data()) Page(pageStepped, seed);
   page->game.scene.window.clientWidth = width;
   page->game.scene.window.clientHeight = height;
   page->game.FormCreate();
 }
 
+// After the exit command the page starts the game afresh, as a new launch: a new main window at
+// the given client size, start-up and fade-in included. Does nothing while the window is open.
+EMSCRIPTEN_KEEPALIVE void skelvar_relaunch(int32_t width, int32_t height) {
+  if (page == nullptr || !page->game.Closed()) return;
+  page->~Page();
+  page = nullptr;
+  clicks.Cancel();
+  skelvar_create(pageStepped ? 1 : 0, pageSeed, width, height);
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_set_hidden(int hidden) {
+  page->clock.SetHidden(hidden != 0);
+}
+
+// The game's monotonic clock in seconds, for tests of the time away.
+EMSCRIPTEN_KEEPALIVE double skelvar_monotonic_seconds() {
+  return page->clock.MonotonicSeconds();
+}
+
 EMSCRIPTEN_KEEPALIVE void skelvar_set_tick(double tick) {
   page->clock.SetTick(static_cast<int64_t>(tick));
+}
+
+// Stepped runs: tick k's timers, in the headless runs' order, after its events (delivered as they
+// came); then the clock moves on to tick k + 1, where the events from now on belong.
+EMSCRIPTEN_KEEPALIVE void skelvar_step(double tick) {
+  const auto k = static_cast<int64_t>(tick);
+  session::NoEvents delivered;
+  session::RunTick(page->game, page->clock.Virtual(), k, delivered);
+  page->clock.SetTick(k + 1);
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_resize(int32_t width, int32_t height) {
@@ -151,6 +201,35 @@ EMSCRIPTEN_KEEPALIVE void skelvar_key_down(int code) {
 
 EMSCRIPTEN_KEEPALIVE void skelvar_key_up(int code) {
   if (!page->game.Closed()) page->game.FormKeyUp(code);
+}
+
+// Keys of the touch screen and the controllers, each its own source of held keys.
+EMSCRIPTEN_KEEPALIVE void skelvar_source_key_down(int source, int code) {
+  if (!page->game.Closed()) page->game.SourceKeyDown(source, code);
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_source_key_up(int source, int code) {
+  if (!page->game.Closed()) page->game.SourceKeyUp(source, code);
+}
+
+// The keys a source holds, one bit per watched key in the order of skelvar_watched_key.
+EMSCRIPTEN_KEEPALIVE int skelvar_source_mask(int source) {
+  return page->game.heldKeys.Mask(source);
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_watched_key(int bit) {
+  return bit >= 0 && bit < static_cast<int>(WatchedKeys.size())
+             ? WatchedKeys[static_cast<std::size_t>(bit)]
+             : 0;
+}
+
+EMSCRIPTEN_KEEPALIVE void skelvar_release_source(int source) {
+  if (!page->game.Closed()) page->game.ReleaseSource(source);
+}
+
+// What a finger at a client point does (the values of TouchZone).
+EMSCRIPTEN_KEEPALIVE int skelvar_touch_zone(int32_t x, int32_t y) {
+  return static_cast<int>(TouchZoneAt(page->game, x, y));
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_mouse_move(int32_t x, int32_t y) {
@@ -244,7 +323,7 @@ EMSCRIPTEN_KEEPALIVE int skelvar_image_keyed(int id) {
 
 // The run state and scene as one line of JSON, the replay tool's format.
 EMSCRIPTEN_KEEPALIVE const char* skelvar_state_json(double tick) {
-  replay::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
+  session::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
   return stateJson.c_str();
 }
 

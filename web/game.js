@@ -5,6 +5,17 @@ const OpFields = 16;
 
 export const DrawKind = Object.freeze({ Fill: 0, Outline: 1, Image: 2, Text: 3 });
 
+// Sources of held keys: the keyboard, the touch screen, then one per controller slot.
+export const Source = Object.freeze({ Keyboard: 0, Touch: 1, FirstController: 2, Controllers: 8 });
+
+// What a finger does where it lands.
+export const TouchZone = Object.freeze({ None: 0, Click: 1, Left: 2, Right: 3, Middle: 4 });
+
+// A key event in the replay tool's words; the keyboard's source goes without saying.
+function keyWords(name, code, source) {
+  return source === Source.Keyboard ? `${name} ${code}` : `${name} ${code} ${source}`;
+}
+
 export class Game {
   // instantiate(imports), when given, fetches and instantiates the .wasm itself (with retries);
   // its failure fails the load instead of leaving it waiting.
@@ -28,6 +39,9 @@ export class Game {
     this.list = { generation: 0, ops: [], text: '' };
     // Test runs note every input event here, in the replay tool's script words.
     this.journal = null;
+    // Runs once a tick of the game timer is over: what it delivers belongs between this tick
+    // and the next.
+    this.onTicked = null;
   }
 
   create(stepped, seed, width, height) {
@@ -41,15 +55,52 @@ export class Game {
   }
   openTimer() { this.m._skelvar_open_timer(); }
   gameTimer() { this.m._skelvar_game_timer(); }
-  keyDown(code) {
-    this.journal?.(`keydown ${code}`);
-    this.m._skelvar_key_down(code);
+  // Stepped runs: tick k's timers, then the clock on to the next tick.
+  step(tick) { this.m._skelvar_step(tick); }
+  // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
+  ticked() { this.onTicked?.(); }
+  keyDown(code, source = Source.Keyboard) {
+    this.journal?.(keyWords('keydown', code, source));
+    if (source === Source.Keyboard) {
+      this.m._skelvar_key_down(code);
+    } else {
+      this.m._skelvar_source_key_down(source, code);
+    }
   }
 
-  keyUp(code) {
-    this.journal?.(`keyup ${code}`);
-    this.m._skelvar_key_up(code);
+  keyUp(code, source = Source.Keyboard) {
+    this.journal?.(keyWords('keyup', code, source));
+    if (source === Source.Keyboard) {
+      this.m._skelvar_key_up(code);
+    } else {
+      this.m._skelvar_source_key_up(source, code);
+    }
   }
+
+  // The watched keys one source holds now.
+  heldBy(source) {
+    const mask = this.m._skelvar_source_mask(source);
+    const codes = [];
+    for (let bit = 0; (mask >> bit) !== 0; ++bit) {
+      if (mask & (1 << bit)) codes.push(this.m._skelvar_watched_key(bit));
+    }
+    return codes;
+  }
+
+  // A source lets go of every key it holds at once (the journal gets one release per key).
+  releaseSource(source) {
+    if (this.journal) {
+      for (const code of this.heldBy(source)) this.journal(keyWords('keyup', code, source));
+    }
+    this.m._skelvar_release_source(source);
+  }
+
+  touchZone(x, y) { return this.m._skelvar_touch_zone(x, y); }
+  // While the page is hidden the game's clock stands still.
+  setHidden(hidden) { this.m._skelvar_set_hidden(hidden ? 1 : 0); }
+  monotonicSeconds() { return this.m._skelvar_monotonic_seconds(); }
+  // After the exit command: the game starts afresh, as a new launch.
+  relaunch(width, height) { this.m._skelvar_relaunch(width, height); }
 
   mouseMove(x, y) {
     this.journal?.(`mousemove ${x} ${y}`);

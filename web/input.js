@@ -1,6 +1,6 @@
 // Keys by KeyboardEvent.code as the game's virtual-key codes, and Pointer Events on the canvas in
-// the logic's client coordinates: a click counts when the button goes up over the component it
-// went down on, and a finger works like the mouse.
+// the logic's client coordinates: a click of the mouse or pen counts when the button goes up over
+// the component it went down on; fingers go to the thumb controls.
 const Watched = new Map([
   ['Enter', 13], ['NumpadEnter', 13], ['Escape', 27], ['Space', 32],
   ['ArrowLeft', 37], ['ArrowUp', 38], ['ArrowRight', 39], ['ArrowDown', 40],
@@ -25,16 +25,23 @@ export function virtualKeyCode(code) {
 }
 
 export class Input {
-  // after() runs after every handler so the window follows the game.
-  constructor(canvas, pageWindow, game, after) {
+  // after() runs after every handler so the window follows the game; thumbs take the fingers.
+  constructor(canvas, pageWindow, game, thumbs, after) {
     this.game = game;
+    this.thumbs = thumbs;
     this.after = after;
     this.enabled = true;
+    // Set while the game is closed: a key, click or tap then starts it afresh.
+    this.wake = null;
 
     window.addEventListener('keydown', (e) => {
-      // The arrows, Space and Enter belong to the game, never to page scrolling.
+      // The arrows, Space and Enter belong to the game, never to scrolling this page or the page
+      // around it.
       if (Watched.has(e.code)) e.preventDefault();
-      if (!this.enabled) return;
+      if (!this.enabled) {
+        if (!e.repeat) this.wakeUp();
+        return;
+      }
       game.keyDown(virtualKeyCode(e.code));
       after();
     });
@@ -46,31 +53,75 @@ export class Input {
     });
 
     canvas.addEventListener('pointerdown', (e) => {
-      e.preventDefault();
-      if (!this.enabled || !e.isPrimary || e.button !== 0) return;
+      // A click or tap on the game gives it the keyboard, inside a portal's frame too.
+      window.focus();
+      if (!this.enabled) return;
       const [x, y] = pageWindow.toClient(e);
+      if (e.pointerType === 'touch') {
+        thumbs.down(e.pointerId, x, y);
+        after();
+        return;
+      }
+      if (!e.isPrimary || e.button !== 0) return;
       game.mousePress(x, y);
       // The release comes here even off the canvas, as a window keeps the mouse while pressed.
       canvas.setPointerCapture(e.pointerId);
     });
     canvas.addEventListener('pointermove', (e) => {
-      if (!this.enabled || !e.isPrimary) return;
+      if (!this.enabled) return;
       const [x, y] = pageWindow.toClient(e);
+      if (e.pointerType === 'touch') {
+        thumbs.move(e.pointerId, x, y);
+        after();
+        return;
+      }
+      if (!e.isPrimary) return;
       game.mouseMove(x, y);
       after();
     });
     canvas.addEventListener('pointerup', (e) => {
-      if (!this.enabled || !e.isPrimary || e.button !== 0) return;
+      if (!this.enabled) {
+        if (e.isPrimary) this.wakeUp();
+        return;
+      }
       const [x, y] = pageWindow.toClient(e);
+      if (e.pointerType === 'touch') {
+        thumbs.up(e.pointerId, x, y);
+        after();
+        return;
+      }
+      if (!e.isPrimary || e.button !== 0) return;
       if (game.mouseReleaseClicks(x, y)) {
         game.mouseClick(x, y);
         after();
       }
     });
-    canvas.addEventListener('pointercancel', () => game.mouseCancel());
+    canvas.addEventListener('pointercancel', (e) => {
+      if (e.pointerType === 'touch') {
+        thumbs.cancel(e.pointerId);
+        if (this.enabled) after();
+      } else {
+        game.mouseCancel();
+      }
+    });
     // A long press on a phone would open a menu over the game.
     canvas.addEventListener('contextmenu', (e) => e.preventDefault());
   }
 
-  disable() { this.enabled = false; }
+  // The game closed: input is ignored until a key, click or tap calls wake.
+  disable(wake = null) {
+    this.enabled = false;
+    this.wake = wake;
+  }
+
+  enable() {
+    this.enabled = true;
+    this.wake = null;
+  }
+
+  wakeUp() {
+    const wake = this.wake;
+    this.wake = null;
+    wake?.();
+  }
 }

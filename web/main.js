@@ -1,7 +1,8 @@
 // The page's entry point: loads the play logic, the font and the pictures, then runs the game in
-// the canvas with the window's timers, the keyboard, the pointer and game controllers.
+// the canvas with the window's timers, the keyboard, the pointer, fingers and game controllers.
 import { showFailure } from './failure.js';
-import { Game } from './game.js';
+import { watchFocus } from './focus.js';
+import { Game, Source } from './game.js';
 import { Gamepads } from './gamepad.js';
 import { Input } from './input.js';
 import { instantiateWasm } from './loader.js';
@@ -12,6 +13,7 @@ import { Progress } from './progress.js';
 import { Stepper } from './stepper.js';
 import { LabelFont } from './text.js';
 import { Timers } from './timers.js';
+import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
 
 const MenuPicture = 64;
@@ -118,12 +120,14 @@ async function start() {
   let ticks = 0;
   let timers = null;
   let input = null;
+  let relaunch = null;
   const after = () => {
     const w = pageWindow.update();
-    // The exit command ends the game in the page: no more ticks, no more input.
-    if (w.closed) {
+    // The exit command ends the game in the page: no more ticks, and no input but the key, click
+    // or tap that starts it afresh.
+    if (w.closed && input?.enabled) {
       timers?.stop();
-      input?.disable();
+      input.disable(relaunch);
     }
   };
 
@@ -142,7 +146,32 @@ async function start() {
   watchRatio();
 
   const gamepads = new Gamepads(game);
-  input = new Input(canvas, pageWindow, game, after);
+  const thumbs = new Thumbs(game);
+  game.onTicked = () => thumbs.ticked();
+  input = new Input(canvas, pageWindow, game, thumbs, after);
+  let hidden = false;
+  watchFocus({
+    leave: () => {
+      game.releaseSource(Source.Keyboard);
+      thumbs.releaseAll();
+      gamepads.suspend();
+      after();
+    },
+    back: () => gamepads.resume(),
+    hide: () => {
+      if (hidden) return;
+      hidden = true;
+      game.setHidden(true);
+      timers?.pause();
+    },
+    show: () => {
+      gamepads.resume();
+      if (!hidden) return;
+      hidden = false;
+      game.setHidden(false);
+      timers?.resume();
+    },
+  });
 
   const entry = {
     stepped,
@@ -154,6 +183,8 @@ async function start() {
     scale: () => pageWindow.scale,
     drawList: () => game.drawList(),
     stats: () => ({ tickMs: [...tickTimes], paintMs: [...pageWindow.paintTimes] }),
+    // The clock the clear time is measured on, which stands still while the page is hidden.
+    seconds: () => game.monotonicSeconds(),
   };
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
@@ -174,21 +205,41 @@ async function start() {
     };
     entry.script = () => stepper.script.join('\n');
   } else {
-    timers = new Timers(
-      () => game.window(),
-      () => {
-        game.openTimer();
-        after();
-      },
-      () => {
-        const t0 = performance.now();
-        gamepads.poll();
-        game.gameTimer();
-        ++ticks;
-        after();
-        remember(tickTimes, performance.now() - t0);
-      });
-    timers.start();
+    const startTimers = () => {
+      timers = new Timers(
+        () => game.window(),
+        () => {
+          game.openTimer();
+          after();
+        },
+        () => {
+          const t0 = performance.now();
+          gamepads.poll();
+          game.gameTimer();
+          ++ticks;
+          game.ticked();
+          after();
+          remember(tickTimes, performance.now() - t0);
+        });
+      timers.start();
+      if (hidden) timers.pause();
+    };
+    startTimers();
+    relaunch = () => {
+      const [w, h] = pageWindow.fit();
+      game.relaunch(w, h);
+      thumbs.releaseAll();
+      gamepads.forget();
+      ticks = 0;
+      input.enable();
+      startTimers();
+      after();
+    };
+  }
+  if (document.visibilityState === 'hidden') {
+    hidden = true;
+    game.setHidden(true);
+    timers?.pause();
   }
   after();
   globalThis.skelvar = entry;
@@ -196,6 +247,9 @@ async function start() {
 
 // A start that fails shows the message; its button tries again with what is still missing.
 function run() {
-  start().catch((error) => showFailure(error, run));
+  start().catch((error) => {
+    loaded.progress?.clear();
+    showFailure(error, run);
+  });
 }
 run();

@@ -22,7 +22,17 @@ export class Progress {
   reset() {
     this.expected = 0;
     this.received = 0;
+    this.active = true;
     this.requestFrame();
+  }
+
+  // Leaves the canvas black behind the message of a failed start, until a new try.
+  clear() {
+    this.active = false;
+    const c = this.context;
+    c.setTransform(1, 0, 0, 1, 0, 0);
+    c.fillStyle = '#000';
+    c.fillRect(0, 0, this.canvas.width, this.canvas.height);
   }
 
   expect(bytes) {

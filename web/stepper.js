@@ -1,6 +1,6 @@
-// For tests only: the page steps its ticks by hand on the replay tool's virtual clock, in the
-// replay tool's order (the events of tick k, then the fade timer on every second tick, then the
-// game timer), so its state can be compared with the native replay tick by tick.
+// For tests only: the page steps its ticks by hand on the virtual clock, in the order every
+// headless run keeps (the events of tick k, then its timers, run by the play library's one step),
+// so its state can be compared with the native replay tick by tick.
 export class Stepper {
   constructor(game, gamepads, after) {
     this.game = game;
@@ -19,13 +19,14 @@ export class Stepper {
   // Runs the timers of the current tick and returns the state after it as a JSON line.
   step() {
     const k = this.tick;
-    if (k % 2 === 0) this.game.openTimer();
+    // The controllers' presses are events of this tick, delivered before its timers.
     this.gamepads.poll();
-    this.game.gameTimer();
+    this.game.step(k);
     this.after();
     const line = this.game.stateJson(k);
     this.tick = k + 1;
-    this.game.setTick(this.tick);
+    // What the end of a tick lets go of is an event of the next one.
+    this.game.ticked();
     return line;
   }
 }

@@ -1,6 +1,6 @@
 // The window's two timers on one monotonic schedule: deadlines are whole periods from the start,
-// so nothing drifts, and a timer that is late (a stall, a hidden tab) fires once and then waits
-// for its next boundary instead of catching up in a burst.
+// so nothing drifts, and a timer that is late (a stall) fires once and then waits for its next
+// boundary instead of catching up in a burst. While the page is hidden the timers are paused.
 class Schedule {
   constructor(start, period) {
     this.start = start;
@@ -41,6 +41,23 @@ export class Timers {
     this.tick = new TimerClock(onGame);
     this.timeout = 0;
     this.stopped = false;
+    this.paused = false;
+  }
+
+  // No ticks at all while paused; resumed, both timers start a fresh schedule from that moment.
+  pause() {
+    this.paused = true;
+    clearTimeout(this.timeout);
+    this.open.schedule = null;
+    this.tick.schedule = null;
+  }
+
+  resume() {
+    if (!this.paused) return;
+    this.paused = false;
+    if (this.stopped) return;
+    this.follow(performance.now());
+    this.arm();
   }
 
   start() {
@@ -64,7 +81,7 @@ export class Timers {
   }
 
   arm() {
-    if (this.stopped) return;
+    if (this.stopped || this.paused) return;
     const running = [this.open, this.tick].filter((t) => t.schedule);
     const deadlines = running.map((t) => t.schedule.next());
     if (deadlines.length === 0) return;
@@ -74,14 +91,14 @@ export class Timers {
 
   run() {
     for (const timer of [this.open, this.tick]) {
-      if (this.stopped) return;
+      if (this.stopped || this.paused) return;
       const now = performance.now();
       if (timer.schedule && timer.schedule.due(now)) {
         timer.fire();
         if (timer.schedule) timer.schedule.advance(now);
       }
     }
-    if (this.stopped) return;
+    if (this.stopped || this.paused) return;
     this.follow(performance.now());
     this.arm();
   }

@@ -1,12 +1,24 @@
 // The page as the game's window: the canvas covers the viewport, shows the game at the scale that
-// fits the designed 960 x 580 window, fades in with the window's opacity and repaints only when
-// the draw list changed or the canvas was resized.
+// fits the designed 960 x 580 window inside the notch-free part of the screen, fades in with the
+// window's opacity and repaints only when the draw list changed or the canvas was resized.
+import { LiveLabel } from './live_label.js';
+import { TurnPictogram } from './pictogram.js';
+
+// The game panel's designed size; the logic centres it in the client area.
+const PanelWidth = 900;
+const PanelHeight = 500;
+
 export class PageWindow {
   constructor(canvas, game, painter) {
     this.canvas = canvas;
     this.game = game;
     this.painter = painter;
     this.scale = 1;
+    // Where the 900 x 500 play area sits on the screen, in CSS pixels from the viewport's corner.
+    this.playArea = { left: 0, top: 0, width: PanelWidth, height: PanelHeight };
+    this.safeArea = document.getElementById('safe-area');
+    this.turn = new TurnPictogram(document.getElementById('turn'));
+    this.liveLabel = new LiveLabel(document.getElementById('said'));
     this.unit = 1;
     this.painted = -1;
     this.dirty = true;
@@ -21,10 +33,28 @@ export class PageWindow {
       document.documentElement.clientHeight || window.innerHeight];
   }
 
-  // Sizes the canvas to the viewport; returns the logic's client size.
+  // The screen's notch and rounded corners as CSS insets [top, right, bottom, left], read from an
+  // invisible element padded by env(safe-area-inset-*).
+  insets() {
+    if (!this.safeArea) return [0, 0, 0, 0];
+    const style = getComputedStyle(this.safeArea);
+    return [style.paddingTop, style.paddingRight, style.paddingBottom, style.paddingLeft]
+      .map((v) => Math.max(0, Number.parseFloat(v) || 0));
+  }
+
+  // Sizes the canvas to the viewport; returns the logic's client size. The scale is the one that
+  // fits the design into the viewport less the insets on both sides, because the logic centres the
+  // play area: it then stays clear of a notch while the grey around it runs under the notch.
   fit() {
     const [width, height] = this.viewport();
-    const view = this.game.fit(width, height);
+    const [top, right, bottom, left] = this.insets();
+    const marginX = 2 * Math.max(left, right);
+    const marginY = 2 * Math.max(top, bottom);
+    const view = this.game.fit(Math.max(1, width - marginX), Math.max(1, height - marginY));
+    if (marginX > 0 || marginY > 0) {
+      view.clientWidth = Math.max(1, Math.round(width / view.scale));
+      view.clientHeight = Math.max(1, Math.round(height / view.scale));
+    }
     const ratio = window.devicePixelRatio || 1;
     this.scale = view.scale;
     this.canvas.style.width = `${width}px`;
@@ -34,8 +64,23 @@ export class PageWindow {
     if (this.canvas.width !== backingWidth) this.canvas.width = backingWidth;
     if (this.canvas.height !== backingHeight) this.canvas.height = backingHeight;
     this.unit = view.scale * ratio;
+    this.placePlayArea(view.clientWidth, view.clientHeight);
+    this.turn.place(this.playArea, width, height, ratio, bottom);
     this.invalidate();
     return [view.clientWidth, view.clientHeight];
+  }
+
+  // The logic centres the panel with its offsets truncated toward zero; the same rule on the
+  // screen tells the page where the play area is.
+  placePlayArea(clientWidth, clientHeight) {
+    const left = Math.trunc(clientWidth / 2 - PanelWidth / 2);
+    const top = Math.trunc(clientHeight / 2 - PanelHeight / 2);
+    this.playArea = {
+      left: left * this.scale,
+      top: top * this.scale,
+      width: PanelWidth * this.scale,
+      height: PanelHeight * this.scale,
+    };
   }
 
   // A point in CSS pixels on the canvas, in the logic's client coordinates.
@@ -49,6 +94,9 @@ export class PageWindow {
   update() {
     const w = this.game.window();
     this.canvas.style.opacity = w.opacityEnabled ? String(w.opacity / 255) : '1';
+    // A closed game is shown dimmed, the hint with it.
+    this.turn.fade(w.closed ? '0.4' : this.canvas.style.opacity);
+    this.liveLabel.show(this.game.drawList());
     if (w.closed !== this.closedShown) this.dirty = true;
     if (this.dirty || this.game.drawList().generation !== this.painted) this.requestFrame();
     return w;

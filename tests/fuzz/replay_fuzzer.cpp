@@ -10,14 +10,15 @@
 #include "game/fixed_text_measurer.h"
 #include "game/random.h"
 #include "replay_script.h"
-#include "replay_tick.h"
 #include "run_invariants.h"
-#include "virtual_clock.h"
+#include "session/run_tick.h"
+#include "session/virtual_clock.h"
 
 namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
+using namespace skelvar::session;
 
 constexpr int64_t Ticks = 300;
 
@@ -73,13 +74,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   game.scene.window.clientHeight = 542;
   game.FormCreate();
   testing::RunWatch watch;
-  size_t next = 0;
+  EventSpan feed(events);
   for (int64_t k = 1; k <= Ticks && !game.Closed(); ++k) {
-    clock.SetTick(k);
-    while (next < events.size() && events[next].tick == k && !game.Closed()) {
-      Deliver(game, events[next++]);
-    }
-    if (RunTimers(game, k)) ++watch.fadeTicks;
+    if (RunTick(game, clock, k, feed).faded) ++watch.fadeTicks;
     watch.runStarted = watch.runStarted || game.GameState == StatePlaying;
     if (const std::string broken = testing::BrokenInvariant(game, watch); !broken.empty()) {
       Finding("tick " + std::to_string(k) + ": " + broken);

@@ -14,14 +14,15 @@
 #include "game/fixed_text_measurer.h"
 #include "game/random.h"
 #include "replay_script.h"
-#include "replay_tick.h"
 #include "run_invariants.h"
-#include "virtual_clock.h"
+#include "session/run_tick.h"
+#include "session/virtual_clock.h"
 
 namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
+using namespace skelvar::session;
 
 constexpr int64_t BatchTicks = 10000;
 constexpr std::array<int, 9> KeyPool = {13, 27, 32, 37, 38, 39, 40, 65, 16};
@@ -100,15 +101,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "soak: the generated script was refused: %s\n", reader.error().c_str());
       return 1;
     }
-    size_t next = 0;
+    EventSpan feed(events);
     for (int64_t k = tick + 1; k <= tick + batch; ++k) {
       TGameMain& g = session->game;
-      session->clock.SetTick(k);
-      while (next < events.size() && events[next].tick == k && !g.Closed()) {
-        Deliver(g, events[next++]);
-        ++delivered;
-      }
-      if (RunTimers(g, k)) ++session->watch.fadeTicks;
+      const TickReport report = RunTick(g, session->clock, k, feed);
+      delivered += report.delivered;
+      if (report.faded) ++session->watch.fadeTicks;
       ++ticks;
       if (g.GameState == StatePlaying && session->lastState != StatePlaying) ++runs;
       if (g.GameState == StateOutcome && session->lastState == StatePlaying) ++contacts;
@@ -123,7 +121,9 @@ int main(int argc, char** argv) {
         // The window was closed: a new one starts, as the player would start the game again.
         ++closes;
         session = std::make_unique<Session>();
-        while (next < events.size() && events[next].tick <= k) ++next;
+        for (const TimedEvent* e = feed.Peek(); e != nullptr && e->tick <= k; e = feed.Peek()) {
+          feed.Pop();
+        }
       }
     }
     tick += batch;

@@ -7,14 +7,17 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "game/draw_list_blend.h"
 #include "replay_script.h"
 
 namespace skelvar::replay {
@@ -45,6 +48,14 @@ TEST(ReplayScript, ParsesEventsCommentsAndBlankLines) {
   EXPECT_EQ(events[4].kind, EventKind::Resize);
   EXPECT_EQ(events[4].a, 1200);
   EXPECT_EQ(events[4].b, 700);
+  EXPECT_EQ(events[0].b, 0) << "a key without a source is the keyboard's";
+  events.clear();
+  ASSERT_TRUE(ParseScript("2 keydown 39 3\n4 keyup 38 1\n", events, error)) << error;
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].a, 39);
+  EXPECT_EQ(events[0].b, 3);
+  EXPECT_EQ(events[1].kind, EventKind::KeyUp);
+  EXPECT_EQ(events[1].b, 1);
   events.clear();
   EXPECT_TRUE(ParseScript("", events, error));
   EXPECT_TRUE(events.empty());
@@ -61,6 +72,11 @@ TEST(ReplayScript, RejectsBadLinesNamingTheLine) {
   EXPECT_NE(ParseError("1 keydown").find("takes 1 number"), std::string::npos);
   EXPECT_NE(ParseError("1 click 3").find("takes 2 numbers"), std::string::npos);
   EXPECT_NE(ParseError("1 click 3 4 5").find("takes 2 numbers"), std::string::npos);
+  // A key event may name its source; there are ten, 0 to 9.
+  EXPECT_NE(ParseError("1 keydown 39 10").find("out of range (0..9)"), std::string::npos);
+  EXPECT_NE(ParseError("1 keyup 39 -1").find("out of range"), std::string::npos);
+  EXPECT_NE(ParseError("1 keyup 39 1 2").find("takes 1 number and an optional source, got 3"),
+            std::string::npos);
   EXPECT_NE(ParseError("1 click 3 4 5 6 7").find("too many"), std::string::npos);
   EXPECT_NE(ParseError("x keydown 1").find("not a number"), std::string::npos);
   EXPECT_NE(ParseError("1 keydown 3x").find("not a number"), std::string::npos);
@@ -186,7 +202,7 @@ TEST(ReplayScript, EventStoreGivesBackWhatItHolds) {
     e.kind = static_cast<EventKind>(rng() % 5);
     const bool key = e.kind == EventKind::KeyDown || e.kind == EventKind::KeyUp;
     e.a = key ? static_cast<int32_t>(rng() % 256) : static_cast<int32_t>(rng() % 2000001) - 1000000;
-    e.b = key ? 0 : static_cast<int32_t>(rng() % 2000001) - 1000000;
+    e.b = key ? static_cast<int32_t>(rng() % 10) : static_cast<int32_t>(rng() % 2000001) - 1000000;
     ASSERT_TRUE(store.Push(e));
     pushed.push_back(e);
   }
@@ -528,6 +544,90 @@ TEST(ReplayTool, FramesTooLargeToRenderAreRefusedBeforeAllocating) {
   // A frame that cannot be written gives the reason.
   ExpectOneErrorLine(Shell(Tool() + " --ticks 1 --render " + dir + "/missing < /dev/null"), 1,
                      "No such file or directory");
+  std::filesystem::remove_all(dir);
+}
+
+// With --render-fps the tool draws the frames the window shows between ticks: each picture a
+// fraction of the way from one tick's place to the next, and the state it prints is untouched.
+TEST(ReplayTool, FramesBetweenTicksGlideAndLeaveTheStateAlone) {
+  if (!Has(Shell(Tool() + " --help").out, "--render-fps")) GTEST_SKIP() << "built without frames";
+  const std::string dir = ::testing::TempDir() + "/replay-glide-" + std::to_string(getpid());
+  std::filesystem::remove_all(dir);
+  std::filesystem::create_directories(dir + "/ticks");
+  std::filesystem::create_directories(dir + "/frames");
+  // Right at the menu starts a run and, held, runs on through the stage.
+  const std::string script = "printf '1 keydown 39\\n' | ";
+  const ShellRun ticks = Shell(script + Tool() + " --ticks 40 --render " + dir + "/ticks");
+  const ShellRun frames =
+      Shell(script + Tool() + " --ticks 40 --render " + dir + "/frames --render-fps 60");
+  ASSERT_EQ(ticks.status, 0) << ticks.err;
+  ASSERT_EQ(frames.status, 0) << frames.err;
+  EXPECT_EQ(frames.out, ticks.out);
+  EXPECT_EQ(std::count(frames.out.begin(), frames.out.end(), '\n'), 40);
+
+  // Three frames a tick at 60 a second, from the start until the 41st tick would run: 123.
+  EXPECT_TRUE(std::filesystem::exists(dir + "/frames/frame-000122.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/frames/frame-000123.png"));
+  EXPECT_FALSE(std::filesystem::exists(dir + "/frames/tick-000001.png"));
+  std::ifstream log(dir + "/frames/frames.log");
+  struct Frame {
+    double ms = 0;
+    int tick = 0;
+    bool back = false;
+    double x = 0;
+  };
+  std::vector<Frame> logged;
+  for (std::string line; std::getline(log, line);) {
+    std::istringstream in(line);
+    Frame f;
+    std::string x;
+    in >> f.ms >> f.tick >> x;
+    ASSERT_FALSE(in.fail()) << line;
+    f.back = x != "-";
+    if (f.back) f.x = std::stod(x);
+    logged.push_back(f);
+  }
+  ASSERT_EQ(logged.size(), 123u);
+  int glides = 0;
+  for (size_t n = 0; n < logged.size(); ++n) {
+    EXPECT_NEAR(logged[n].ms, n * 1000.0 / 60.0, 0.001) << n;
+    EXPECT_EQ(logged[n].tick, static_cast<int>(n / 3)) << n;
+  }
+  // Frame 3k is tick k's interval at a = 0, the place of tick k - 1; frame 3k + 3 is the place
+  // of tick k. Between them the background lies a third and two thirds of the way.
+  for (size_t k = 1; k + 1 < logged.size() / 3; ++k) {
+    const Frame &from = logged[3 * k], &to = logged[3 * k + 3];
+    if (!from.back || !to.back) continue;
+    for (int i = 1; i <= 2; ++i) {
+      const Frame& between = logged[3 * k + i];
+      ASSERT_TRUE(between.back) << 3 * k + i;
+      const double expected =
+          std::abs(to.x - from.x) <= NormalStepLimit ? from.x + (to.x - from.x) * i / 3.0 : to.x;
+      EXPECT_NEAR(between.x, expected, 0.002) << "frame " << 3 * k + i;
+    }
+    if (from.x != to.x && std::abs(to.x - from.x) <= NormalStepLimit) ++glides;
+  }
+  // The view eases after the running girl for about a second before it keeps pace.
+  EXPECT_GE(glides, 15) << "the stage should scroll while the view catches up";
+
+  // While the stage scrolls, the in-between pictures differ from each other and from the tick's.
+  const auto bytes = [&](int n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/frames/frame-%06d.png", n);
+    std::ifstream in(dir + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_FALSE(bytes(7).empty());
+  EXPECT_TRUE(bytes(6) != bytes(7)) << "frames 6 and 7 are the same picture";
+  EXPECT_TRUE(bytes(7) != bytes(8)) << "frames 7 and 8 are the same picture";
+
+  ExpectOneErrorLine(Shell(Tool() + " --ticks 1 --render " + dir + " --render-fps 0 < /dev/null"),
+                     2, "--render-fps takes a whole number");
+  ExpectOneErrorLine(Shell(Tool() + " --ticks 1 --render-fps 30 < /dev/null"), 2,
+                     "--render-fps needs --render");
+  ExpectOneErrorLine(
+      Shell(Tool() + " --render " + dir + " --render-every 2 --render-fps 30 < /dev/null"), 2,
+      "do not go together");
   std::filesystem::remove_all(dir);
 }
 

@@ -16,9 +16,9 @@
 #include <charconv>
 #endif
 
-#include "shortest_double.h"
+#include "session/shortest_double.h"
 
-namespace skelvar::replay {
+namespace skelvar::session {
 namespace {
 
 // The bits of a double and back (emscripten's C++ library has no std::bit_cast).
@@ -187,4 +187,4 @@ TEST(ShortestDouble, MatchesToCharsAndRoundTrips) {
 }
 
 }  // namespace
-}  // namespace skelvar::replay
+}  // namespace skelvar::session

@@ -105,6 +105,18 @@ if [[ -s $manpage ]]; then
     grep -q "^$section" <<<"$rendered" || fail "manual page has no $section section"
   done
   grep -q "^SKELVAR(6)" <<<"$rendered" || fail "manual page does not render as SKELVAR(6)"
+  # Every variable of its own that the program reads is described under ENVIRONMENT.
+  environment=$(sed -n '/^ENVIRONMENT/,/^[A-Z]/p' <<<"$rendered")
+  source_dir=$(cd "$(dirname "$0")/../.." && pwd)
+  variables=$(grep -ho 'getenv("SKELVAR_[A-Z_]*")' "$source_dir"/ui/*.cpp |
+    sed 's/getenv("\(.*\)")/\1/' | sort -u)
+  [[ -n $variables ]] || fail "found no SKELVAR_ variable read in $source_dir/ui"
+  for variable in $variables; do
+    grep -q "^ *$variable\b" <<<"$environment" ||
+      fail "the manual page's ENVIRONMENT section does not describe $variable"
+  done
+  grep -q "reads no variables" <<<"$rendered" &&
+    fail "the manual page still says the program reads no variables"
 fi
 
 # --- icons -----------------------------------------------------------------------------------

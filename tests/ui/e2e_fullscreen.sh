@@ -4,7 +4,8 @@
 # scaled up and centred, the mouse lands where the scaled picture shows things (a pointer over the
 # middle of the stage does not steer, one over its right quarter steers right, one over its left
 # quarter steers left, a click low on the stage jumps), and F11 again gives back the window with
-# its size, place and layout. The game's state is read from its state trace (SKELVAR_STATE_TRACE).
+# its size, place and layout; windowed too the game is scaled to fit the client area, which a
+# large window shows grown. The game's state is read from its state trace (SKELVAR_STATE_TRACE).
 #
 # Usage: e2e_fullscreen.sh PATH/TO/skelvar
 set -u
@@ -49,6 +50,12 @@ geometry() {
   eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
     /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
 }
+# The client area the game lays out in on W x H pixels: the designed 960 x 580 scaled to fill the
+# tighter side, the pixels divided by that scale and rounded.
+fitted() {
+  awk -v w="$1" -v h="$2" 'BEGIN { s = w / 960; if (h / 580 < s) s = h / 580;
+    printf "%dx%d\n", int(w / s + 0.5), int(h / s + 0.5) }'
+}
 # The frame's extents (left, right, top, bottom) that the window manager put around the window.
 extents() { xprop -id "$WINDOW" _NET_FRAME_EXTENTS 2>/dev/null | sed -n 's/.*= *//p' | tr -d ' '; }
 # Windowed at its designed outer size: the client area plus the frame is 960 x 580.
@@ -58,7 +65,8 @@ windowed() {
   e=$(extents)
   [ -n "$e" ] || return 1
   IFS=, read -r EL ER ET EB <<<"$e"
-  [ $((WW + EL + ER)) = 960 ] && [ $((WH + ET + EB)) = 580 ] && [ "$(field client)" = "${WW}x$WH" ]
+  [ $((WW + EL + ER)) = 960 ] && [ $((WH + ET + EB)) = 580 ] &&
+    [ "$(field client)" = "$(fitted "$WW" "$WH")" ] && [ "$(field screen)" = "${WW}x$WH" ]
 }
 retry 10 windowed || fail "the window did not settle at 960x580 with its frame (client ${WW:-?}x${WH:-?}, frame ${EL:-?},${ER:-?},${ET:-?},${EB:-?})"
 sleep 1.4  # the fade-in
@@ -207,7 +215,7 @@ xdotool key --window "$WINDOW" F11
 restored() {
   geometry
   [ "$WX" = "$WIN_X" ] && [ "$WY" = "$WIN_Y" ] && [ "$WW" = "$WIN_W" ] && [ "$WH" = "$WIN_H" ] &&
-    [ "$(field client)" = "${WIN_W}x$WIN_H" ] && [ "$(field screen)" = "${WIN_W}x$WIN_H" ]
+    [ "$(field client)" = "$(fitted "$WIN_W" "$WIN_H")" ] && [ "$(field screen)" = "${WIN_W}x$WIN_H" ]
 }
 retry 5 restored || fail "F11 again did not give back the ${WIN_W}x$WIN_H window at $WIN_X,$WIN_Y (${WW}x$WH at $WX,$WY, game client $(field client))"
 [ "$(field game)" = "$WIN_GAME" ] || fail "the play area is at $(field game) after leaving fullscreen, not $WIN_GAME"
@@ -216,24 +224,28 @@ windowed || fail "the window is not 960x580 with its frame after leaving fullscr
 IFS=, read -r GAME_L GAME_T <<<"$WIN_GAME"
 window_layout() {
   shot windowed
-  # The play area at its own size again: grey from the window's left edge to the play area.
-  local row
-  row=$($CONVERT "$WORK/windowed.png" -crop "${WIN_W}x1+$WIN_X+$((WIN_Y + GAME_T + 250))" +repage -depth 8 txt:- |
+  # The play area at the window's scale again: grey from the window's left edge to the play
+  # area's left edge mapped onto the client area's pixels.
+  local row client_w want
+  client_w=$(fitted "$WIN_W" "$WIN_H" | cut -dx -f1)
+  want=$(awk -v l="$GAME_L" -v w="$WIN_W" -v c="$client_w" 'BEGIN { printf "%d", l * w / c + 0.5 }')
+  row=$($CONVERT "$WORK/windowed.png" -crop "${WIN_W}x1+$WIN_X+$((WIN_Y + WIN_H / 2))" +repage -depth 8 txt:- |
     awk 'NR > 1 { grey = ($0 ~ /#808080/); if (!other && grey) first++; if (!grey) other = 1 } END { print first + 0 }')
-  [ "$row" = "$GAME_L" ]
+  [ "$row" = "$want" ]
 }
 retry 3 window_layout || fail "the window's play area is not back at its own size at $WIN_GAME"
 pass "F11 again: the ${WIN_W}x$WIN_H window back at $WIN_X,$WIN_Y (960x580 with its frame), play area at $WIN_GAME, F11 seen by the game as a key"
 
-# --- a large window is not scaled: the play area keeps its size, centred in grey ---
+# --- a large window shows the game grown as fullscreen does: 1600 / 960 is wider than 900 / 580,
+# so the height is filled and the logic lays out in 1031 x 580 ---
 xdotool windowsize "$WINDOW" 1600 900
 large() {
   geometry
-  [ "$WW" = 1600 ] && [ "$WH" = 900 ] && [ "$(field client)" = 1600x900 ] &&
-    [ "$(field screen)" = 1600x900 ] && [ "$(field game)" = 350,200 ]
+  [ "$WW" = 1600 ] && [ "$WH" = 900 ] && [ "$(field client)" = 1031x580 ] &&
+    [ "$(field screen)" = 1600x900 ] && [ "$(field game)" = 65,40 ]
 }
 retry 5 large || fail "a 1600x900 window is laid out as $(field client) on $(field screen), play area at $(field game)"
-pass "a 1600x900 window: not scaled, play area at $(field game)"
+pass "a 1600x900 window: scaled up, the logic lays out in $(field client), play area at $(field game)"
 
 kill -TERM "$GAME_PID"
 wait "$GAME_PID"

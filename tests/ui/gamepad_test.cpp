@@ -13,6 +13,10 @@
 namespace skelvar::ui {
 namespace {
 
+using skelvar::FirstControllerSource;
+using skelvar::HeldKeys;
+using skelvar::InputSourceCount;
+
 // The first fifteen controller buttons (A up to the D-pad) and all six axes, numbered on the
 // virtual joystick exactly as SDL numbers them on a controller.
 constexpr int kButtons = SDL_CONTROLLER_BUTTON_DPAD_RIGHT + 1;
@@ -94,7 +98,16 @@ class GamepadTest : public ::testing::Test {
       const int n = pads_->Handle(event, out);
       EXPECT_GE(n, 0);
       EXPECT_LE(n, static_cast<int>(out.size()));
-      for (int i = 0; i < n; ++i) seen.push_back(Describe(out[static_cast<std::size_t>(i)]));
+      // Through the game's held keys, as the window feeds them: what is reported is a code
+      // becoming held or free over every source.
+      for (int i = 0; i < n; ++i) {
+        const KeyTransition& t = out[static_cast<std::size_t>(i)];
+        EXPECT_GE(t.source, FirstControllerSource);
+        EXPECT_LT(t.source, InputSourceCount);
+        const bool changed =
+            t.down ? held_.Press(t.source, t.code) : held_.Release(t.source, t.code);
+        if (changed) seen.push_back(Describe(t));
+      }
     }
     return seen;
   }
@@ -113,6 +126,7 @@ class GamepadTest : public ::testing::Test {
   }
 
   std::optional<Gamepads> pads_;
+  HeldKeys held_;
 };
 
 TEST_F(GamepadTest, HotPlugOpensTheControllerAndEachButtonHoldsItsKey) {
@@ -270,6 +284,76 @@ TEST_F(GamepadTest, HoldsOfTwoPadsAreCountedTogether) {
   EXPECT_EQ(Pump(), Transitions{"-13"});
   EXPECT_EQ(pads_->OpenCount(), 1u);
   EXPECT_EQ(Release(second, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{"-39"});
+}
+
+TEST_F(GamepadTest, EachPadIsItsOwnSourceBesideTheKeyboard) {
+  const SDL_JoystickID first = Plug();
+  const SDL_JoystickID second = Plug();
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
+
+  // The raw transitions name the pad's slot: the first two controller sources.
+  const auto sourceOf = [&](SDL_JoystickID id) {
+    SetButton(id, SDL_CONTROLLER_BUTTON_DPAD_DOWN, true);
+    SDL_PumpEvents();
+    SDL_Event event;
+    std::array<KeyTransition, Gamepads::kMaxTransitionsPerEvent> out{};
+    int source = -1;
+    while (SDL_PollEvent(&event) == 1) {
+      const int n = pads_->Handle(event, out);
+      for (int i = 0; i < n; ++i) source = out[static_cast<std::size_t>(i)].source;
+    }
+    SetButton(id, SDL_CONTROLLER_BUTTON_DPAD_DOWN, false);
+    SDL_PumpEvents();
+    while (SDL_PollEvent(&event) == 1) pads_->Handle(event, out);
+    return source;
+  };
+  EXPECT_EQ(sourceOf(first), FirstControllerSource);
+  EXPECT_EQ(sourceOf(second), FirstControllerSource + 1);
+
+  // The D-pad holds Right and the keyboard taps it: Right stays held, she keeps running.
+  EXPECT_EQ(Press(first, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{"+39"});
+  EXPECT_FALSE(held_.Press(skelvar::KeyboardSource, 39));
+  EXPECT_FALSE(held_.Release(skelvar::KeyboardSource, 39));
+  EXPECT_TRUE(held_.Held(39));
+  EXPECT_EQ(Release(first, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{"-39"});
+
+  // A pad plugged in after the first left takes the free slot again.
+  Unplug(first);
+  EXPECT_EQ(Pump(), Transitions{});
+  const SDL_JoystickID third = Plug();
+  ASSERT_GE(third, 0);
+  EXPECT_EQ(sourceOf(third), FirstControllerSource);
+}
+
+TEST_F(GamepadTest, LosingTheFocusLetsGoOfEveryPad) {
+  const SDL_JoystickID first = Plug();
+  const SDL_JoystickID second = Plug();
+  ASSERT_GE(first, 0);
+  ASSERT_GE(second, 0);
+  EXPECT_EQ(Press(first, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{"+39"});
+  EXPECT_EQ(Tilt(first, SDL_CONTROLLER_AXIS_LEFTX, 32767), Transitions{});
+  EXPECT_EQ(Press(second, SDL_CONTROLLER_BUTTON_A), Transitions{"+32"});
+
+  std::array<KeyTransition, 2 * Gamepads::kMaxTransitionsPerEvent> out{};
+  const int n = pads_->LetGoAll(out);
+  Transitions released;
+  for (int i = 0; i < n; ++i) {
+    const KeyTransition& t = out[static_cast<std::size_t>(i)];
+    EXPECT_FALSE(t.down);
+    if (held_.Release(t.source, t.code)) released.push_back(Describe(t));
+  }
+  std::sort(released.begin(), released.end());
+  EXPECT_EQ(released, (Transitions{"-32", "-39"}));
+  EXPECT_EQ(held_.Any(), 0);
+  EXPECT_EQ(pads_->OpenCount(), 2u) << "the pads stay open";
+  EXPECT_EQ(pads_->LetGoAll(out), 0) << "nothing is left to let go";
+
+  // The buttons still down come up later without a second release; pressed again they hold.
+  EXPECT_EQ(Release(first, SDL_CONTROLLER_BUTTON_DPAD_RIGHT), Transitions{});
+  EXPECT_EQ(Tilt(first, SDL_CONTROLLER_AXIS_LEFTX, 0), Transitions{});
+  EXPECT_EQ(Release(second, SDL_CONTROLLER_BUTTON_A), Transitions{});
+  EXPECT_EQ(Press(second, SDL_CONTROLLER_BUTTON_A), Transitions{"+32"});
 }
 
 TEST_F(GamepadTest, ATooShortSpanGetsTheFirstTransitionsAndTheStateStaysRight) {

@@ -5,6 +5,8 @@
 
 #include <cstring>
 
+#include "ui/jpeg.h"
+
 namespace skelvar::ui {
 namespace {
 
@@ -191,6 +193,27 @@ TEST(Pictures, WrongSizesAndBrokenFilesAreErrors) {
   error.clear();
   EXPECT_FALSE(DecodePictures(broken, frames, &warnings, &error));
   EXPECT_NE(error.find("imgEm0300.bmp"), std::string::npos) << error;
+
+  // A JPEG cut short inside its picture data: the decoder only warns, and the picture is refused
+  // all the same, never shown with made-up blocks.
+  const auto whole = SolidJpeg(32, 16, {50, 100, 150});
+  size_t scan = 0;
+  while (scan + 1 < whole.size() && !(whole[scan] == 0xFF && whole[scan + 1] == 0xDA)) ++scan;
+  ASSERT_LT(scan + 24, whole.size());
+  const std::vector<unsigned char> cut(whole.begin(), whole.begin() + scan + 24);
+  JpegDecoder decoder;
+  error.clear();
+  EXPECT_TRUE(decoder.Decode(whole, &error)) << error;
+  EXPECT_FALSE(decoder.Decode(cut, &error));
+  EXPECT_NE(error.find("damaged JPEG"), std::string::npos) << error;
+  catalogue[ImageIndex(ImageId::Menu)] = {32, 16};
+  const std::vector<EmbeddedFile> truncated = {{"imgMenu.jpg", cut}};
+  error.clear();
+  warnings.clear();
+  EXPECT_FALSE(DecodePictures(truncated, catalogue, &warnings, &error));
+  EXPECT_NE(error.find("picture imgMenu.jpg: damaged JPEG"), std::string::npos) << error;
+  const std::vector<EmbeddedFile> intact = {{"imgMenu.jpg", whole}};
+  EXPECT_TRUE(DecodePictures(intact, catalogue, &warnings, &error)) << error;
 }
 
 }  // namespace

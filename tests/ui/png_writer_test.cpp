@@ -39,6 +39,23 @@ TEST(PngWriter, WritesTheTopLeftAreaPixelForPixel) {
   }
   EXPECT_FALSE(WritePngFile(s.get(), 3, 2, "/nonexistent-dir/x.png", &error));
   EXPECT_NE(error.find("/nonexistent-dir/x.png"), std::string::npos);
+
+  // zlib refuses a level outside 0-9: the failure is reported and no file is left behind.
+  error.clear();
+  EXPECT_FALSE(WritePngFile(s.get(), 3, 2, path, &error, 42));
+  EXPECT_NE(error.find("cannot write " + path + ": cannot compress the pixels"), std::string::npos)
+      << error;
+  EXPECT_FALSE(std::filesystem::exists(path));
+  std::vector<uint8_t> png = {1, 2, 3};
+  error.clear();
+  EXPECT_FALSE(EncodePng(s.get(), 3, 2, -7, &png, &error));
+  EXPECT_FALSE(error.empty());
+  // Level 0 stores the pixels unpacked and still makes a readable picture.
+  ASSERT_TRUE(WritePngFile(s.get(), 3, 2, path, &error, 0)) << error;
+  image = testing::ReadPng(path, &error);
+  std::filesystem::remove(path);
+  ASSERT_TRUE(image) << error;
+  EXPECT_EQ(image->at(2, 1), colours[1][2]);
 }
 
 }  // namespace

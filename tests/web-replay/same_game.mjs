@@ -221,7 +221,7 @@ function start(command, args, input, stdinFd) {
 
 // The one difference the two builds may have: the native tool can also render frames, and says so
 // in its usage line.
-const renderUsage = '[--render DIR [--render-every K]] ';
+const renderUsage = '[--render DIR [--render-every K | --render-fps F]] ';
 function withoutRender(buffer) {
   return Buffer.from(buffer.toString('latin1').split(renderUsage).join(''), 'latin1');
 }

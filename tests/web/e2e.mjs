@@ -346,21 +346,27 @@ async function desktopPage(browser, url) {
   await page.waitFor('skelvar.window().clientWidth === 960', 10000, 'the resize back');
   check((await state(page)).pnlGame.left === 30, 'back at 960 x 580 the play area is at 30 again');
 
-  // Esc at the menu ends the game: the timers stop, input is ignored, the menu is shown dimmed.
+  // Esc at the menu ends the game: the timers stop, the menu is shown dimmed, and a key starts
+  // the game afresh as a new launch does.
   await pressKey(page, 'Escape');
   await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
   await pressKey(page, 'Escape');
   await page.waitFor('skelvar.window().closed', 10000, 'the end of the game');
   const closedAt = JSON.stringify(await state(page));
-  await pressKey(page, 'ArrowRight');
-  await page.click(480, 300);
+  await page.key('up', 'ArrowRight');
+  await page.mouse('mouseMoved', 480, 300);
   await sleep(400);
   check(JSON.stringify(await state(page)) === closedAt,
-    'after the game ended no tick runs and input is ignored');
+    'after the game ended no tick runs and a key release or a mouse move does nothing');
   const closed = saveShot('closed.png', await page.screenshot());
   const dimmed = regionLuminance(closed, 0, 60, 960, 520);
   check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3,
     `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
+  await pressKey(page, 'KeyA');
+  const relaunched = await page.eval('skelvar.window()');
+  check(!relaunched.closed && relaunched.opacityEnabled && relaunched.opacity < 255 &&
+    (await state(page)).GameState === StateMenu, 'a key on the dimmed title launches the game afresh, fading in');
+  await page.waitFor('!skelvar.window().opacityEnabled', 5000, 'the fade-in after the new launch');
 
   // The page keeps nothing and fetches only its own files.
   check(await page.eval('document.cookie === "" && localStorage.length === 0 && sessionStorage.length === 0'),

@@ -21,11 +21,12 @@
 #include "game/game_main.h"
 #include "game/random.h"
 #include "replay_script.h"
-#include "replay_tick.h"
-#include "state_json.h"
-#include "virtual_clock.h"
+#include "session/run_tick.h"
+#include "session/state_json.h"
+#include "session/virtual_clock.h"
 
 #ifdef SKELVAR_HAVE_RENDER
+#include "frame_writer.h"
 #include "ui/offscreen_renderer.h"
 #endif
 
@@ -33,6 +34,7 @@ namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
+using namespace skelvar::session;
 
 constexpr int ExitUsage = 2;
 
@@ -45,6 +47,7 @@ struct Options {
   std::string script = "-";
   std::string renderDir;
   int64_t renderEvery = 1;
+  int64_t renderFps = 0;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -90,7 +93,7 @@ std::string Shortened(std::string_view message) {
 const char* Usage() {
   return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] "
 #ifdef SKELVAR_HAVE_RENDER
-         "[--render DIR [--render-every K]] "
+         "[--render DIR [--render-every K | --render-fps F]] "
 #endif
          "[SCRIPT]";
 }
@@ -139,6 +142,13 @@ Options ParseOptions(int argc, char** argv) {
         Fail("--render-every takes a whole number of at least 1, not '" + Printable(s) + "'");
       }
       o.renderEvery = v;
+    } else if (arg == "--render-fps") {
+      const auto s = value(arg);
+      if (!ParseInteger(s, 1, 1000, v)) {
+        Fail("--render-fps takes a whole number of frames a second from 1 to 1000, not '" +
+             Printable(s) + "'");
+      }
+      o.renderFps = v;
 #endif
     } else if (arg == "--help" || arg == "-h") {
       Write(Usage());
@@ -154,13 +164,17 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   if (o.renderDir.empty() && o.renderEvery != 1) Fail("--render-every needs --render");
+  if (o.renderDir.empty() && o.renderFps != 0) Fail("--render-fps needs --render");
+  if (o.renderEvery != 1 && o.renderFps != 0) {
+    Fail("--render-every and --render-fps do not go together; " + std::string(Usage()));
+  }
   return o;
 }
 
 // The script's events in order, delivered while the run goes on. A regular file is checked whole
 // first and read again as the ticks pass, so that nothing but a line is held; a pipe cannot be
 // read twice, so its events up to the last tick are held compactly instead.
-class ScriptFeed {
+class ScriptFeed final : public EventSource {
  public:
   explicit ScriptFeed(const Options& options) : ticks_(options.ticks) {
     const bool fromStdin = options.script == "-";
@@ -197,6 +211,16 @@ class ScriptFeed {
   ScriptFeed(const ScriptFeed&) = delete;
   ScriptFeed& operator=(const ScriptFeed&) = delete;
 
+  const TimedEvent* Peek() override {
+    if (!held_ && !ended_) {
+      held_ = Next(next_);
+      ended_ = !held_;
+    }
+    return held_ ? &next_ : nullptr;
+  }
+  void Pop() override { held_ = false; }
+
+ private:
   // The next event due by the last tick.
   bool Next(ScriptEvent& event) {
     if (!replay_) return store_.Next(event);
@@ -215,7 +239,6 @@ class ScriptFeed {
     return false;
   }
 
- private:
   // Only a regular file is sure to read the same bytes twice; fstat answers that on every
   // platform the tool is built for, and whatever it does not know is held like a pipe.
   bool ReadableTwice() const {
@@ -240,6 +263,8 @@ class ScriptFeed {
   long origin_ = -1;
   EventStore store_;
   std::unique_ptr<ScriptReader> replay_;
+  ScriptEvent next_;
+  bool held_ = false, ended_ = false;
 };
 
 int Run(int argc, char** argv) {
@@ -277,33 +302,28 @@ int Run(int argc, char** argv) {
     Write(line);
   };
 #ifdef SKELVAR_HAVE_RENDER
+  std::unique_ptr<FrameWriter> frames;
+  if (renderer) {
+    frames = std::make_unique<FrameWriter>(*renderer, options.renderDir, options.renderEvery,
+                                           options.renderFps);
+  }
   const auto render = [&](int64_t tick) {
-    if (!renderer || tick % options.renderEvery != 0) return;
-    const int32_t w = game.scene.window.clientWidth, h = game.scene.window.clientHeight;
-    if (!ui::OffscreenRenderer::FrameFits(w, h)) {
-      Fail("tick " + std::to_string(tick) + ": a frame of " + std::to_string(w) + " x " +
-           std::to_string(h) + " pixels is too large to render (" +
-           ui::OffscreenRenderer::FrameLimit() + ")");
-    }
-    char name[32];
-    std::snprintf(name, sizeof name, "/tick-%06lld.png", static_cast<long long>(tick));
-    if (!renderer->WritePng(game.scene, options.renderDir + name, &error)) {
-      std::cerr << "skelvar-replay: cannot write a frame: " << Shortened(error) << '\n';
-      std::exit(1);
+    if (!frames) return;
+    switch (frames->AfterTick(game.scene, tick, &error)) {
+      case FrameWriter::Status::Written:
+        return;
+      case FrameWriter::Status::TooLarge:
+        Fail("tick " + std::to_string(tick) + ": " + error);
+      case FrameWriter::Status::Failed:
+        std::cerr << "skelvar-replay: cannot write a frame: " << Shortened(error) << '\n';
+        std::exit(1);
     }
   };
   render(0);
 #endif
 
-  ScriptEvent event;
-  bool pending = feed.Next(event);
   for (int64_t k = 1; k <= options.ticks; ++k) {
-    clock.SetTick(k);
-    while (pending && event.tick == k && !game.Closed()) {
-      Deliver(game, event);
-      pending = feed.Next(event);
-    }
-    RunTimers(game, k);
+    RunTick(game, clock, k, feed);
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif

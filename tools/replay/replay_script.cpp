@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cstring>
 
+#include "game/held_keys.h"
+
 namespace skelvar::replay {
 namespace {
 
@@ -83,9 +85,14 @@ LineResult ParseLine(std::string_view line, size_t lineNo, int64_t lastTick, Scr
   const std::string_view name = tok[1];
   size_t wantArgs = 0;
   int64_t lo = 0, hi = 0;
+  // A key event may name its source after the code: the keyboard (0, the default), the touch
+  // screen or a controller.
+  size_t optionalArgs = 0;
+  int64_t optionalHi = 0;
   if (name == "keydown" || name == "keyup") {
     ev.kind = name == "keydown" ? EventKind::KeyDown : EventKind::KeyUp;
     wantArgs = 1, lo = 0, hi = 255;
+    optionalArgs = 1, optionalHi = InputSourceCount - 1;
   } else if (name == "mousemove" || name == "click") {
     ev.kind = name == "click" ? EventKind::Click : EventKind::MouseMove;
     wantArgs = 2, lo = -MaxCoordinate, hi = MaxCoordinate;
@@ -97,14 +104,16 @@ LineResult ParseLine(std::string_view line, size_t lineNo, int64_t lastTick, Scr
                                "' (expected keydown, keyup, mousemove, click or resize)"});
     return LineResult::Error;
   }
-  if (n != 2 + wantArgs) {
-    error = LineError(lineNo,
-                      {"'", name, "' takes ", std::to_string(wantArgs),
-                       (wantArgs == 1 ? " number" : " numbers"), ", got ", std::to_string(n - 2)});
+  if (n < 2 + wantArgs || n > 2 + wantArgs + optionalArgs) {
+    error = LineError(
+        lineNo,
+        {"'", name, "' takes ", std::to_string(wantArgs), (wantArgs == 1 ? " number" : " numbers"),
+         (optionalArgs > 0 ? " and an optional source" : ""), ", got ", std::to_string(n - 2)});
     return LineResult::Error;
   }
   std::array<int64_t, 2> args{};
-  for (size_t k = 0; k < wantArgs; ++k) {
+  for (size_t k = 0; k < n - 2; ++k) {
+    if (k == wantArgs) lo = 0, hi = optionalHi;
     switch (ParseNumber(tok[2 + k], lo, hi, args[k])) {
       case NumberStatus::Ok:
         break;
@@ -315,9 +324,7 @@ bool EventStore::Push(const ScriptEvent& event) {
   *out++ = static_cast<uint8_t>(event.kind);
   PutVarint(out, static_cast<uint64_t>(event.tick - lastTick_));
   PutVarint(out, ZigZag(event.a));
-  if (event.kind != EventKind::KeyDown && event.kind != EventKind::KeyUp) {
-    PutVarint(out, ZigZag(event.b));
-  }
+  PutVarint(out, ZigZag(event.b));
   used_ += static_cast<size_t>(out - start);
   lastTick_ = event.tick;
   ++count_;
@@ -337,9 +344,7 @@ bool EventStore::Next(ScriptEvent& event) {
   readTick_ += static_cast<int64_t>(GetVarint(in));
   event.tick = readTick_;
   event.a = UnZigZag(GetVarint(in));
-  event.b = event.kind != EventKind::KeyDown && event.kind != EventKind::KeyUp
-                ? UnZigZag(GetVarint(in))
-                : 0;
+  event.b = UnZigZag(GetVarint(in));
   readPos_ += static_cast<size_t>(in - start);
   ++readCount_;
   return true;

@@ -8,16 +8,13 @@
 #include <string_view>
 #include <vector>
 
+#include "session/timed_event.h"
+
 namespace skelvar::replay {
 
-enum class EventKind { KeyDown, KeyUp, MouseMove, Click, Resize };
-
-struct ScriptEvent {
-  int64_t tick = 0;
-  EventKind kind = EventKind::KeyDown;
-  int32_t a = 0;  // key code, x, or width
-  int32_t b = 0;  // y or height
-};
+using session::EventKind;
+// A script's line is one timed input event of the run.
+using ScriptEvent = session::TimedEvent;
 
 // The longest line a script may hold, not counting its newline.
 constexpr size_t MaxLineBytes = 4096;

@@ -5,7 +5,7 @@
 
 #include "game/platform.h"
 
-namespace skelvar::replay {
+namespace skelvar::session {
 
 class VirtualClock final : public Clock {
  public:
@@ -26,4 +26,4 @@ class VirtualClock final : public Clock {
   int64_t tick_ = 0;
 };
 
-}  // namespace skelvar::replay
+}  // namespace skelvar::session

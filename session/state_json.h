@@ -6,9 +6,9 @@
 
 #include "game/game_main.h"
 
-namespace skelvar::replay {
+namespace skelvar::session {
 
 // Replaces out with the JSON object for the state after tick `tick` (no newline).
 void WriteStateJson(const TGameMain& game, int64_t tick, std::string& out);
 
-}  // namespace skelvar::replay
+}  // namespace skelvar::session

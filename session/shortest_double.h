@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-namespace skelvar::replay {
+namespace skelvar::session {
 
 // Enough room for any double this writes ("-2.2250738585072014e-308", "-1.7976931348623157e+308"
 // or a fixed form never longer than those).
@@ -16,4 +16,4 @@ inline constexpr std::size_t ShortestDoubleMaxChars = 32;
 // tie), and a fixed whole number is written exactly.
 char* WriteShortestDouble(char* out, double v);
 
-}  // namespace skelvar::replay
+}  // namespace skelvar::session

@@ -1,10 +1,10 @@
-#include "state_json.h"
+#include "session/state_json.h"
 
 #include <charconv>
 
-#include "shortest_double.h"
+#include "session/shortest_double.h"
 
-namespace skelvar::replay {
+namespace skelvar::session {
 namespace {
 
 class JsonWriter {
@@ -190,4 +190,4 @@ void WriteStateJson(const TGameMain& game, int64_t tick, std::string& out) {
   j.End('}');
 }
 
-}  // namespace skelvar::replay
+}  // namespace skelvar::session

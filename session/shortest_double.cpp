@@ -1,4 +1,4 @@
-#include "shortest_double.h"
+#include "session/shortest_double.h"
 
 #include <algorithm>
 #include <cmath>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace skelvar::replay {
+namespace skelvar::session {
 namespace {
 
 // A positive decimal d[0].d[1]...d[n-1] x 10^exponent, digits as characters.
@@ -178,4 +178,4 @@ char* WriteShortestDouble(char* out, double v) {
   return out;
 }
 
-}  // namespace skelvar::replay
+}  // namespace skelvar::session

@@ -1,0 +1,219 @@
+// Thumb controls on a phone held sideways (844 x 390 at 3x, touch): a tap on the title starts a
+// run, a finger resting in the right quarter or the band beside the stage runs her right, a
+// second finger's tap while the first steers jumps, lifting the steering finger does not, and a
+// mouse resting in the right quarter still does not steer. Then the same fingers on the page
+// stepped by hand, whose journal the native replay tool plays to the same states.
+// Usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]
+import { execFileSync } from 'node:child_process';
+import { existsSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { join } from 'node:path';
+
+import { Browser, serve } from './browser.mjs';
+
+let site = null;
+let replay = null;
+for (let i = 2; i < process.argv.length; ++i) {
+  if (process.argv[i] === '--site') site = process.argv[++i];
+  if (process.argv[i] === '--replay') replay = process.argv[++i];
+}
+if (!site) {
+  console.error('usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]');
+  process.exit(2);
+}
+
+const failures = [];
+function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures.push(what);
+}
+const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const StatePlaying = 0;
+
+const server = await serve(site);
+const browser = await Browser.launch();
+let status = 1;
+try {
+  const page = await browser.newPage();
+  await page.open(server.url, { width: 844, height: 390, deviceScaleFactor: 3, mobile: true }, { touch: true });
+  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 20000, 'the page');
+  const state = () => page.eval('skelvar.state()');
+  // The fingers down now, by id; every event lists them all, as a touch screen reports them.
+  const fingers = new Map();
+  const touch = async (type) => {
+    const touchPoints = [...fingers].map(([id, [x, y]]) => ({ id, x, y }));
+    await page.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : touchPoints });
+  };
+  const press = async (id, x, y) => {
+    fingers.set(id, [x, y]);
+    await touch('touchStart');
+  };
+  const slide = async (id, x, y) => {
+    fingers.set(id, [x, y]);
+    await touch('touchMove');
+  };
+  const lift = async (id) => {
+    fingers.delete(id);
+    await touch(fingers.size === 0 ? 'touchEnd' : 'touchMove');
+  };
+  // Speed of the girl over a stretch of time, in units a second.
+  const speed = async (ms) => {
+    const a = await state();
+    const t0 = Date.now();
+    await sleep(ms);
+    const b = await state();
+    return (b.PosX[0] - a.PosX[0]) * 1000 / (Date.now() - t0);
+  };
+  const settle = async () => {
+    for (let i = 0; i < 60; ++i) {
+      const s = await state();
+      if (s.VelX[0] === 0 && s.VelY[0] === 0) return s;
+      await sleep(50);
+    }
+    return state();
+  };
+  // Whether she leaves the ground within the next ticks.
+  const jumps = async (ground, ms) => {
+    const until = Date.now() + ms;
+    while (Date.now() < until) {
+      const s = await state();
+      if (s.VelY[0] < 0 || s.PosY[0] < ground) return true;
+      await sleep(20);
+    }
+    return false;
+  };
+
+  const css = await page.eval(`(() => { const s = getComputedStyle(document.getElementById('game'));
+    return [s.touchAction, s.userSelect || s.webkitUserSelect, s.webkitTouchCallout ?? 'none']; })()`);
+  check(css[0] === 'none' && css[1] === 'none' && css[2] === 'none',
+    `no zoom, scrolling, selection or callout on the game (${css})`);
+
+  // A tap on the title starts a run, as a click does.
+  await press(1, 422, 195);
+  await lift(1);
+  await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`,
+    10000, 'a run started by a tap');
+  check(true, 'a tap on the title starts a run');
+  const s0 = await settle();
+  const scale = await page.eval('skelvar.scale()');
+  const p = s0.pnlGame;
+  const css1 = (x) => x * scale;
+  const rightQuarter = css1(p.left + 0.85 * p.width);
+  const leftQuarter = css1(p.left + 0.1 * p.width);
+  const rightBand = css1(p.left + p.width) + (844 - css1(p.left + p.width)) / 2;
+  const middle = css1(p.left + p.width / 2);
+  const y = css1(p.top + p.height * 0.6);
+  check(844 - css1(p.left + p.width) > 20, `there is a band beside the stage (${(844 - css1(p.left + p.width)).toFixed(0)} px)`);
+
+  // A finger held still in the right quarter runs her right.
+  // The first obstacle is about 900 units right of the start: every stretch is kept short.
+  await press(1, rightQuarter, y);
+  await sleep(200);
+  const held = await speed(500);
+  check(held >= 300, `a finger resting in the right quarter runs her right (${held.toFixed(0)} units/s)`);
+  // A second finger's tap while the first steers jumps, and she keeps running.
+  const ground = (await state()).PosY[0];
+  await press(2, middle, y);
+  await lift(2);
+  check(await jumps(ground, 600), 'a second finger\'s tap while the first steers jumps');
+  const during = await speed(300);
+  check(during >= 150, `she keeps running through the jump (${during.toFixed(0)} units/s)`);
+  // Sliding into the left quarter moves the hold to Left.
+  await slide(1, leftQuarter, y);
+  await sleep(200);
+  const back = await speed(1000);
+  check(back <= -300 && (await state()).Facing[0] === 1, `sliding into the left quarter runs her left (${back.toFixed(0)} units/s)`);
+  // Lifting the steering finger neither jumps nor keeps her running.
+  const beforeLift = await state();
+  await lift(1);
+  check(!(await jumps(beforeLift.PosY[0], 700)), 'lifting the steering finger does not jump');
+  check((await state()).KeysHeld.length === 0, 'lifting the steering finger lets go of its key');
+
+  // A finger in the band right of the stage runs her right too.
+  await settle();
+  await press(3, rightBand, 30);
+  await sleep(200);
+  const band = await speed(500);
+  check(band >= 300, `a finger in the band right of the stage runs her right (${band.toFixed(0)} units/s)`);
+  // A finger going down in the band while another steers jumps instead of steering.
+  const g2 = (await state()).PosY[0];
+  await press(4, 20, 200);
+  await lift(4);
+  check(await jumps(g2, 600), 'a finger going down anywhere while another steers jumps');
+  check(!(await state()).KeysHeld.includes(37), 'that finger does not steer');
+  await lift(3);
+  check((await state()).GameState === StatePlaying, 'the run went on through all of it');
+
+  // The mouse keeps its rules: resting in the right quarter it does not steer.
+  await settle();
+  await page.mouse('mouseMoved', rightQuarter, y);
+  await page.mouse('mouseMoved', rightQuarter + 2, y);
+  await sleep(1500);
+  const resting = await speed(600);
+  check(resting === 0, `a mouse resting in the right quarter does not steer (${resting.toFixed(0)} units/s)`);
+
+  // Fingers on the stepped page: their journal, with the touch screen named as the keys' source,
+  // replays natively to the same states tick by tick.
+  const stepped = await browser.newPage();
+  const seed = 77;
+  await stepped.open(`${server.url}?step&seed=${seed}`, { width: 844, height: 390, deviceScaleFactor: 3, mobile: true },
+    { touch: true });
+  await stepped.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 20000, 'the stepped page');
+  const lines = [];
+  const step = async (n) => {
+    for (let i = 0; i < n; ++i) lines.push(...await stepped.eval('skelvar.step(1)'));
+  };
+  const steppedTouch = (type, points) => stepped.send('Input.dispatchTouchEvent', { type, touchPoints: points });
+  await step(3);
+  await steppedTouch('touchStart', [{ id: 1, x: 422, y: 195 }]);
+  await steppedTouch('touchEnd', []);
+  await step(3);
+  const sp = JSON.parse(lines.at(-1)).pnlGame;
+  const sx = (x) => x * scale;
+  const right = { id: 1, x: sx(sp.left + 0.85 * sp.width), y: sx(sp.top + 300) };
+  await steppedTouch('touchStart', [right]);
+  await step(8);
+  await steppedTouch('touchStart', [right, { id: 2, x: sx(sp.left + 450), y: sx(sp.top + 300) }]);
+  await steppedTouch('touchMove', [right]);
+  await step(6);
+  await steppedTouch('touchMove', [{ ...right, x: sx(sp.left + 50) }]);
+  await step(6);
+  await steppedTouch('touchEnd', []);
+  await step(20);
+  const script = await stepped.eval('skelvar.script()');
+  check(/ 39 1$/m.test(script) && / 38 1$/m.test(script) && / 37 1$/m.test(script),
+    'the stepped page journals the fingers\' keys with the touch screen as their source');
+  const steppedState = lines.map((l) => JSON.parse(l));
+  check(steppedState.some((t) => t.VelY[0] < 0) && steppedState.some((t) => t.Facing[0] === 1) &&
+    steppedState.some((t) => t.VelX[0] > 0), 'on the stepped page the fingers ran her right, jumped and turned her left');
+  if (replay && existsSync(replay)) {
+    const w = await stepped.eval('skelvar.window()');
+    const file = join(tmpdir(), `skelvar-touch-${process.pid}.script`);
+    writeFileSync(file, `${script}\n`);
+    const native = execFileSync(replay, ['--seed', String(seed), '--client', `${w.clientWidth}x${w.clientHeight}`,
+      '--ticks', String(lines.length), file], { encoding: 'utf8', maxBuffer: 1 << 26 }).trimEnd().split('\n');
+    rmSync(file, { force: true });
+    const strip = (line) => {
+      const v = JSON.parse(line);
+      for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
+      return JSON.stringify(v);
+    };
+    const differ = lines.findIndex((line, i) => strip(line) !== strip(native[i] ?? '{"lblMsg":{}}'));
+    check(native.length === lines.length && differ < 0,
+      differ < 0 ? `the native replay of the fingers' journal equals the page at all ${lines.length} ticks`
+      : `the page and the native replay first differ at tick ${differ + 1}`);
+  } else {
+    console.log(`skip the comparison with the native replay: ${replay ?? 'no --replay'} not found`);
+  }
+
+  check([page, stepped].every((p) => p.problems.length === 0),
+    `no console error and no failed request${[...page.problems, ...stepped.problems].join('; ')}`);
+  status = failures.length === 0 ? 0 : 1;
+  console.log(failures.length === 0 ? 'all touch checks passed' : `${failures.length} touch checks failed`);
+} catch (error) {
+  console.log(`FAIL ${error.message}`);
+} finally {
+  await browser.close();
+  server.stop();
+}
+process.exit(status);
