@@ -53,10 +53,10 @@ render() {
     jpegtran -copy none -optimize "${progressive[@]}" -outfile "$out/$name.jpg" "$work/$name.jpg"
 }
 
-# Thin pen lines on flat paper: full-resolution chroma keeps the lines crisp. Sequential: as
-# progressive it would be 3 % smaller but take four times as long to decode, and both the window
-# and the page wait for this picture before the game can start.
-render imgBack 8000 500 90 1x1 sequential
+# Thin pen lines on flat paper: full-resolution chroma keeps the lines crisp. Progressive saves
+# 14 KB on the wire; sequential would decode about four times faster (11 ms against 50 ms on the
+# desktop), should the window's start ever matter more than the page's bytes.
+render imgBack 8000 500 90 1x1 progressive
 # Soft gradients under a white title: half-width chroma is invisible there.
 render imgMenu 1600 800 90 2x1 progressive
 
