@@ -3,7 +3,7 @@
 # every run, and writes a contact sheet of the whole set to build-art/contact-sheet.png.
 #
 # Debian packages: librsvg2-bin (rsvg-convert), imagemagick (montage, contact sheet only),
-# python3 (standard library only), libjpeg-turbo-progs (cjpeg, used by tools/art/make-pictures.sh),
+# python3 (standard library only), libjpeg-turbo-progs (cjpeg and jpegtran, used by tools/art/make-pictures.sh),
 # fonts-dejavu-core (contact-sheet labels). The lettering inside the frames is drawn as pen strokes
 # in the drawings themselves, so no font is needed for the pictures.
 #
@@ -44,13 +44,33 @@ grep -v '^#' "$src/frames/frames.list" | while read -r name how from palette; do
   esac
 done
 
-# ---- program icon ----
+# ---- program icon: one drawing, every size ----
+# The desktop's hicolor sizes, the page's touch icon (180) and the manifest's (192, 512), a
+# maskable 512 whose artwork sits inside the safe circle on a full-bleed ground, and the 64-pixel
+# window icon as a BMP for SDL.
 mkdir -p "$assets/icon"
-for size in 16 32 48 64; do
+rm -f "$assets/icon"/skelvar-*.png
+for size in 16 22 24 32 48 64 128 180 192 256 512; do
   rsvg-convert --format png -w "$size" -h "$size" -o "$work/icon-$size.png" "$src/icon/skelvar.svg"
   python3 "$art/encode_assets.py" png "$work/icon-$size.png" "$assets/icon/skelvar-$size.png"
 done
 python3 "$art/encode_assets.py" bmp32 "$work/icon-64.png" "$assets/icon/skelvar-64.bmp"
+# The maskable one: the drawing at 80 % on its ground colour, without the tile's rim and clip.
+python3 - "$src/icon/skelvar.svg" "$work/maskable.svg" <<'PY'
+import re
+import sys
+drawing = open(sys.argv[1], encoding="utf-8").read()
+inner = re.search(r"<svg[^>]*>(.*)</svg>", drawing, re.S).group(1)
+ground = re.search(r'id="ground"[^>]*fill="([^"]+)"', drawing).group(1)
+open(sys.argv[2], "w", encoding="utf-8").write(
+    '<svg xmlns="http://www.w3.org/2000/svg" width="512" height="512" viewBox="0 0 512 512">\n'
+    '<style>#rim { display: none; } .art { clip-path: none; }</style>\n'
+    f'<rect width="512" height="512" fill="{ground}"/>\n'
+    '<svg x="51.2" y="51.2" width="409.6" height="409.6" viewBox="0 0 512 512" overflow="visible">'
+    f"{inner}</svg>\n</svg>\n")
+PY
+rsvg-convert --format png -w 512 -h 512 -o "$work/maskable.png" "$work/maskable.svg"
+python3 "$art/encode_assets.py" png "$work/maskable.png" "$assets/icon/skelvar-maskable-512.png"
 
 # ---- menu, background and outcome pictures (their own script) ----
 if [ -x "$art/make-pictures.sh" ]; then
@@ -67,7 +87,7 @@ if command -v montage >/dev/null && command -v convert >/dev/null; then
   [ -n "$font" ] && set -- "$@" -font "$font"
   rows=""
   n=0
-  for group in 'imgEm*.bmp' 'imgOv*.jpg' 'imgMenu.jpg' 'imgBack.jpg' 'icon/skelvar-*.png'; do
+  for group in 'imgEm*.bmp' 'imgOv*.jpg' 'imgMenu.jpg' 'imgBack.jpg' 'icon/skelvar-[0-9]*.png' 'icon/skelvar-maskable-512.png'; do
     # shellcheck disable=SC2086 # the group is a glob on purpose
     files=$(cd "$assets" && { ls $group 2>/dev/null || true; })
     [ -n "$files" ] || continue

@@ -17,8 +17,19 @@ function keyWords(name, code, source) {
 }
 
 export class Game {
-  static async load(measureText) {
-    const module = await createSkelvar({ measureText });
+  // instantiate(imports), when given, fetches and instantiates the .wasm itself (with retries);
+  // its failure fails the load instead of leaving it waiting.
+  static async load(measureText, instantiate = null) {
+    const options = { measureText };
+    let failed = null;
+    const failure = new Promise((resolve, reject) => { failed = reject; });
+    if (instantiate) {
+      options.instantiateWasm = (imports, receive) => {
+        instantiate(imports).then(({ instance, module }) => receive(instance, module), failed);
+        return {};
+      };
+    }
+    const module = await Promise.race([createSkelvar(options), failure]);
     return new Game(module);
   }
 
@@ -186,7 +197,7 @@ export class Game {
     return { scale: d[p], clientWidth: d[p + 1], clientHeight: d[p + 2] };
   }
 
-  // Every stored picture that has pixels: its id, file name and whether it is keyed.
+  // Every stored picture that has pixels: its id, component name and whether it is keyed.
   pictures() {
     const list = [];
     const count = this.m._skelvar_image_count();
@@ -194,7 +205,7 @@ export class Game {
       const name = this.m.UTF8ToString(this.m._skelvar_image_name(id));
       if (name === '') continue;
       const keyed = this.m._skelvar_image_keyed(id) !== 0;
-      list.push({ id, keyed, file: `pictures/${name}.${keyed ? 'bmp' : 'jpg'}` });
+      list.push({ id, name, keyed });
     }
     return list;
   }

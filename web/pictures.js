@@ -1,31 +1,117 @@
-// The stored pictures, fetched once and decoded once by the browser, shared by every component
-// that shows them. A frame's key colour (its bottom-left pixel) becomes transparent at load.
+// The stored pictures, each distinct file fetched once and decoded once by the browser, shared by
+// every component that shows it. A frame's key colour (its bottom-left pixel) becomes transparent
+// at load. Pictures load in the groups the caller asks for, so the ones the game needs first are
+// not slowed down by the rest.
+import { LoadError, readBody, request, withRetries } from './loader.js';
+import { PictureFiles } from './picture-files.js';
+
 export class Pictures {
-  constructor(list, onLoaded) {
+  // onLoaded(id) after each picture arrives.
+  constructor(onLoaded) {
+    this.entries = new Map();
     this.bitmaps = new Map();
     this.onLoaded = onLoaded;
-    this.loads = new Map();
-    for (const picture of list) {
-      this.loads.set(picture.id, this.load(picture));
+    // One load per file and keying, shared by the components that show it; dropped on failure
+    // so that a later load tries again.
+    this.files = new Map();
+    // Low-priority pictures are decoded only after this, so that they do not hold up the
+    // decoding of the pictures the game is waiting for.
+    this.lowGate = Promise.resolve();
+  }
+
+  // Holds the decoding of low-priority pictures until done settles (their bytes still come).
+  decodeLowAfter(done) {
+    this.lowGate = done.then(() => {}, () => {});
+  }
+
+  // The game's pictures ({ id, name, keyed }), once the game is there to list them.
+  catalogue(list) {
+    for (const { id, name, keyed } of list) {
+      const [file, bytes] = PictureFiles[name] ?? [null, 0];
+      this.entries.set(id, { id, name, keyed, file, bytes });
     }
+  }
+
+  // Starts fetching pictures by their component names before the game can list them; a bitmap
+  // waits for the component that shows it. Returns the bytes newly on their way.
+  prefetch(names, keyed, onBytes, priority) {
+    let bytes = 0;
+    for (const name of names) {
+      const [file, size] = PictureFiles[name] ?? [null, 0];
+      if (!file || this.files.has(`${file}|${keyed}`)) continue;
+      this.file({ file, keyed }, onBytes, priority).catch(() => {});
+      bytes += size;
+    }
+    return bytes;
+  }
+
+  // The stored frames: the pictures the site holds as PNG, converted from the frame bitmaps.
+  static frameNames() {
+    return Object.keys(PictureFiles).filter((name) => PictureFiles[name][0].endsWith('.png'));
+  }
+
+  file(entry, onBytes, priority = 'auto') {
+    const key = `${entry.file}|${entry.keyed}`;
+    let bitmap = this.files.get(key);
+    if (!bitmap) {
+      bitmap = decoded(entry, onBytes, priority, priority === 'low' ? this.lowGate : null);
+      this.files.set(key, bitmap);
+      bitmap.catch(() => this.files.delete(key));
+    }
+    return bitmap;
   }
 
   get(id) { return this.bitmaps.get(id); }
 
-  // Resolves when the picture is ready (or failed to load).
-  whenLoaded(id) { return this.loads.get(id) ?? Promise.resolve(); }
-  whenAllLoaded() { return Promise.all(this.loads.values()); }
+  ids(filter = () => true) {
+    return [...this.entries.values()].filter(filter).map((e) => e.id);
+  }
 
-  async load({ id, file, keyed }) {
-    const response = await fetch(file);
-    if (!response.ok) throw new Error(`cannot load ${file}: ${response.status}`);
-    const blob = await response.blob();
-    const options = { colorSpaceConversion: 'none', premultiplyAlpha: 'none' };
-    let bitmap = await createImageBitmap(blob, options);
-    if (keyed) bitmap = await keyOut(bitmap);
+  get allLoaded() { return this.bitmaps.size === this.entries.size; }
+
+  // The bytes still to come for these pictures, each distinct file counted once; files already
+  // on their way are not counted again.
+  bytes(ids) {
+    const files = new Map();
+    for (const id of ids) {
+      const e = this.entries.get(id);
+      if (e && !this.bitmaps.has(id) && !this.files.has(`${e.file}|${e.keyed}`)) files.set(e.file, e.bytes);
+    }
+    return [...files.values()].reduce((sum, b) => sum + b, 0);
+  }
+
+  // Loads these pictures (those not in yet); resolves when all are in, rejects with a LoadError
+  // for the first that cannot be had. onBytes counts the bytes as they arrive.
+  load(ids, onBytes = () => {}, priority = 'auto') {
+    return Promise.all(ids.map((id) => this.loadOne(id, onBytes, priority)));
+  }
+
+  async loadOne(id, onBytes, priority) {
+    if (this.bitmaps.has(id)) return;
+    const entry = this.entries.get(id);
+    if (!entry.file) throw new LoadError(entry.name, 'the site has no file for this picture');
+    const bitmap = await this.file(entry, onBytes, priority);
     this.bitmaps.set(id, bitmap);
     this.onLoaded(id);
   }
+}
+
+// A picture file fetched and decoded; a file that arrives but cannot be decoded (cut short by a
+// server, say) is fetched again like one that did not arrive.
+function decoded({ file, keyed }, onBytes, priority, gate) {
+  return withRetries(file, async (n) => {
+    const bytes = await readBody(await request(file, n, priority), onBytes);
+    if (gate) await gate;
+    const options = { colorSpaceConversion: 'none', premultiplyAlpha: 'none' };
+    let bitmap;
+    try {
+      bitmap = await createImageBitmap(new Blob([bytes]), options);
+    } catch (error) {
+      onBytes(-bytes.byteLength);
+      throw new Error(`cannot decode the picture (${error.message})`);
+    }
+    return keyed ? keyOut(bitmap) : bitmap;
+  });
 }
 
 async function keyOut(bitmap) {

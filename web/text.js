@@ -1,11 +1,25 @@
-// The label's font, loaded from the site, and its measure from the canvas's text metrics.
+// The label's font, loaded from the site, and its measure from the canvas's text metrics. The font
+// is a nicety, not a need: if it cannot be had the label is drawn in the page's own gothic, as the
+// desktop falls back to another face.
+import { fetchBytes } from './loader.js';
+
 const Family = 'SkelvarLabel';
+const Fallback = 'sans-serif';
 
 export class LabelFont {
-  // Starts loading the font file; the face is added to the page once it has arrived.
-  static fetchFace() {
-    const face = new FontFace(Family, 'url(label.woff2)');
-    return face.load().then(() => document.fonts.add(face));
+  // Starts loading the font file; resolves to true once the face is on the page, or to false
+  // (after its retries) when the page has to do with its fallback face.
+  static fetchFace(onBytes = () => {}) {
+    return fetchBytes('label.woff2', onBytes, 'high')
+      .then((bytes) => new FontFace(Family, bytes).load())
+      .then((face) => {
+        document.fonts.add(face);
+        return true;
+      })
+      .catch((error) => {
+        console.warn(`Skelvar: the label font did not load, the fallback face is used (${error.message})`);
+        return false;
+      });
   }
 
   static async load(pixels, fetched = LabelFont.fetchFace()) {
@@ -14,7 +28,7 @@ export class LabelFont {
   }
 
   constructor(pixels) {
-    this.css = `${pixels}px ${Family}`;
+    this.css = `${pixels}px ${Family}, ${Fallback}`;
     const context = document.createElement('canvas').getContext('2d');
     context.font = this.css;
     this.context = context;

@@ -360,6 +360,64 @@ TEST(AssetValidation, JpegPicturesDecodeAtTheirSizeInColour) {
             (skelvar::PixelSize{1600, 800}));
 }
 
+// FNV-1a over the RGB bytes TurboJPEG decodes, so any change to the decoded pixels shows.
+uint64_t PixelDigest(const Bytes& jpeg) {
+  std::unique_ptr<void, decltype(&tjDestroy)> tj(tjInitDecompress(), &tjDestroy);
+  int width = 0, height = 0, subsampling = 0, colourspace = 0;
+  if (!tj || jpeg.empty() ||
+      tjDecompressHeader3(tj.get(), jpeg.data(), jpeg.size(), &width, &height, &subsampling,
+                          &colourspace) != 0) {
+    return 0;
+  }
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  if (tjDecompress2(tj.get(), jpeg.data(), jpeg.size(), rgb.data(), width, 0, height, TJPF_RGB,
+                    0) != 0) {
+    return 0;
+  }
+  uint64_t digest = 1469598103934665603ull;
+  for (const uint8_t byte : rgb) {
+    digest = (digest ^ byte) * 1099511628211ull;
+  }
+  return digest;
+}
+
+TEST(AssetValidation, JpegPicturesAreLosslesslyOptimisedAndDecodeToTheDrawnPixels) {
+  // Digests of the pixels the pictures decoded to as the baseline JPEGs first written by cjpeg;
+  // squeezing the files (progressive scans, optimised tables, no metadata) must not change one
+  // pixel.
+  const std::map<std::string, uint64_t> drawn = {
+      {"imgBack", 0xf871748443cf78b8ull},   {"imgMenu", 0x338c35d57641369cull},
+      {"imgOv0100", 0x31a861f555a51307ull}, {"imgOv0101", 0x47ff306e606c3755ull},
+      {"imgOv0200", 0xc3451201e0151f2full}, {"imgOv0201", 0x0c7bacbe70b4976aull},
+      {"imgOv0300", 0x0f91a53b91ae320aull}, {"imgOv0301", 0x47ff306e606c3755ull},
+      {"imgOv0400", 0x7036d278dcc00b8cull}, {"imgOv0401", 0x0c7bacbe70b4976aull},
+      {"imgOv0500", 0xb627db86cfbcd41full}, {"imgOv0501", 0x3270cff8620ad625ull},
+      {"imgOv0600", 0xa820599ad2f6f403ull}, {"imgOv0601", 0x0c7bacbe70b4976aull},
+      {"imgOv0700", 0x2abb479846fb0514ull}, {"imgOv0701", 0x3270cff8620ad625ull},
+      {"imgOv0800", 0x32ca79964583e646ull}, {"imgOv0801", 0x0c7bacbe70b4976aull},
+      {"imgOv0900", 0x079235f375fb4443ull}, {"imgOv0901", 0x2a82078829d2701aull},
+      {"imgOv1000", 0xe706a0219b3698f2ull}, {"imgOv1001", 0x0c7bacbe70b4976aull},
+  };
+  ASSERT_EQ(drawn.size(), 22u);
+  for (const auto& [name, digest] : drawn) {
+    SCOPED_TRACE(name);
+    const Bytes jpeg = ReadFile(AssetDir / (name + ".jpg"));
+    ASSERT_GE(jpeg.size(), 4u);
+    EXPECT_EQ(PixelDigest(jpeg), digest);
+    // Progressive: a start-of-frame 2 marker; no APPn metadata segments beyond JFIF.
+    bool progressive = false;
+    size_t at = 2;
+    while (at + 4 <= jpeg.size() && jpeg[at] == 0xFF) {
+      const uint8_t marker = jpeg[at + 1];
+      if (marker == 0xC2) progressive = true;
+      EXPECT_TRUE(marker < 0xE1 || marker > 0xEF) << "metadata segment " << int{marker};
+      if (marker == 0xDA) break;
+      at += 2 + (static_cast<size_t>(jpeg[at + 2]) << 8 | jpeg[at + 3]);
+    }
+    EXPECT_TRUE(progressive);
+  }
+}
+
 TEST(AssetValidation, OutcomePicturesShareBytesOnlyWithinTheirGroups) {
   // Several second pictures are one and the same drawing; the rest are all different.
   const std::vector<std::vector<std::pair<int, int>>> shared = {
@@ -396,17 +454,22 @@ TEST(AssetValidation, OutcomePicturesShareBytesOnlyWithinTheirGroups) {
   }
 }
 
-TEST(AssetValidation, ProgramIconComesInFourSizesWithAlpha) {
-  for (int size : {16, 32, 48, 64}) {
-    const std::string name = "skelvar-" + std::to_string(size) + ".png";
+TEST(AssetValidation, ProgramIconComesInEverySizeWithAlpha) {
+  // The desktop's sizes from 16 to 512, the page's touch icon (180) and its manifest's (192, 512),
+  // and the maskable one, which fills its whole square.
+  for (const std::string size :
+       {"16", "22", "24", "32", "48", "64", "128", "180", "192", "256", "512", "maskable-512"}) {
+    const std::string name = "skelvar-" + size + ".png";
     SCOPED_TRACE(name);
     const Bytes png = ReadFile(AssetDir / "icon" / name);
     ASSERT_GE(png.size(), 33u);
     const Bytes signature = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     EXPECT_TRUE(std::equal(signature.begin(), signature.end(), png.begin()));
     EXPECT_EQ(std::string(png.begin() + 12, png.begin() + 16), "IHDR");
-    EXPECT_EQ(U32BigEndian(png, 16), static_cast<uint32_t>(size));
-    EXPECT_EQ(U32BigEndian(png, 20), static_cast<uint32_t>(size));
+    const auto side =
+        static_cast<uint32_t>(std::stoi(size.substr(size.find_first_of("0123456789"))));
+    EXPECT_EQ(U32BigEndian(png, 16), side);
+    EXPECT_EQ(U32BigEndian(png, 20), side);
     EXPECT_EQ(png[24], 8) << "bit depth";
     EXPECT_EQ(png[25], 6) << "colour type RGBA";
   }

@@ -109,7 +109,8 @@ fi
 for path in usr/games/skelvar "usr/share/applications/$app_id.desktop" \
   "usr/share/metainfo/$app_id.metainfo.xml" usr/share/man/man6/skelvar.6.gz \
   usr/share/doc/skelvar/{copyright,changelog.gz} \
-  usr/share/icons/hicolor/{16x16,32x32,48x48,64x64}/apps/"$app_id.png"; do
+  usr/share/icons/hicolor/{16x16,22x22,24x24,32x32,48x48,64x64,128x128,256x256,512x512}/apps/"$app_id.png" \
+  "usr/share/icons/hicolor/scalable/apps/$app_id.svg"; do
   [[ -s $tmp/root/$path ]] || fail "package lacks /$path"
 done
 program=$tmp/root/usr/games/skelvar

@@ -121,7 +121,7 @@ fi
 
 # --- icons -----------------------------------------------------------------------------------
 # Reads the PNG header: signature, then the IHDR chunk with width, height, bit depth, colour type.
-for size in 16 32 48 64; do
+for size in 16 22 24 32 48 64 128 256 512; do
   icon=$prefix/share/icons/hicolor/${size}x${size}/apps/$app_id.png
   if [[ ! -s $icon ]]; then
     fail "icon ${size}x${size} is not installed as ${icon#"$prefix"/}"
@@ -139,6 +139,14 @@ for size in 16 32 48 64; do
   # Colour type 6 is RGBA: the icon needs its alpha channel to sit on any panel colour.
   [[ ${b[25]} == 6 ]] || fail "icon ${size}x${size} has PNG colour type ${b[25]}, not 6 (RGBA)"
 done
+
+# The scalable icon is the drawing itself, an SVG a desktop can render at any size.
+scalable=$prefix/share/icons/hicolor/scalable/apps/$app_id.svg
+if [[ ! -s $scalable ]]; then
+  fail "the scalable icon is not installed as ${scalable#"$prefix"/}"
+elif ! grep -q '<svg[^>]*viewBox="0 0 512 512"' "$scalable"; then
+  fail "the scalable icon is not the 512-unit SVG drawing"
+fi
 
 # --- Debian's layout --------------------------------------------------------------------------
 # Installed to /usr, as a package build stages it (DESTDIR), the program goes to /usr/games, where

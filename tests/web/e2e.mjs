@@ -99,10 +99,13 @@ async function pressKey(page, code) {
   await page.key('up', code);
 }
 
+// A picture component's file on the site, as the build's table gives it.
+const siteFile = (name) => `(await import('./picture-files.js')).PictureFiles['${name}'][0]`;
+
 // Reads a stored picture's pixels in the page, straight from the site (no key colour applied).
-function pictureExpression(file) {
+function pictureExpression(name) {
   return `(async () => {
-    const bitmap = await createImageBitmap(await (await fetch('${file}')).blob(),
+    const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
       { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
     const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
     c.drawImage(bitmap, 0, 0);
@@ -111,9 +114,9 @@ function pictureExpression(file) {
   })()`;
 }
 
-async function pictureRegion(page, file, x0, y0, width, height) {
+async function pictureRegion(page, name, x0, y0, width, height) {
   const p = await page.eval(`(async () => {
-    const bitmap = await createImageBitmap(await (await fetch('${file}')).blob(),
+    const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
       { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
     const c = new OffscreenCanvas(${width}, ${height}).getContext('2d');
     c.drawImage(bitmap, ${-x0}, ${-y0});
@@ -145,7 +148,12 @@ async function desktopPage(browser, url) {
   // The fade-in: the canvas's opacity climbs 0, 20, ..., 240 (out of 255), then it is opaque. Every
   // change of the canvas's style is recorded in the page, so a slow test machine misses none.
   await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
-  const seen = (await page.eval('globalThis.opacityLog')).filter((v, i, a) => v !== '' && v !== a[i - 1]);
+  const logged = (await page.eval('globalThis.opacityLog')).filter((v, i, a) => v !== '' && v !== a[i - 1]);
+  // While the files arrive the canvas shows the loading bar, opaque; the fade starts from 0.
+  const fadeStart = logged.indexOf('0');
+  check(fadeStart >= 0 && logged.slice(0, fadeStart).every((v) => v === '1'),
+    `before the fade the canvas shows only the loading bar (opacity seen: ${logged.join(', ')})`);
+  const seen = logged.slice(Math.max(0, fadeStart));
   const values = seen.map(Number);
   const steps = values.filter((v) => v > 0 && v < 1);
   check(values[values.length - 1] === 1,
@@ -216,8 +224,8 @@ async function desktopPage(browser, url) {
   // The girl's frame: where it is white the background shows through; its other pixels cover it.
   const gx = panel.left + s.PosX[0] + s.CameraX;
   const gy = panel.top + s.PosY[0] + s.CameraY;
-  const frame = await page.eval(pictureExpression(`pictures/${s.ActorImage[0]}.bmp`));
-  const back = await pictureRegion(page, 'pictures/imgBack.jpg', gx - panel.left - s.imgBack.left,
+  const frame = await page.eval(pictureExpression(s.ActorImage[0]));
+  const back = await pictureRegion(page, 'imgBack', gx - panel.left - s.imgBack.left,
     gy - panel.top - s.imgBack.top, frame.width, frame.height);
   const label = s.lblMsg;
   const underLabel = (x, y) => x >= panel.left + label.left && x < panel.left + label.left + label.width &&

@@ -1,4 +1,5 @@
-// Decodes the 8-bit, non-interlaced PNG screenshots Chromium takes into RGBA pixels.
+// Decodes non-interlaced PNGs into RGBA pixels: the 8-bit screenshots Chromium takes and the
+// site's palette pictures (1, 2, 4 or 8 bits a pixel).
 import { inflateSync } from 'node:zlib';
 
 export function decodePng(buffer) {
@@ -7,6 +8,8 @@ export function decodePng(buffer) {
   let width = 0;
   let height = 0;
   let channels = 0;
+  let depth = 8;
+  let palette = null;
   const data = [];
   while (pos < buffer.length) {
     const length = buffer.readUInt32BE(pos);
@@ -15,11 +18,21 @@ export function decodePng(buffer) {
     if (type === 'IHDR') {
       width = body.readUInt32BE(0);
       height = body.readUInt32BE(4);
-      const depth = body[8];
+      depth = body[8];
       const colour = body[9];
-      if (depth !== 8 || body[12] !== 0) throw new Error('unsupported PNG layout');
-      channels = { 0: 1, 2: 3, 4: 2, 6: 4 }[colour];
+      if (body[12] !== 0) throw new Error('unsupported PNG layout');
+      if (colour === 3) {
+        if (![1, 2, 4, 8].includes(depth)) throw new Error('unsupported PNG palette depth');
+        channels = 1;
+        palette = [];
+      } else {
+        if (depth !== 8) throw new Error('unsupported PNG layout');
+        channels = { 0: 1, 2: 3, 4: 2, 6: 4 }[colour];
+      }
       if (!channels) throw new Error('unsupported PNG colour type');
+    } else if (type === 'PLTE') {
+      palette = [];
+      for (let i = 0; i + 2 < body.length; i += 3) palette.push([body[i], body[i + 1], body[i + 2]]);
     } else if (type === 'IDAT') {
       data.push(body);
     } else if (type === 'IEND') {
@@ -28,7 +41,9 @@ export function decodePng(buffer) {
     pos += 12 + length;
   }
   const raw = inflateSync(Buffer.concat(data));
-  const stride = width * channels;
+  // Bytes a row and the distance the filters look back (a whole pixel, at least one byte).
+  const stride = Math.ceil((width * channels * depth) / 8);
+  const step = Math.max(1, (channels * depth) / 8);
   const rows = Buffer.alloc(stride * height);
   for (let y = 0; y < height; ++y) {
     const filter = raw[y * (stride + 1)];
@@ -36,9 +51,9 @@ export function decodePng(buffer) {
     const out = rows.subarray(y * stride, (y + 1) * stride);
     const prev = y > 0 ? rows.subarray((y - 1) * stride, y * stride) : Buffer.alloc(stride);
     for (let i = 0; i < stride; ++i) {
-      const a = i >= channels ? out[i - channels] : 0;
+      const a = i >= step ? out[i - step] : 0;
       const b = prev[i];
-      const c = i >= channels ? prev[i - channels] : 0;
+      const c = i >= step ? prev[i - step] : 0;
       let v = line[i];
       if (filter === 1) v += a;
       else if (filter === 2) v += b;
@@ -54,6 +69,18 @@ export function decodePng(buffer) {
     }
   }
   const rgba = new Uint8Array(width * height * 4);
+  if (palette) {
+    for (let y = 0; y < height; ++y) {
+      for (let x = 0; x < width; ++x) {
+        const bit = x * depth;
+        const index = (rows[y * stride + (bit >> 3)] >> (8 - depth - (bit & 7))) & ((1 << depth) - 1);
+        const colour = palette[index];
+        if (!colour) throw new Error('a PNG pixel points past its palette');
+        rgba.set([...colour, 255], (y * width + x) * 4);
+      }
+    }
+    return { width, height, pixel: (x, y) => Array.from(rgba.subarray((y * width + x) * 4, (y * width + x) * 4 + 4)) };
+  }
   for (let i = 0; i < width * height; ++i) {
     const s = i * channels;
     const grey = channels <= 2;

@@ -4,7 +4,7 @@
 # --svg). The output is byte-for-byte the same on every run with the same packages.
 #
 # Debian packages: librsvg2-bin (rsvg-convert), imagemagick (convert),
-# libjpeg-turbo-progs (cjpeg), python3 (only for --svg), and the lettering faces
+# libjpeg-turbo-progs (cjpeg, jpegtran), python3 (only for --svg), and the lettering faces
 # fonts-noto-cjk (Noto Sans CJK JP) with fonts-ipafont-gothic as fallback.
 #
 # Usage: tools/art/make-outcomes.sh [--svg]
@@ -27,7 +27,9 @@ for svg in "$src"/imgOv*.svg; do
   # Flatten onto white and drop any alpha so the JPEG gets three plain 8-bit channels.
   convert "$work/$name.png" -background white -alpha remove -alpha off -strip -depth 8 "ppm:$work/$name.ppm"
   # Full-resolution colour (1x1 sampling) keeps thin red lines crisp instead of smeared.
-  cjpeg -quality 90 -sample 1x1 -optimize -dct int -outfile "$out/$name.jpg" "$work/$name.ppm"
+  cjpeg -quality 90 -sample 1x1 -optimize -dct int -outfile "$work/$name.jpg" "$work/$name.ppm"
+  # Progressive, optimised tables, no metadata: fewer bytes, exactly the same decoded pixels.
+  jpegtran -copy none -optimize -progressive -outfile "$out/$name.jpg" "$work/$name.jpg"
 done
 
 # Pictures shown for more than one character are the very same file.

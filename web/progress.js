@@ -1,0 +1,103 @@
+// The bar the canvas shows while the game's files arrive, in the page's black and white, until
+// the window's fade-in takes the canvas over. It counts bytes: those expected are added as the
+// loads start, those received as they come in.
+const BarWidth = 0.4;
+const BarHeight = 6;
+
+export class Progress {
+  constructor(canvas) {
+    this.canvas = canvas;
+    // The same attributes as the game's painter, which takes the canvas over later.
+    this.context = canvas.getContext('2d', { alpha: false });
+    this.expected = 0;
+    this.received = 0;
+    this.frameRequested = false;
+    this.active = true;
+    this.waiting = [];
+    canvas.style.opacity = '1';
+    this.draw();
+  }
+
+  // A new try counts afresh: what arrived before is already in place.
+  reset() {
+    this.expected = 0;
+    this.received = 0;
+    this.active = true;
+    this.requestFrame();
+  }
+
+  // Leaves the canvas black behind the message of a failed start, until a new try.
+  clear() {
+    this.active = false;
+    const c = this.context;
+    c.setTransform(1, 0, 0, 1, 0, 0);
+    c.fillStyle = '#000';
+    c.fillRect(0, 0, this.canvas.width, this.canvas.height);
+  }
+
+  expect(bytes) {
+    this.expected += bytes;
+    this.requestFrame();
+  }
+
+  // Bytes in (or taken back when a transfer broke off and starts again).
+  add(bytes) {
+    this.received += bytes;
+    this.waiting = this.waiting.filter(({ bytes: left, resolve }) => {
+      if (this.expected - this.received > left) return true;
+      resolve();
+      return false;
+    });
+    this.requestFrame();
+  }
+
+  // Resolves once no more than this many of the expected bytes are still to come.
+  whenRemaining(bytes) {
+    if (this.expected - this.received <= bytes) return Promise.resolve();
+    return new Promise((resolve) => { this.waiting.push({ bytes, resolve }); });
+  }
+
+  // The canvas belongs to the game from now on.
+  stop() { this.active = false; }
+
+  get fraction() {
+    return this.expected > 0 ? Math.min(1, Math.max(0, this.received / this.expected)) : 0;
+  }
+
+  requestFrame() {
+    if (this.frameRequested || !this.active) return;
+    this.frameRequested = true;
+    requestAnimationFrame(() => {
+      this.frameRequested = false;
+      if (this.active) this.draw();
+    });
+  }
+
+  draw() {
+    const { canvas } = this;
+    const ratio = window.devicePixelRatio || 1;
+    const cssWidth = document.documentElement.clientWidth || window.innerWidth;
+    const cssHeight = document.documentElement.clientHeight || window.innerHeight;
+    canvas.style.width = `${cssWidth}px`;
+    canvas.style.height = `${cssHeight}px`;
+    const width = Math.max(1, Math.round(cssWidth * ratio));
+    const height = Math.max(1, Math.round(cssHeight * ratio));
+    if (canvas.width !== width) canvas.width = width;
+    if (canvas.height !== height) canvas.height = height;
+    const c = this.context;
+    c.setTransform(1, 0, 0, 1, 0, 0);
+    c.fillStyle = '#000';
+    c.fillRect(0, 0, width, height);
+    const w = Math.round(width * BarWidth);
+    const h = Math.max(2, Math.round(BarHeight * ratio));
+    const x = Math.round((width - w) / 2);
+    const y = Math.round((height - h) / 2);
+    const line = Math.max(1, Math.round(ratio));
+    c.fillStyle = '#fff';
+    c.fillRect(x - 2 * line, y - 2 * line, w + 4 * line, h + 4 * line);
+    c.fillStyle = '#000';
+    c.fillRect(x - line, y - line, w + 2 * line, h + 2 * line);
+    c.fillStyle = '#fff';
+    c.fillRect(x, y, Math.round(w * this.fraction), h);
+  }
+}
