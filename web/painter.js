@@ -8,6 +8,18 @@ function css(colour) {
   return `#${colour.toString(16).padStart(6, '0')}`;
 }
 
+function edgeColour(list, clientWidth, clientHeight) {
+  let colour = 0;
+  for (const op of list.ops) {
+    const [dl, dt, dw, dh] = op.dest;
+    if (op.kind === DrawKind.Fill && dl <= 0 && dt <= 0 && dl + dw >= Math.floor(clientWidth) &&
+        dt + dh >= Math.floor(clientHeight)) {
+      colour = op.colour;
+    }
+  }
+  return colour;
+}
+
 export class Painter {
   constructor(canvas, pictures, font) {
     this.context = canvas.getContext('2d', { alpha: false });
@@ -19,7 +31,9 @@ export class Painter {
   paint(list, unit, width, height, closed) {
     const c = this.context;
     c.setTransform(1, 0, 0, 1, 0, 0);
-    c.fillStyle = '#000';
+    // The client area, rounded to whole logical pixels, may stop a device pixel short of the
+    // canvas's edge: that sliver takes the colour of the topmost fill spanning the whole client.
+    c.fillStyle = css(edgeColour(list, width / unit, height / unit));
     c.fillRect(0, 0, width, height);
     c.setTransform(unit, 0, 0, unit, 0, 0);
     for (const op of list.ops) {

@@ -78,6 +78,13 @@ async function playArea(page) {
     bottom: (p.top + p.height) * scale, scale, panel: p };
 }
 
+// The game's scale on w x h CSS pixels: the designed 960 x 580 window fills the tighter side, but
+// below its own size only as far as the 900 x 500 play area needs.
+function fitScale(w, h) {
+  const fill = Math.min(w / 960, h / 580);
+  return fill >= 1 ? fill : Math.min(1, w / 900, h / 500);
+}
+
 async function opaque(page) {
   await page.waitFor('!skelvar.window().opacityEnabled', 10000, 'the fade-in');
   await sleep(150);
@@ -98,7 +105,7 @@ async function uprightPage(browser, url) {
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
   await opaque(page);
   const menuArea = await playArea(page);
-  check(Math.abs(menuArea.right - menuArea.left - 390 * 900 / 960) < 0.5,
+  check(Math.abs(menuArea.right - menuArea.left - 390) < 0.5,
     `upright, the play area spans the width (${(menuArea.right - menuArea.left).toFixed(1)} of 390 px)`);
   const turn = await box(page, '#turn');
   check(turn && !turn.hidden && turn.width >= 100 && turn.height >= 60,
@@ -130,7 +137,7 @@ async function uprightPage(browser, url) {
   await page.setViewport({ width: 844, height: 390, deviceScaleFactor: ratio, mobile: true });
   await page.waitFor("document.getElementById('turn').hidden", 5000, 'the pictogram to go');
   const sideways = await playArea(page);
-  check(Math.abs(sideways.bottom - sideways.top - 390 * 500 / 580) < 0.5,
+  check(Math.abs(sideways.bottom - sideways.top - 390) < 0.5,
     `sideways, the play area takes the height (${(sideways.bottom - sideways.top).toFixed(1)} px)`);
   const turned = saveShot('sideways.png', await page.screenshot());
   const bands = inks(turned, [0, 0, sideways.left * ratio - 1, 390 * ratio]);
@@ -161,7 +168,7 @@ async function notchPage(browser, url) {
     area.top >= insets.top - 0.5 && area.bottom <= 390 - insets.bottom + 0.5,
     `with a notch the play area stays inside the safe area (${[area.left, area.top, area.right, area.bottom].map((v) => v.toFixed(1))})`);
   // As large as the symmetric safe area allows: no more margin than the insets ask for.
-  const expected = Math.min((844 - 2 * 47) / 960, (390 - 2 * 21) / 580);
+  const expected = fitScale(844 - 2 * 47, 390 - 2 * 21);
   check(Math.abs(area.scale - expected) < 1e-9, `the game is as large as the safe area allows (scale ${area.scale})`);
   const canvas = await box(page, '#game');
   check(canvas.left === 0 && canvas.top === 0 && canvas.width === 844 && canvas.height === 390,
@@ -180,7 +187,7 @@ async function notchPage(browser, url) {
   await sleep(100);
   const wideArea = await playArea(page);
   check(wideArea.left >= wide.left - 0.5 && wideArea.right <= 1000 - wide.right + 0.5 &&
-    Math.abs(wideArea.scale - (1000 - 2 * 90) / 960) < 1e-9,
+    Math.abs(wideArea.scale - fitScale(1000 - 2 * 90, 640)) < 1e-9,
     `a notch on the left side keeps the play area right of it (${[wideArea.left, wideArea.right, wideArea.scale].map((v) => v.toFixed(3))})`);
   // Upright, the pictogram stays clear of the home indicator's inset at the bottom.
   const upright = { top: 47, bottom: 34 };
