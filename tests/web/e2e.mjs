@@ -3,34 +3,14 @@
 // virtual clock and compares its state tick by tick with the native replay tool.
 //   node tests/web/e2e.mjs --site build-web/site [--replay build/skelvar-replay] [--shots DIR]
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdirSync, writeFileSync } from 'node:fs';
+import { existsSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { Browser, serve } from './browser.mjs';
-import { decodePng } from './png.mjs';
+import { check, parseOptions, pressKey, runPages, saveShot, sleep } from './harness.mjs';
 
-const options = { site: null, replay: null, shots: null };
-for (let i = 2; i < process.argv.length; ++i) {
-  const name = process.argv[i].replace(/^--/, '');
-  if (!(name in options) || i + 1 >= process.argv.length) {
-    console.error('usage: e2e.mjs --site DIR [--replay PATH] [--shots DIR]');
-    process.exit(2);
-  }
-  options[name] = process.argv[++i];
-}
-if (!options.site || !existsSync(join(options.site, 'index.html'))) {
-  console.error(`e2e.mjs: no built site at ${options.site} (build build-web first)`);
-  process.exit(2);
-}
+const options = parseOptions('e2e.mjs', '--site DIR [--replay PATH] [--shots DIR]', { replay: null, shots: null });
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-  return ok;
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const HintText = '方向キーかマウスで操作しるお';
 const StateMenu = -1;
 
@@ -41,14 +21,6 @@ function fitToScreen(width, height) {
   const fill = Math.min(width / 960, height / 580);
   const scale = fill >= 1 ? fill : Math.min(1, width / 900, height / 500);
   return { scale, clientWidth: Math.round(width / scale), clientHeight: Math.round(height / scale) };
-}
-
-function saveShot(name, png) {
-  if (options.shots) {
-    mkdirSync(options.shots, { recursive: true });
-    writeFileSync(join(options.shots, name), png);
-  }
-  return decodePng(png);
 }
 
 const luminance = ([r, g, b]) => 0.299 * r + 0.587 * g + 0.114 * b;
@@ -93,12 +65,6 @@ async function holdKey(page, code, ms) {
     await sleep(30);
     await page.key('down', code, { repeat: true });
   }
-  await page.key('up', code);
-}
-
-async function pressKey(page, code) {
-  await page.key('down', code);
-  await sleep(80);
   await page.key('up', code);
 }
 
@@ -182,7 +148,7 @@ async function desktopPage(browser, url) {
 
   // The menu picture, 1600 x 800 fitted into 960 x 580: 960 x 480 at top 50, black above and below.
   await sleep(100);
-  const menu = saveShot('menu.png', await page.screenshot());
+  const menu = saveShot(options.shots, 'menu.png', await page.screenshot());
   check(menu.width === 960 && menu.height === 580,
     `the screenshot is 960 x 580 (${menu.width} x ${menu.height})`);
   check(near(menu.pixel(480, 20), [0, 0, 0], 4) && near(menu.pixel(480, 560), [0, 0, 0], 4),
@@ -211,7 +177,7 @@ async function desktopPage(browser, url) {
     await pressKey(page, 'ArrowRight');
     await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 10000, 'a run');
     s = await settle(page);
-    play = saveShot('play.png', await page.screenshot());
+    play = saveShot(options.shots, 'play.png', await page.screenshot());
     const t = await state(page);
     if (stillKey(t) === stillKey(s) && t.lblMsg.text === HintText) break;
     await pressKey(page, 'Escape');
@@ -307,7 +273,7 @@ async function desktopPage(browser, url) {
   const after = await state(page);
   check(after.PosX[0] > before + 100 && after.Facing[0] === 0,
     `the girl runs right while Right is held (${before} -> ${after.PosX[0]})`);
-  saveShot('running.png', await page.screenshot());
+  saveShot(options.shots, 'running.png', await page.screenshot());
 
   // A click on the stage jumps.
   const ground = await settle(page);
@@ -337,7 +303,7 @@ async function desktopPage(browser, url) {
   check(r.pnlGame.left === Math.trunc((wide.clientWidth - 900) / 2) && r.pnlGame.top === Math.trunc((wide.clientHeight - 500) / 2),
     
     `a resize re-centres the play area (${r.pnlGame.left}, ${r.pnlGame.top} in ${wide.clientWidth} x ${wide.clientHeight})`);
-  const resized = saveShot('resized.png', await page.screenshot());
+  const resized = saveShot(options.shots, 'resized.png', await page.screenshot());
   const left = Math.floor(r.pnlGame.left * wide.scale);
   const right = Math.ceil((r.pnlGame.left + 900) * wide.scale);
   check(resized.width === 1200 && near(resized.pixel(left - 4, 350), [128, 128, 128], 2) &&
@@ -361,7 +327,7 @@ async function desktopPage(browser, url) {
   await sleep(400);
   check(JSON.stringify(await state(page)) === closedAt,
     'after the game ended no tick runs and a key release or a mouse move does nothing');
-  const closed = saveShot('closed.png', await page.screenshot());
+  const closed = saveShot(options.shots, 'closed.png', await page.screenshot());
   const dimmed = regionLuminance(closed, 0, 60, 960, 520);
   check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3,
     `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
@@ -414,7 +380,7 @@ async function phonePage(browser, url) {
   const box = [p.left * fit.scale, p.top * fit.scale, (p.left + p.width) * fit.scale, (p.top + p.height) * fit.scale];
   check(box[0] >= 0 && box[1] >= 0 && box[2] <= 844 && box[3] <= 390,
     `the whole play area is on the phone's screen (${box.map((v) => v.toFixed(0))})`);
-  const shot = saveShot('phone.png', await page.screenshot());
+  const shot = saveShot(options.shots, 'phone.png', await page.screenshot());
   check(near(shot.pixel(Math.floor(box[0] / 2) * 2, 200), [128, 128, 128], 2) || box[0] < 2,
     'grey beside the play area on the phone');
   await page.tap(422, 80);
@@ -567,7 +533,7 @@ async function sameGame(browser, url) {
   const now = await state(page);
   const o = now.imgOver;
   const f = now.shpOver;
-  const shot = saveShot('outcome.png', await page.screenshot());
+  const shot = saveShot(options.shots, 'outcome.png', await page.screenshot());
   const fx = now.pnlGame.left + f.left;
   const fy = now.pnlGame.top + f.top;
   check(near(shot.pixel(fx, fy + 200), [0, 0, 0], 40) && near(shot.pixel(fx + f.width - 1, fy + 200), [0, 0, 0], 40) &&
@@ -666,26 +632,4 @@ async function sameGame(browser, url) {
   return page;
 }
 
-const server = await serve(options.site);
-const browser = await Browser.launch();
-let status = 0;
-try {
-  const pages = [];
-  for (const run of [desktopPage, hiDpiPage, phonePage, gamepadPage, sameGame]) {
-    try {
-      pages.push(await run(browser, server.url));
-    } catch (error) {
-      check(false, `${run.name}: ${error.message}`);
-    }
-  }
-  const problems = pages.flatMap((p) => p.problems);
-  for (const w of pages.flatMap((p) => p.warnings)) console.log(`note: page warning: ${w}`);
-  check(problems.length === 0,
-    `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
-  status = failures.length === 0 ? 0 : 1;
-  console.log(failures.length === 0 ? 'all browser checks passed' : `${failures.length} browser checks failed`);
-} finally {
-  await browser.close();
-  server.stop();
-}
-process.exit(status);
+await runPages(options.site, [desktopPage, hiDpiPage, phonePage, gamepadPage, sameGame], 'browser', { notes: true });

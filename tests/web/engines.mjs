@@ -10,30 +10,12 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { serve } from './browser.mjs';
+import { check, failed, parseOptions, sleep } from './harness.mjs';
 import { decodePng } from './png.mjs';
 import { SocketClient } from './websocket.mjs';
 
-const options = { site: null, shots: null, only: null };
-for (let i = 2; i < process.argv.length; ++i) {
-  const name = process.argv[i].replace(/^--/, '');
-  if (!(name in options) || i + 1 >= process.argv.length) {
-    console.error('usage: engines.mjs --site DIR [--shots DIR] [--only firefox|webkit]');
-    process.exit(2);
-  }
-  options[name] = process.argv[++i];
-}
-if (!options.site || !existsSync(join(options.site, 'index.html'))) {
-  console.error(`engines.mjs: no built site at ${options.site} (build build-web first)`);
-  process.exit(2);
-}
+const options = parseOptions('engines.mjs', '--site DIR [--shots DIR] [--only firefox|webkit]', { shots: null, only: null });
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-  return ok;
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const Width = 960;
 const Height = 580;
 
@@ -402,8 +384,8 @@ try {
 } finally {
   server.stop();
 }
-if (failures.length > 0) {
-  console.log(`${failures.length} engine checks failed`);
+if (failed() > 0) {
+  console.log(`${failed()} engine checks failed`);
   process.exit(1);
 }
 console.log(ran > 0 ? `all engine checks passed in ${ran} engine(s)` : 'no engine installed: nothing was checked');

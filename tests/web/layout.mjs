@@ -3,45 +3,14 @@
 // play area clear of a notch, the label's text in a polite live region, a zoomable viewport and a
 // canvas with a role and a name.
 //   node tests/web/layout.mjs --site build-web/site [--shots DIR]
-import { existsSync, mkdirSync, writeFileSync } from 'node:fs';
-import { join } from 'node:path';
+import { check, parseOptions, runPages, saveShot, sleep } from './harness.mjs';
 
-import { Browser, serve } from './browser.mjs';
-import { decodePng } from './png.mjs';
+const options = parseOptions('layout.mjs', '--site DIR [--shots DIR]', { shots: null });
 
-const options = { site: null, shots: null };
-for (let i = 2; i < process.argv.length; ++i) {
-  const name = process.argv[i].replace(/^--/, '');
-  if (!(name in options) || i + 1 >= process.argv.length) {
-    console.error('usage: layout.mjs --site DIR [--shots DIR]');
-    process.exit(2);
-  }
-  options[name] = process.argv[++i];
-}
-if (!options.site || !existsSync(join(options.site, 'index.html'))) {
-  console.error(`layout.mjs: no built site at ${options.site} (build build-web first)`);
-  process.exit(2);
-}
-
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-  return ok;
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const HintText = '方向キーかマウスで操作しるお';
 const Grey = [128, 128, 128];
 const Red = [255, 0, 0];
 const Pink = [255, 240, 255];
-
-function saveShot(name, png) {
-  if (options.shots) {
-    mkdirSync(options.shots, { recursive: true });
-    writeFileSync(join(options.shots, name), png);
-  }
-  return decodePng(png);
-}
 
 const near = (a, b, tolerance) => b.every((v, i) => Math.abs(a[i] - v) <= tolerance);
 
@@ -118,7 +87,7 @@ async function uprightPage(browser, url) {
   await startRun(page);
   await sleep(200);
   const area = await playArea(page);
-  const shot = saveShot('upright.png', await page.screenshot());
+  const shot = saveShot(options.shots, 'upright.png', await page.screenshot());
   const device = (b) => [b.left * ratio, b.top * ratio, b.right * ratio, b.bottom * ratio];
   const drawn = inks(shot, device(turn));
   check(drawn.red > 200 && drawn.pink > 1000 && drawn.grey > drawn.all * 0.3 && drawn.grey < drawn.all * 0.9,
@@ -139,7 +108,7 @@ async function uprightPage(browser, url) {
   const sideways = await playArea(page);
   check(Math.abs(sideways.bottom - sideways.top - 390) < 0.5,
     `sideways, the play area takes the height (${(sideways.bottom - sideways.top).toFixed(1)} px)`);
-  const turned = saveShot('sideways.png', await page.screenshot());
+  const turned = saveShot(options.shots, 'sideways.png', await page.screenshot());
   const bands = inks(turned, [0, 0, sideways.left * ratio - 1, 390 * ratio]);
   check(bands.red === 0 && bands.grey === bands.all, `sideways, the band beside the play area is plain grey (${JSON.stringify(bands)})`);
   return page;
@@ -173,7 +142,7 @@ async function notchPage(browser, url) {
   const canvas = await box(page, '#game');
   check(canvas.left === 0 && canvas.top === 0 && canvas.width === 844 && canvas.height === 390,
     'the canvas still covers the whole screen, notch included');
-  const shot = saveShot('notch.png', await page.screenshot());
+  const shot = saveShot(options.shots, 'notch.png', await page.screenshot());
   const under = inks(shot, [0, 0, insets.left * ratio, 390 * ratio]);
   check(under.grey === under.all, `the grey band runs under the notch (${JSON.stringify(under)})`);
   const w = await page.eval('skelvar.window()');
@@ -303,25 +272,4 @@ async function readablePage(browser, url) {
   return page;
 }
 
-const server = await serve(options.site);
-const browser = await Browser.launch();
-let status = 0;
-try {
-  const pages = [];
-  for (const run of [uprightPage, notchPage, tallDesktopPage, readablePage]) {
-    try {
-      pages.push(await run(browser, server.url));
-    } catch (error) {
-      check(false, `${run.name}: ${error.message}`);
-    }
-  }
-  const problems = pages.flatMap((p) => p.problems);
-  check(problems.length === 0,
-    `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
-  status = failures.length === 0 ? 0 : 1;
-  console.log(failures.length === 0 ? 'all layout checks passed' : `${failures.length} layout checks failed`);
-} finally {
-  await browser.close();
-  server.stop();
-}
-process.exit(status);
+await runPages(options.site, [uprightPage, notchPage, tallDesktopPage, readablePage], 'layout');

@@ -3,40 +3,22 @@
 // fails now and then or labels the .wasm wrongly, and files that are missing for good (the
 // message, its retry button, the fallback font).
 //   node tests/web/loading.mjs --site build-web/site --assets assets
-import { cpSync, existsSync, mkdtempSync, readdirSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
+import { cpSync, mkdtempSync, readdirSync, readFileSync, renameSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { execFileSync } from 'node:child_process';
 
 import { Browser } from './browser.mjs';
+import { check, failed, parseOptions, pressKey, sleep } from './harness.mjs';
 import { decodePng } from './png.mjs';
 import { serveSite } from './server.mjs';
 
-const options = { site: null, assets: null };
-for (let i = 2; i < process.argv.length; ++i) {
-  const name = process.argv[i].replace(/^--/, '');
-  if (!(name in options) || i + 1 >= process.argv.length) {
-    console.error('usage: loading.mjs --site DIR --assets DIR');
-    process.exit(2);
-  }
-  options[name] = process.argv[++i];
-}
-if (!options.site || !existsSync(join(options.site, 'index.html')) || !options.assets) {
-  console.error(`loading.mjs: no built site at ${options.site} (build build-web first)`);
-  process.exit(2);
-}
+const options = parseOptions('loading.mjs', '--site DIR --assets DIR', { assets: null }, { required: ['assets'] });
 
 // The sources, for making a new build's worker as the build does.
 const sourceDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-  return ok;
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 const near = (a, b, tolerance) => a.slice(0, 3).every((v, i) => Math.abs(v - b[i]) <= tolerance);
 
 // A 4-bit bottom-up frame bitmap's pixels, read here independently of the build's converter.
@@ -121,12 +103,6 @@ const { PictureFiles } = await import(pathToFileURL(join(options.site, 'picture-
 
 // Ignores what a test caused on purpose: requests answered with an error status.
 const unexpected = (page) => page.problems.filter((p) => !/failed request|Failed to load resource/.test(p));
-
-async function pressKey(page, code) {
-  await page.key('down', code);
-  await sleep(80);
-  await page.key('up', code);
-}
 
 // Every browser started, closed at the end even when a check throws on the way.
 const browsers = new Set();
@@ -434,8 +410,8 @@ try {
   await server.stop();
 }
 
-if (failures.length) {
-  console.log(`${failures.length} loading checks failed`);
+if (failed()) {
+  console.log(`${failed()} loading checks failed`);
   process.exit(1);
 }
 console.log('every loading check passed');

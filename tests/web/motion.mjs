@@ -3,25 +3,10 @@
 // ticks' places; when everything has stopped the last paint shows every picture at its final
 // place, and at rest (a finished outcome, the menu) it paints nothing.
 //   node tests/web/motion.mjs --site build-web/site
-import { existsSync } from 'node:fs';
-import { join } from 'node:path';
-
 import { Browser, serve } from './browser.mjs';
+import { check, escapeToMenu, parseOptions, runChecks, sleep } from './harness.mjs';
 
-const args = process.argv.slice(2);
-const site = args[0] === '--site' ? args[1] : null;
-if (!site || !existsSync(join(site, 'index.html'))) {
-  console.error(`motion.mjs: no built site at ${site} (build build-web first)`);
-  process.exit(2);
-}
-
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-  return ok;
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const { site } = parseOptions('motion.mjs', '--site DIR');
 const paints = (page) => page.eval('skelvar.stats().paints');
 
 async function run(browser, url) {
@@ -94,14 +79,7 @@ async function run(browser, url) {
   check((await paints(page)).length === settled.length, 'no paint in 1 s at the finished outcome');
 
   // Back at the menu: at rest again.
-  // Esc goes back from a run; pressed only while not at the menu, where it would end the game.
-  for (let attempt = 0; attempt < 8; ++attempt) {
-    if ((await page.eval('skelvar.state().GameState')) === -1) break;
-    await page.key('down', 'Escape');
-    await sleep(80);
-    await page.key('up', 'Escape');
-    await sleep(300);
-  }
+  await escapeToMenu(page);
   await page.waitFor('skelvar.state().GameState === -1', 5000, 'the menu');
   await sleep(300);
   before = (await paints(page)).length;
@@ -113,15 +91,7 @@ async function run(browser, url) {
 
 const server = await serve(site);
 const browser = await Browser.launch();
-let status = 1;
-try {
-  await run(browser, server.url);
-  status = failures.length === 0 ? 0 : 1;
-  console.log(failures.length === 0 ? 'all motion checks passed' : `${failures.length} motion checks failed`);
-} catch (error) {
-  console.log(`FAIL ${error.message}`);
-} finally {
+await runChecks('motion', () => run(browser, server.url), async () => {
   await browser.close();
   server.stop();
-}
-process.exit(status);
+});

@@ -8,22 +8,9 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Browser, serve } from './browser.mjs';
+import { check, parseOptions, pressKey, runChecks, sleep } from './harness.mjs';
 
-let site = null;
-for (let i = 2; i < process.argv.length; ++i) {
-  if (process.argv[i] === '--site') site = process.argv[++i];
-}
-if (!site) {
-  console.error('usage: node portal.mjs --site DIR');
-  process.exit(2);
-}
-
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const { site } = parseOptions('portal.mjs', '--site DIR');
 const StateMenu = -1;
 const StatePlaying = 0;
 // Where the host puts the frame, in CSS pixels of its viewport.
@@ -43,8 +30,7 @@ const hostDir = mkdtempSync(join(tmpdir(), 'skelvar-portal-'));
 const game = await serve(site);
 const host = await serve(hostDir);
 const browser = await Browser.launch();
-let status = 1;
-try {
+await runChecks('portal', async () => {
   writeFileSync(join(hostDir, 'index.html'), hostPage(game.url));
   check(new URL(game.url).origin !== new URL(host.url).origin, 'the host and the game have different origins');
 
@@ -147,9 +133,7 @@ try {
   // Esc returns to the menu, Esc there ends the game; a click on the dimmed title starts afresh.
   await page.click(cx, cy);
   for (let i = 0; i < 2; ++i) {
-    await page.key('down', 'Escape');
-    await sleep(80);
-    await page.key('up', 'Escape');
+    await pressKey(page, 'Escape');
     if (i === 0) await waitInGame(`skelvar.state().GameState === ${StateMenu}`, 5000, 'the menu');
   }
   await waitInGame('skelvar.window().closed', 5000, 'the end of the game');
@@ -165,14 +149,9 @@ try {
 
   check(page.problems.length === 0,
     `no console error and no failed request${page.problems.length ? `: ${page.problems.join('; ')}` : ''}`);
-  status = failures.length === 0 ? 0 : 1;
-  console.log(failures.length === 0 ? 'all portal checks passed' : `${failures.length} portal checks failed`);
-} catch (error) {
-  console.log(`FAIL ${error.message}`);
-} finally {
+}, async () => {
   await browser.close();
   game.stop();
   host.stop();
   rmSync(hostDir, { recursive: true, force: true });
-}
-process.exit(status);
+});

@@ -10,30 +10,14 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Browser, serve } from './browser.mjs';
+import { check, parseOptions, runChecks, sleep } from './harness.mjs';
 
-let site = null;
-let replay = null;
-for (let i = 2; i < process.argv.length; ++i) {
-  if (process.argv[i] === '--site') site = process.argv[++i];
-  if (process.argv[i] === '--replay') replay = process.argv[++i];
-}
-if (!site) {
-  console.error('usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]');
-  process.exit(2);
-}
-
-const failures = [];
-function check(ok, what) {
-  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
-  if (!ok) failures.push(what);
-}
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+const { site, replay } = parseOptions('touch.mjs', '--site DIR [--replay PATH/TO/skelvar-replay]', { replay: null });
 const StatePlaying = 0;
 
 const server = await serve(site);
 const browser = await Browser.launch();
-let status = 1;
-try {
+await runChecks('touch', async () => {
   const page = await browser.newPage();
   await page.open(server.url, { width: 844, height: 390, deviceScaleFactor: 3, mobile: true }, { touch: true });
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 20000, 'the page');
@@ -208,12 +192,7 @@ try {
 
   check([page, stepped].every((p) => p.problems.length === 0),
     `no console error and no failed request${[...page.problems, ...stepped.problems].join('; ')}`);
-  status = failures.length === 0 ? 0 : 1;
-  console.log(failures.length === 0 ? 'all touch checks passed' : `${failures.length} touch checks failed`);
-} catch (error) {
-  console.log(`FAIL ${error.message}`);
-} finally {
+}, async () => {
   await browser.close();
   server.stop();
-}
-process.exit(status);
+});

@@ -1,0 +1,138 @@
+// What the browser tests (and the measuring scripts in tools/) have in common: reading the
+// command line, the built site's presence, the checks and their closing line, running pages in
+// headless Chromium, a few page helpers, and the site's files and a median for the measurements.
+import { existsSync, mkdirSync, readdirSync, writeFileSync } from 'node:fs';
+import { join } from 'node:path';
+
+import { Browser, serve } from './browser.mjs';
+import { decodePng } from './png.mjs';
+
+function noSite(script, site) {
+  console.error(`${script}: no built site at ${site} (build build-web first)`);
+  process.exit(2);
+}
+
+// Stops with exit status 2 when there is no built site at `site`; `script` names the caller.
+export function requireSite(script, site) {
+  if (!site || !existsSync(join(site, 'index.html'))) noSite(script, site);
+}
+
+// Reads `--name value` pairs into a copy of `defaults` (a `site` option is always there). An
+// unknown option or one without its value prints `usage: <script> <usage>` and exits with 2, as
+// does a missing site; a missing option named in `required` counts as a missing site.
+export function parseOptions(script, usage, defaults = {}, { required = [] } = {}) {
+  const options = { site: null, ...defaults };
+  for (let i = 2; i < process.argv.length; ++i) {
+    const name = process.argv[i].replace(/^--/, '');
+    if (!(name in options) || i + 1 >= process.argv.length) {
+      console.error(`usage: ${script} ${usage}`);
+      process.exit(2);
+    }
+    options[name] = process.argv[++i];
+  }
+  if (required.some((name) => !options[name])) noSite(script, options.site);
+  requireSite(script, options.site);
+  return options;
+}
+
+const failures = [];
+
+// Prints one check's outcome and notes a failure; gives `ok` back.
+export function check(ok, what) {
+  console.log(`${ok ? 'ok  ' : 'FAIL'} ${what}`);
+  if (!ok) failures.push(what);
+  return ok;
+}
+
+// How many checks have failed so far.
+export const failed = () => failures.length;
+
+// Prints the closing line for the `kind` checks and gives the exit status: 0 if all passed, else 1.
+function verdict(kind) {
+  console.log(failures.length === 0 ? `all ${kind} checks passed` : `${failures.length} ${kind} checks failed`);
+  return failures.length === 0 ? 0 : 1;
+}
+
+// Runs `body`, then prints the closing line for the `kind` checks; if `body` throws, prints a
+// FAIL line with the error instead and the status is 1. Runs `cleanup` in either case and exits
+// with the status.
+export async function runChecks(kind, body, cleanup) {
+  let status = 1;
+  try {
+    await body();
+    status = verdict(kind);
+  } catch (error) {
+    console.log(`FAIL ${error.message}`);
+  } finally {
+    await cleanup();
+  }
+  process.exit(status);
+}
+
+// Serves `site` and runs each of `runs` (browser, url) => page in one headless Chromium; one that
+// throws is a failed check. No page may have had a console error or a failed request; with
+// `notes` the pages' warnings are printed too. Prints the closing line for the `kind` checks and
+// exits with 0 if all passed, else 1.
+export async function runPages(site, runs, kind, { notes = false } = {}) {
+  const server = await serve(site);
+  const browser = await Browser.launch();
+  let status = 0;
+  try {
+    const pages = [];
+    for (const run of runs) {
+      try {
+        pages.push(await run(browser, server.url));
+      } catch (error) {
+        check(false, `${run.name}: ${error.message}`);
+      }
+    }
+    const problems = pages.flatMap((p) => p.problems);
+    if (notes) for (const w of pages.flatMap((p) => p.warnings)) console.log(`note: page warning: ${w}`);
+    check(problems.length === 0,
+      `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
+    status = verdict(kind);
+  } finally {
+    await browser.close();
+    server.stop();
+  }
+  process.exit(status);
+}
+
+export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+
+// A short press of one key.
+export async function pressKey(page, code) {
+  await page.key('down', code);
+  await sleep(80);
+  await page.key('up', code);
+}
+
+// Esc until the page is at the menu, at most 8 times; pressed only while not at the menu, where
+// it would end the game.
+export async function escapeToMenu(page) {
+  for (let attempt = 0; attempt < 8; ++attempt) {
+    if ((await page.eval('skelvar.state().GameState')) === -1) break;
+    await pressKey(page, 'Escape');
+    await sleep(300);
+  }
+}
+
+// Writes a screenshot into `dir` (when there is one) and gives it back decoded.
+export function saveShot(dir, name, png) {
+  if (dir) {
+    mkdirSync(dir, { recursive: true });
+    writeFileSync(join(dir, name), png);
+  }
+  return decodePng(png);
+}
+
+// Every file under `dir`, in its subfolders too.
+export function filesUnder(dir) {
+  return readdirSync(dir, { withFileTypes: true }).flatMap((e) =>
+    e.isDirectory() ? filesUnder(join(dir, e.name)) : [join(dir, e.name)]);
+}
+
+export const median = (values) => {
+  const v = [...values].sort((a, b) => a - b);
+  return v.length === 0 ? NaN : v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
+};
