@@ -4,21 +4,17 @@
 //   node tools/measure-lighthouse.mjs [build-web/site]
 // The first run installs Lighthouse from its lock file (npm ci) into tools/lighthouse/node_modules.
 import { execFileSync } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync, statSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { serve } from '../tests/web/browser.mjs';
+import { requireSite } from '../tests/web/harness.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
-try {
-  statSync(join(site, 'index.html'));
-} catch {
-  console.error(`measure-lighthouse: no built site at ${site} (build build-web first)`);
-  process.exit(2);
-}
+requireSite('measure-lighthouse', site);
 const chrome = process.env.CHROME_PATH || '/usr/bin/chromium';
 if (!existsSync(chrome)) {
   console.error(`measure-lighthouse: no Chromium at ${chrome} (set CHROME_PATH)`);

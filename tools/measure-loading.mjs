@@ -4,38 +4,26 @@
 // hosts do: how many loads start, when the menu is drawn and when every picture is in, and the
 // site's size.
 //   node tools/measure-loading.mjs [build-web/site] [loads, default 20]
-import { readdirSync, statSync } from 'node:fs';
+import { statSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { Browser } from '../tests/web/browser.mjs';
+import { filesUnder, median, requireSite } from '../tests/web/harness.mjs';
 import { serveSite } from '../tests/web/server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
 const loads = Number.parseInt(process.argv[3] ?? '20', 10);
-try {
-  statSync(join(site, 'index.html'));
-} catch {
-  console.error(`measure-loading: no built site at ${site} (build build-web first)`);
-  process.exit(2);
-}
+requireSite('measure-loading', site);
 if (!(loads > 0)) {
   console.error('measure-loading: the number of loads must be a positive whole number');
   process.exit(2);
 }
 
-function files(dir) {
-  return readdirSync(dir, { withFileTypes: true }).flatMap((e) =>
-    e.isDirectory() ? files(join(dir, e.name)) : [join(dir, e.name)]);
-}
-const median = (values) => {
-  const v = [...values].sort((a, b) => a - b);
-  return v.length === 0 ? NaN : v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
-};
 const seconds = (ms) => (ms / 1000).toFixed(2);
 
-const all = files(site);
+const all = filesUnder(site);
 const bytes = all.reduce((sum, f) => sum + statSync(f).size, 0);
 // Kilobytes and megabytes of 1024, as the other measuring scripts count them.
 const SiteLimit = 1.2 * 1024 * 1024;

@@ -3,33 +3,20 @@
 // game tick (timer handler plus draw) while the girl runs, the paints a second then (frames
 // between ticks) with the main-thread time of each, and the paints at rest at the menu.
 //   node tools/measure-web.mjs [build-web/site]
-import { readdirSync, statSync } from 'node:fs';
+import { statSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
 import { Browser, serve } from '../tests/web/browser.mjs';
+import { escapeToMenu, filesUnder, median, requireSite, sleep } from '../tests/web/harness.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
-try {
-  statSync(join(site, 'index.html'));
-} catch {
-  console.error(`measure-web: no built site at ${site} (build build-web first)`);
-  process.exit(2);
-}
+requireSite('measure-web', site);
 
-function files(dir) {
-  return readdirSync(dir, { withFileTypes: true }).flatMap((e) =>
-    e.isDirectory() ? files(join(dir, e.name)) : [join(dir, e.name)]);
-}
-const median = (values) => {
-  const v = [...values].sort((a, b) => a - b);
-  return v.length === 0 ? NaN : v.length % 2 ? v[(v.length - 1) / 2] : (v[v.length / 2 - 1] + v[v.length / 2]) / 2;
-};
 const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
-const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
 
-const all = files(site);
+const all = filesUnder(site);
 const size = (filter) => all.filter(filter).reduce((sum, f) => sum + statSync(f).size, 0);
 const whole = size(() => true);
 const code = size((f) => f.endsWith('.js') || f.endsWith('.wasm'));
@@ -92,13 +79,7 @@ try {
   console.log(`main-thread time per paint: median ${median(frameMs).toFixed(3)} ms, 99th percentile ${[...frameMs].sort((a, b) => a - b)[Math.floor(frameMs.length * 0.99)].toFixed(3)} ms over ${frameMs.length} paints (target median < 2 ms)`);
 
   // At rest at the menu: Esc back from the run (pressed only while not at the menu).
-  for (let attempt = 0; attempt < 8; ++attempt) {
-    if ((await page.eval('skelvar.state().GameState')) === -1) break;
-    await page.key('down', 'Escape');
-    await sleep(80);
-    await page.key('up', 'Escape');
-    await sleep(300);
-  }
+  await escapeToMenu(page);
   await sleep(300);
   const rest = await page.eval('performance.now()');
   await sleep(2000);
