@@ -26,15 +26,10 @@ fail() {
   [ -f "$WORK/game.err" ] && sed 's/^/  game stderr: /' "$WORK/game.err" | grep -v placeholder >&2
   exit 1
 }
-pass() { echo "ok: $*"; }
 
 # shellcheck source=x11_session.sh
 . "$HERE/x11_session.sh"
-cleanup() {
-  x11_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap x11_cleanup EXIT
 
 # --- a private X server at 1920x1080 with a window manager ---
 x11_start_xvfb ${SCREEN_W}x${SCREEN_H}
@@ -44,12 +39,6 @@ SKELVAR_STATE_TRACE=$TRACE "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
 GAME_PID=$!
 x11_find_game_window
 
-# The last traced value of a field ("state", "vx", "client", ...).
-field() { tail -1 "$TRACE" 2>/dev/null | awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }'; }
-geometry() {
-  eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
-    /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
-}
 # The client area the game lays out in on W x H pixels: the designed 960 x 580 scaled to fill the
 # tighter side, but never below its own size while the 900 x 500 play area fits (then the play
 # area fills the tighter side), the pixels divided by that scale and rounded.

@@ -24,21 +24,15 @@ fail() {
   [ -f "$WORK/game.err" ] && sed 's/^/  game stderr: /' "$WORK/game.err" | grep -v placeholder >&2
   exit 1
 }
-pass() { echo "ok: $*"; }
 
 # shellcheck source=x11_session.sh
 . "$HERE/x11_session.sh"
-cleanup() {
-  x11_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap x11_cleanup EXIT
 
 x11_start_xvfb 1280x1024
 SKELVAR_FRAME_LOG=$FRAMES SKELVAR_STATE_TRACE=$TRACE "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
 GAME_PID=$!
 x11_find_game_window
-field() { tail -1 "$TRACE" 2>/dev/null | awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }'; }
 lines() { wc -l <"$FRAMES"; }
 
 # --- at rest at the menu: not one frame ---
@@ -121,10 +115,6 @@ pass "back at the menu: no frame in 1.5 s"
 
 # --- a 640 x 400 window shows the whole play area scaled down ---
 xdotool windowsize "$WINDOW" 640 400
-geometry() {
-  eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
-    /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
-}
 small() { geometry; [ "$WW" = 640 ] && [ "$WH" = 400 ]; }
 retry 5 small || fail "the window did not take the size 640x400 (is ${WW}x$WH)"
 # Held long enough for the 50 ms polling to see it.

@@ -20,15 +20,10 @@ fail() {
   [ -f "$WORK/game.err" ] && sed 's/^/  game stderr: /' "$WORK/game.err" | grep -v placeholder >&2
   exit 1
 }
-pass() { echo "ok: $*"; }
 
 # shellcheck source=x11_session.sh
 . "$HERE/x11_session.sh"
-cleanup() {
-  x11_stop
-  rm -rf "$WORK"
-}
-trap cleanup EXIT
+trap x11_cleanup EXIT
 
 # --- without a display the game says so and ends with status 1 ---
 env -u DISPLAY -u WAYLAND_DISPLAY -u SDL_VIDEODRIVER "$GAME" >"$WORK/nodisplay.out" 2>"$WORK/nodisplay.err"
@@ -73,10 +68,6 @@ pass "opacity climbed through ${#opacity_values[@]} values (${opacity_values[*]}
 
 title=$(xdotool getwindowname "$WINDOW")
 [ "$title" = "Skelvar" ] || fail "window title is '$title'"
-geometry() {
-  eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
-    /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
-}
 geometry
 [ "$WW" = 960 ] && [ "$WH" = 580 ] || fail "window is ${WW}x$WH, not 960x580"
 pass "title Skelvar, size ${WW}x$WH at $WX,$WY"

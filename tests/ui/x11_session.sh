@@ -1,5 +1,6 @@
 # Shared by the window tests: a private X server (and optionally a window manager) for the game.
-# Source it after setting WORK (a scratch folder) and defining fail MESSAGE.
+# Source it after setting WORK (a scratch folder) and defining fail MESSAGE; then
+# `trap x11_cleanup EXIT`.
 
 XVFB_PID=
 WM_PID=
@@ -16,11 +17,20 @@ retry() {
   done
 }
 
+# One passed check.
+pass() { echo "ok: $*"; }
+
 x11_stop() {
   [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
   [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null
+}
+
+# Stops the game and the X session and removes WORK.
+x11_cleanup() {
+  x11_stop
+  rm -rf "$WORK"
 }
 
 # Starts Xvfb with one screen of WIDTHxHEIGHT on a display number it picks itself, and points
@@ -54,3 +64,12 @@ x11_find_game_window() {
   }
   retry 10 x11_game_window || fail "the game window did not appear"
 }
+
+# Sets WX, WY, WW and WH to WINDOW's place on the screen and its size.
+geometry() {
+  eval "$(xwininfo -id "$WINDOW" | awk '/Absolute upper-left X/ {print "WX=" $NF}
+    /Absolute upper-left Y/ {print "WY=" $NF} /Width:/ {print "WW=" $NF} /Height:/ {print "WH=" $NF}')"
+}
+
+# The last value of a field ("state", "vx", "client", ...) in the game's state trace at TRACE.
+field() { tail -1 "$TRACE" 2>/dev/null | awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }'; }
