@@ -41,12 +41,15 @@ await runChecks('touch', async () => {
     await touch(fingers.size === 0 ? 'touchEnd' : 'touchMove');
   };
   // Speed of the girl over a stretch of time, in units a second.
+  // Units a second at the game's 20 ticks a second, counted in ticks rather than wall time so that
+  // a busy machine's late timers do not read as a slow girl; a run that ended reads as standing.
   const speed = async (ms) => {
     const a = await state();
-    const t0 = Date.now();
     await sleep(ms);
     const b = await state();
-    return (b.PosX[0] - a.PosX[0]) * 1000 / (Date.now() - t0);
+    const ticks = b.TickCount - a.TickCount;
+    if (b.GameState !== StatePlaying || ticks <= 0) return 0;
+    return (b.PosX[0] - a.PosX[0]) * 20 / ticks;
   };
   const settle = async () => {
     for (let i = 0; i < 60; ++i) {
