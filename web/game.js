@@ -16,6 +16,25 @@ function keyWords(name, code, source) {
   return source === Source.Keyboard ? `${name} ${code}` : `${name} ${code} ${source}`;
 }
 
+// Drawing operations laid out one after another from `first`, OpFields numbers each, whether the
+// heap view holds the tick's whole units or the blended frame's fractional ones.
+function readOps(heap, first, count) {
+  const ops = [];
+  for (let i = 0; i < count; ++i) {
+    const o = first + i * OpFields;
+    ops.push({
+      kind: heap[o],
+      clip: [heap[o + 1], heap[o + 2], heap[o + 3], heap[o + 4]],
+      dest: [heap[o + 5], heap[o + 6], heap[o + 7], heap[o + 8]],
+      source: [heap[o + 9], heap[o + 10], heap[o + 11], heap[o + 12]],
+      image: heap[o + 13],
+      keyed: heap[o + 14] !== 0,
+      colour: heap[o + 15],
+    });
+  }
+  return ops;
+}
+
 export class Game {
   // instantiate(imports), when given, fetches and instantiates the .wasm itself (with retries);
   // its failure fails the load instead of leaving it waiting.
@@ -142,19 +161,7 @@ export class Game {
     const generation = h[p];
     if (generation === this.list.generation) return this.list;
     const count = h[p + 1];
-    const ops = [];
-    for (let i = 0; i < count; ++i) {
-      const o = p + 4 + i * OpFields;
-      ops.push({
-        kind: h[o],
-        clip: [h[o + 1], h[o + 2], h[o + 3], h[o + 4]],
-        dest: [h[o + 5], h[o + 6], h[o + 7], h[o + 8]],
-        source: [h[o + 9], h[o + 10], h[o + 11], h[o + 12]],
-        image: h[o + 13],
-        keyed: h[o + 14] !== 0,
-        colour: h[o + 15],
-      });
-    }
+    const ops = readOps(h, p + 4, count);
     const text = h[p + 3] > 0 ? this.m.UTF8ToString(h[p + 2], h[p + 3]) : '';
     this.list = { generation, ops, text };
     return this.list;
@@ -173,19 +180,7 @@ export class Game {
     const p = this.m._skelvar_blended_list(a) >> 3;
     const d = this.m.HEAPF64;
     const count = d[p];
-    const ops = [];
-    for (let i = 0; i < count; ++i) {
-      const o = p + 3 + i * OpFields;
-      ops.push({
-        kind: d[o],
-        clip: [d[o + 1], d[o + 2], d[o + 3], d[o + 4]],
-        dest: [d[o + 5], d[o + 6], d[o + 7], d[o + 8]],
-        source: [d[o + 9], d[o + 10], d[o + 11], d[o + 12]],
-        image: d[o + 13],
-        keyed: d[o + 14] !== 0,
-        colour: d[o + 15],
-      });
-    }
+    const ops = readOps(d, p + 3, count);
     const text = d[p + 2] > 0 ? this.m.UTF8ToString(d[p + 1], d[p + 2]) : '';
     return { ops, text };
   }
