@@ -98,11 +98,15 @@ pass "finished outcome: the last frame after tick $stopped, where the motion end
 # --- back at the menu, at rest again ---
 menu() { [ "$(field state)" = -1 ]; }
 # Esc goes back to the menu from a run; it is pressed only while not at the menu, where it would
-# end the program.
+# end the program. Held long enough for the 50 ms polling to see it: a press and release that both
+# fall between two ticks are never polled. Returning to the menu clears the held keys, so the rest
+# of the hold does not reach the menu.
 esc_to_menu() {
   menu && return 0
-  xdotool key --window "$WINDOW" Escape
-  sleep 0.3
+  xdotool keydown --window "$WINDOW" Escape
+  sleep 0.15
+  xdotool keyup --window "$WINDOW" Escape
+  sleep 0.15
   menu
 }
 retry 8 esc_to_menu || fail "Esc did not return to the menu"
