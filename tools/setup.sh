@@ -26,10 +26,13 @@ test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagic
   libclang-rt-14-dev openbox)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
 # the font subset made with fonttools, served by python3; its tests run under node and in
-# Chromium, with GoogleTest built from Debian's sources; the page is also loaded in Firefox ESR and
-# in WebKit's MiniBrowser (under Xvfb, its screen read with ImageMagick).
+# Chromium, with GoogleTest built from Debian's sources; the page's checks also run in Firefox ESR
+# and in WebKit's MiniBrowser (under Xvfb, its screen read with ImageMagick).
 web_build=(cmake make python3 emscripten nodejs node-acorn fonttools python3-brotli fonts-vlgothic)
 web_test=(googletest chromium firefox-esr webkit2gtk-driver xvfb imagemagick)
+# npm fetches the one browser-test package Debian lacks (puppeteer-core, for Firefox's WebDriver
+# BiDi); Debian's own npm only where the machine has none.
+if ! command -v npm >/dev/null; then web_test+=(npm); fi
 
 case "$mode" in
   play) packages=("${runtime_and_build[@]}") ;;
@@ -79,8 +82,16 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKELVAR_WERROR=ON
 cmake --build build-release -j "$jobs"
 ctest --test-dir build-release --output-on-failure --timeout 600 -LE x11 -E '^ui[.]e2e_window$'
 
+# puppeteer-core as pinned in its lock file; it drives Debian's firefox-esr and never downloads a
+# browser.
+pinned=$(node -p 'require("./tests/web/puppeteer/package.json").dependencies["puppeteer-core"]')
+installed=$(node -p 'try { require("./tests/web/puppeteer/node_modules/puppeteer-core/package.json").version } catch { "" }')
+if [ "$pinned" != "$installed" ]; then
+  (cd tests/web/puppeteer && PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts --no-audit --no-fund)
+fi
+
 # The browser version: the play library's tests under node, the node replay tool against the
-# native one just built, and the page in headless Chromium.
+# native one just built, and the page in Chromium, Firefox ESR and WebKit.
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=ON -DSKELVAR_WERROR=ON \
   -DSKELVAR_NATIVE_REPLAY="$PWD/build/skelvar-replay"
 cmake --build build-web -j "$jobs"

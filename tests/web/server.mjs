@@ -1,6 +1,7 @@
 // A static file server on 127.0.0.1 with keep-alive connections, as a real static host answers,
 // and with the faults the loading tests need: a folder to serve the site from, a wrong type for
-// some files, files that are missing, and a switch to make every request fail.
+// some files, files that are missing, a switch to make every request fail, a script put into the
+// pages before their own, and a log of every answer's status.
 import { createServer } from 'node:http';
 import { gzipSync } from 'node:zlib';
 import { readFile } from 'node:fs/promises';
@@ -29,15 +30,23 @@ const Compressible = new Set(['.html', '.js', '.mjs', '.css', '.json', '.webmani
   '.svg', '.txt']);
 
 // Serves dir under prefix ('/' or '/some/folder/'). Options: types overrides the type by file
-// extension; fail(path) returns a status to answer instead of the file (or 0); gzip: false sends
-// everything as stored. Resolves to { url, stop, requests } where requests lists every path asked
-// for.
-export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip = true } = {}) {
+// extension; fail(path) returns a status to answer instead of the file (or 0), or -1 to drop the
+// connection unanswered as an unreachable server does; gzip: false sends everything as stored;
+// inject is a script run in every HTML page before the page's own. Resolves to
+// { url, stop, requests, answers } where requests lists every path asked for and answers every
+// [path, status] sent.
+export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip = true, inject = null } = {}) {
   const requests = [];
+  const answers = [];
   const server = createServer(async (req, res) => {
     const path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
     requests.push(path);
+    res.on('finish', () => answers.push([path, res.statusCode]));
     const status = fail(path);
+    if (status < 0) {
+      req.socket.destroy();
+      return;
+    }
     if (status) {
       res.writeHead(status, { 'content-type': 'text/plain' }).end(`status ${status}\n`);
       return;
@@ -56,6 +65,9 @@ export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip 
     try {
       let body = await readFile(file);
       const ext = extname(file);
+      if (inject && ext === '.html') {
+        body = Buffer.from(body.toString('utf8').replace(/<head>/i, (head) => `${head}\n<script>${inject}</script>`));
+      }
       const headers = {
         'content-type': types[ext] ?? Types[ext] ?? 'application/octet-stream',
         'cache-control': 'no-cache',
@@ -79,6 +91,7 @@ export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip 
       resolve({
         url: `http://127.0.0.1:${port}${prefix}`,
         requests,
+        answers,
         stop: () => new Promise((done) => {
           server.closeAllConnections();
           server.close(() => done());

@@ -1,0 +1,136 @@
+// Firefox for the engine interface (engine.mjs): Debian's firefox-esr, headless, over WebDriver
+// BiDi through puppeteer-core, which is pinned in puppeteer/package-lock.json, installed with
+// PUPPETEER_SKIP_DOWNLOAD=1 and given Debian's browser: it never downloads one.
+import { mkdtempSync, rmSync } from 'node:fs';
+import { createRequire } from 'node:module';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+
+import { findExecutable, PageErrors } from './engine.mjs';
+
+const here = dirname(fileURLToPath(import.meta.url));
+
+async function loadPuppeteer() {
+  const require = createRequire(join(here, 'puppeteer', 'package.json'));
+  let entry;
+  try {
+    entry = require.resolve('puppeteer-core');
+  } catch {
+    throw new Error('puppeteer-core is not installed: run PUPPETEER_SKIP_DOWNLOAD=1 npm ci --ignore-scripts in tests/web/puppeteer (tools/setup.sh test does)');
+  }
+  const module = await import(pathToFileURL(entry).href);
+  return module.default ?? module;
+}
+
+export async function launch({ scale = 1 } = {}) {
+  const executablePath = findExecutable(['firefox-esr', 'firefox']);
+  if (!executablePath) return null;
+  const puppeteer = await loadPuppeteer();
+  const profile = mkdtempSync(join(tmpdir(), 'skelvar-firefox-'));
+  const browser = await puppeteer.launch({
+    browser: 'firefox',
+    executablePath,
+    headless: true,
+    userDataDir: profile,
+    // Quiet on this loopback-only run: no first-run pages, reports or updates.
+    extraPrefsFirefox: {
+      'browser.shell.checkDefaultBrowser': false,
+      'datareporting.policy.dataSubmissionEnabled': false,
+      'toolkit.telemetry.reportingpolicy.firstRun': false,
+      'app.update.disabledForTesting': true,
+    },
+    env: { ...process.env, MOZ_CRASHREPORTER_DISABLE: '1' },
+  });
+  const version = (await browser.version()).replace('/', ' ');
+  return {
+    name: 'firefox',
+    version,
+    limits: {},
+    newPage: (viewport) => newPage(browser, viewport, scale),
+    async close() {
+      await browser.close().catch(() => {});
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+// Evaluates in a frame and brings the value back as JSON, which survives any protocol.
+async function evaluateIn(frame, expression) {
+  const text = await frame.evaluate(`(async () => {
+    try { return JSON.stringify({ value: await (${expression}) }); }
+    catch (e) { return JSON.stringify({ error: String(e && e.stack || e) }); } })()`);
+  const result = JSON.parse(text);
+  if (result.error) throw new Error(`in the page: ${result.error}`);
+  return result.value;
+}
+
+async function newPage(browser, { width, height }, scale) {
+  const page = await browser.newPage();
+  await page.setViewport({ width, height, deviceScaleFactor: scale });
+  const problems = [];
+  page.on('console', (m) => {
+    if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
+  });
+  page.on('pageerror', (e) => problems.push(`exception: ${e.message}`));
+  page.on('requestfailed', (r) => problems.push(`failed request: ${r.url()} ${r.failure()?.errorText ?? ''}`));
+  page.on('response', (r) => {
+    if (r.status() >= 400) problems.push(`failed request: ${r.url()} ${r.status()}`);
+  });
+  const fingers = new Map();
+  let other = null;
+  return {
+    open: (url) => page.goto(url, { waitUntil: 'load' }),
+    reload: () => page.reload({ waitUntil: 'load' }),
+    eval: (expression) => evaluateIn(page.mainFrame(), expression),
+    async evalInFrame(expression) {
+      const frame = page.frames().find((f) => f !== page.mainFrame());
+      if (!frame) throw new Error('the page has no iframe');
+      return evaluateIn(frame, expression);
+    },
+    async waitFor(expression, ms, what) {
+      const until = Date.now() + ms;
+      for (;;) {
+        const value = await evaluateIn(page.mainFrame(), expression).catch(() => undefined);
+        if (value) return value;
+        if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
+        await new Promise((r) => setTimeout(r, 30));
+      }
+    },
+    // A key already down is sent down again as WebDriver's repeat. Puppeteer names keys by their
+    // DOM code, except Space, which goes by its character.
+    key: (type, code) => {
+      const key = code === 'Space' ? ' ' : code;
+      return type === 'down' ? page.keyboard.down(key) : page.keyboard.up(key);
+    },
+    // Real key events go where the focus is, iframe or not.
+    keysTo: () => {},
+    move: (x, y) => page.mouse.move(x, y),
+    click: (x, y) => page.mouse.click(x, y),
+    async touch(points) {
+      for (const [id, handle] of fingers) {
+        const p = points.find((q) => q.id === id);
+        if (!p) {
+          await handle.end();
+          fingers.delete(id);
+        } else {
+          await handle.move(p.x, p.y);
+        }
+      }
+      for (const p of points) {
+        if (!fingers.has(p.id)) fingers.set(p.id, await page.touchscreen.touchStart(p.x, p.y));
+      }
+    },
+    enableTouch: async () => {},
+    setViewport: (w, h) => page.setViewport({ width: w, height: h, deviceScaleFactor: scale }),
+    screenshot: async () => Buffer.from(await page.screenshot({ type: 'png' })),
+    async hide() {
+      other ??= await browser.newPage();
+      await other.bringToFront();
+    },
+    show: () => page.bringToFront(),
+    async problems() {
+      return [...problems, ...(await evaluateIn(page.mainFrame(), PageErrors).catch(() => []))];
+    },
+  };
+}
