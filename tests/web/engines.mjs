@@ -14,7 +14,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Engines, launchEngine, PageWatch } from './engine.mjs';
-import { check, failed, parseOptions, saveShot, sleep } from './harness.mjs';
+import { check, failed, fitToScreen, near, parseOptions, regionLuminance, saveShot, sleep } from './harness.mjs';
 import { serveSite } from './server.mjs';
 
 const options = parseOptions('engines.mjs', '--engine chromium|firefox|webkit --site DIR [--replay PATH] [--shots DIR]',
@@ -27,31 +27,6 @@ const name = options.engine;
 
 const StateMenu = -1;
 const StatePlaying = 0;
-
-// The page's scale rule, written out again here so the test does not take the page's word for it.
-function fitToScreen(width, height) {
-  const fill = Math.min(width / 960, height / 580);
-  const scale = fill >= 1 ? fill : Math.min(1, width / 900, height / 500);
-  return { scale, clientWidth: Math.round(width / scale), clientHeight: Math.round(height / scale) };
-}
-
-const near = (a, b, tolerance) => a.slice(0, 3).every((v, i) => Math.abs(v - b[i]) <= tolerance);
-function regionLuminance(image, x0, y0, x1, y1) {
-  let sum = 0;
-  let sq = 0;
-  let n = 0;
-  for (let y = y0; y < y1; y += 3) {
-    for (let x = x0; x < x1; x += 3) {
-      const [r, g, b] = image.pixel(x, y);
-      const l = 0.299 * r + 0.587 * g + 0.114 * b;
-      sum += l;
-      sq += l * l;
-      ++n;
-    }
-  }
-  const mean = sum / n;
-  return { mean, spread: Math.sqrt(Math.max(0, sq / n - mean * mean)) };
-}
 
 const state = (page) => page.eval('skelvar.state()');
 const shot = async (page, file) => saveShot(options.shots, `${name}-${file}`, await page.screenshot());
@@ -114,12 +89,15 @@ async function play(engine, site) {
   await group('the menu and its fade', async () => {
     await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
       'the menu, faded in');
+    // While the files arrive the canvas shows the loading bar, opaque; the fade starts from 0.
     const logged = (await page.eval('globalThis.opacityLog')).filter((v, i, a) => v !== '' && v !== a[i - 1]);
-    const values = logged.slice(Math.max(0, logged.indexOf('0'))).map(Number);
+    const fadeStart = logged.indexOf('0');
+    const values = logged.slice(Math.max(0, fadeStart)).map(Number);
     const steps = values.filter((v) => v > 0 && v < 1).map((v) => Math.round(v * 255));
-    check(logged.includes('0') && values.at(-1) === 1 && values.every((v, i) => i === 0 || v > values[i - 1]) &&
+    check(fadeStart >= 0 && logged.slice(0, fadeStart).every((v) => v === '1') && values.at(-1) === 1 &&
+      values.every((v, i) => i === 0 || v > values[i - 1]) &&
       steps.join() === Array.from({ length: 12 }, (_, i) => 20 * (i + 1)).join(),
-    `${name}: the menu fades in from 0 through 20, 40, ..., 240 of 255 to opaque (seen: ${steps.join(' ')})`);
+    `${name}: after the loading bar the menu fades in from 0 through 20, 40, ..., 240 of 255 to opaque (seen: ${logged.join(' ')})`);
     await sleep(200);
     const menu = await shot(page, 'menu.png');
     const region = regionLuminance(menu, 0, 60, 960, 520);
@@ -297,13 +275,22 @@ async function sameGame(engine) {
   }
   check(lines.some((l) => JSON.parse(l).GameState === 1), `${name}: the stepped run ends in an outcome`);
   while (tick < 900 && last.GameState !== 2) await step(10);
+  // The outcome picture in its one-pixel black frame, over the stage (read afresh: a resize may
+  // have come after the last tick).
   const now = await state(page);
   const o = now.imgOver;
+  const f = now.shpOver;
+  const outcome = await shot(page, 'outcome.png');
+  const fx = now.pnlGame.left + f.left;
+  const fy = now.pnlGame.top + f.top;
+  check(near(outcome.pixel(fx, fy + 200), [0, 0, 0], 40) && near(outcome.pixel(fx + f.width - 1, fy + 200), [0, 0, 0], 40) &&
+    near(outcome.pixel(fx + 200, fy), [0, 0, 0], 40) && f.width === o.width + 2,
+  `${name}: the outcome picture has its black frame (${f.left}, ${f.top}, ${f.width} x ${f.height})`);
   await click(now.pnlGame.left + o.left + Math.trunc(o.width / 2), now.pnlGame.top + o.top + Math.trunc(o.height / 2));
   await step();
   check(last.GameState === StatePlaying, `${name}: a click on the outcome picture starts a new run`);
 
-  // Then 200 ticks of random play: keys pressed and released, moves and clicks along the ground
+  // Then 400 ticks of random play: keys pressed and released, moves and clicks along the ground
   // strip (where the label, whose size comes from the font, never is).
   let r = 12345;
   const random = (n) => {
@@ -312,7 +299,7 @@ async function sameGame(engine) {
   };
   const codes = ['ArrowLeft', 'ArrowUp', 'ArrowRight', 'ArrowDown', 'Enter', 'Space', 'KeyA'];
   const down = new Set();
-  const end = tick + 200;
+  const end = tick + 400;
   while (tick < end) {
     const roll = random(100);
     const code = codes[random(codes.length)];

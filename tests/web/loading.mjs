@@ -10,7 +10,7 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import { execFileSync } from 'node:child_process';
 
 import { Browser } from './browser.mjs';
-import { check, failed, parseOptions, pressKey, sleep } from './harness.mjs';
+import { check, failed, near, parseOptions, pressKey, sleep } from './harness.mjs';
 import { decodePng } from './png.mjs';
 import { serveSite } from './server.mjs';
 
@@ -19,7 +19,6 @@ const options = parseOptions('loading.mjs', '--site DIR --assets DIR', { assets:
 // The sources, for making a new build's worker as the build does.
 const sourceDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
 
-const near = (a, b, tolerance) => a.slice(0, 3).every((v, i) => Math.abs(v - b[i]) <= tolerance);
 
 // A 4-bit bottom-up frame bitmap's pixels, read here independently of the build's converter.
 function decodeBmp(buffer) {
