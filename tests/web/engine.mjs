@@ -19,7 +19,8 @@
 //   enableTouch(), touch(points)        a touch screen; the fingers now down, [{ id, x, y }]
 //   setViewport(width, height)          the viewport's CSS size
 //   screenshot()                        PNG of the viewport in device pixels
-//   hide(), show()                      another tab in front, and this one back
+//   hide(), show()                      hide the page (another tab in front, or the window
+//                                       minimised: hide() says which) and show it again
 //   problems()                          console errors, uncaught errors and failed requests
 import { existsSync, readdirSync } from 'node:fs';
 import { spawn } from 'node:child_process';

@@ -67,6 +67,7 @@ async function newPage(browser, { width, height }, scale) {
     async hide() {
       other ??= await browser.newPage();
       await browser.send('Target.activateTarget', { targetId: other.targetId });
+      return 'another tab in front';
     },
     show: () => browser.send('Target.activateTarget', { targetId: page.targetId }),
     async problems() {

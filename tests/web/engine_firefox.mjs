@@ -127,6 +127,7 @@ async function newPage(browser, { width, height }, scale) {
     async hide() {
       other ??= await browser.newPage();
       await other.bringToFront();
+      return 'another tab in front';
     },
     show: () => page.bringToFront(),
     async problems() {

@@ -69,6 +69,14 @@ async function toMenu(page) {
   throw new Error('Esc does not bring the menu back');
 }
 
+// Every page the checks open, for the last check: no error and no failed request in any.
+const opened = [];
+async function openPage(engine, viewport) {
+  const page = await engine.newPage(viewport);
+  opened.push(page);
+  return page;
+}
+
 function skip(what, reason) {
   console.log(`skip ${name}: ${what}: ${reason}`);
 }
@@ -84,7 +92,7 @@ async function group(what, body) {
 
 // ---- the menu, a run, jumps, Esc, a resize and the timers, on one page ----
 async function play(engine, site) {
-  const page = await engine.newPage({ width: 960, height: 580 });
+  const page = await openPage(engine, { width: 960, height: 580 });
   await page.open(site.url);
   await group('the menu and its fade', async () => {
     await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
@@ -193,6 +201,8 @@ async function hiDpi() {
     check(size.join() === '2,1920,1160,960,580',
       `${name}: at device scale 2 the backing store is twice the CSS size (ratio, store, CSS: ${size})`);
     check((await state(page)).pnlGame.left === 30, `${name}: the logic never sees device pixels`);
+    const problems = await page.problems();
+    check(problems.length === 0, `${name}: no error at device scale 2${problems.length ? `: ${problems.join('; ')}` : ''}`);
   } finally {
     await engine.close();
   }
@@ -200,7 +210,7 @@ async function hiDpi() {
 
 // ---- the page stepped by hand, fed real events, against the native replay ----
 async function sameGame(engine) {
-  const page = await engine.newPage({ width: 960, height: 580 });
+  const page = await openPage(engine, { width: 960, height: 580 });
   const seed = 4242;
   await page.open(`${site.url}?step&seed=${seed}`);
   await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
@@ -234,6 +244,7 @@ async function sameGame(engine) {
   await key('down', 'ArrowRight');
   await step();
   // The key repeat where the driver has one; the held key alone where not.
+  if (engine.limits.keyRepeat) skip('key repeats in the stepped game', engine.limits.keyRepeat);
   while (tick < 40 && !engine.limits.keyRepeat) {
     await key('down', 'ArrowRight', true);
     await step();
@@ -378,7 +389,7 @@ async function portal(engine) {
   width="${Frame.width}" height="${Frame.height}" sandbox="allow-scripts allow-same-origin"></iframe></body></html>`);
   const host = await serveSite(hostDir);
   try {
-    const page = await engine.newPage({ width: 1000, height: 760 });
+    const page = await openPage(engine, { width: 1000, height: 760 });
     await page.open(host.url);
     const inGame = (e) => page.evalInFrame(e);
     const until = Date.now() + 30000;
@@ -428,14 +439,14 @@ async function portal(engine) {
   }
 }
 
-// ---- another tab in front ----
+// ---- the page hidden ----
 async function hiddenTab(engine, page) {
   if (engine.limits.hidden) {
-    skip('no ticks while another tab is in front', engine.limits.hidden);
+    skip('no ticks while the page is hidden', engine.limits.hidden);
     return;
   }
-  await page.hide();
-  await page.waitFor("document.visibilityState === 'hidden'", 5000, 'the page hidden behind another tab');
+  const how = await page.hide();
+  await page.waitFor("document.visibilityState === 'hidden'", 5000, `the page hidden, ${how}`);
   const hiddenAt = (await state(page)).tick;
   await sleep(1200);
   const hiddenTicks = (await state(page)).tick - hiddenAt;
@@ -445,7 +456,7 @@ async function hiddenTab(engine, page) {
   await sleep(600);
   const resumed = (await state(page)).tick - shownAt;
   check(hiddenTicks === 0 && resumed >= 4 && resumed <= 14,
-    `${name}: no tick while another tab is in front (${hiddenTicks}), then the ticks go on (${resumed} in 0.6 s)`);
+    `${name}: no tick with ${how} (${hiddenTicks}), then the ticks go on (${resumed} in 0.6 s)`);
 }
 
 // ---- several fingers on a phone held sideways ----
@@ -454,7 +465,7 @@ async function fingers(engine) {
     skip('several fingers', engine.limits.touch);
     return;
   }
-  const page = await engine.newPage({ width: 844, height: 390 });
+  const page = await openPage(engine, { width: 844, height: 390 });
   await page.enableTouch();
   await page.open(site.url);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000, 'the page');
@@ -528,7 +539,8 @@ try {
   await group('the game in another origin\'s iframe', () => portal(engine));
   await group('several fingers', () => fingers(engine));
   await group('no failed request', async () => {
-    const problems = await page.problems();
+    const problems = [];
+    for (const p of opened.splice(0)) problems.push(...await p.problems());
     const answers = site.answers.filter(([, status]) => status >= 400);
     check(problems.length === 0 && answers.length === 0,
       `${name}: no error and no failed request in the page${problems.length || answers.length ? `: ${[...problems, ...answers.map((a) => a.join(' '))].join('; ')}` : ''}`);
