@@ -29,7 +29,12 @@ const StateMenu = -1;
 const StatePlaying = 0;
 
 const state = (page) => page.eval('skelvar.state()');
-const shot = async (page, file) => saveShot(options.shots, `${name}-${file}`, await page.screenshot());
+// A screenshot once the page has painted its last change and the engine has put it on screen.
+async function shot(page, file) {
+  await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
+  await sleep(100);
+  return saveShot(options.shots, `${name}-${file}`, await page.screenshot());
+}
 
 async function press(page, code) {
   await page.key('down', code);
