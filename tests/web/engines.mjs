@@ -14,7 +14,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Engines, launchEngine, PageWatch } from './engine.mjs';
-import { check, failed, fitToScreen, near, parseOptions, regionLuminance, saveShot, sleep } from './harness.mjs';
+import { check, failed, fitToScreen, near, parseOptions, pressKey, regionLuminance, saveShot, sleep } from './harness.mjs';
 import { serveSite } from './server.mjs';
 
 const options = parseOptions('engines.mjs', '--engine chromium|firefox|webkit --site DIR [--replay PATH] [--shots DIR]',
@@ -34,12 +34,6 @@ async function shot(page, file) {
   await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
   await sleep(100);
   return saveShot(options.shots, `${name}-${file}`, await page.screenshot());
-}
-
-async function press(page, code) {
-  await page.key('down', code);
-  await sleep(80);
-  await page.key('up', code);
 }
 
 // Waits until the girl and the view stand still.
@@ -63,15 +57,6 @@ async function jumps(page, ground) {
     await sleep(25);
   }
   return false;
-}
-
-async function toMenu(page) {
-  for (let attempt = 0; attempt < 8; ++attempt) {
-    if ((await page.eval('skelvar.state().GameState')) === StateMenu) return;
-    await press(page, 'Escape');
-    await sleep(300);
-  }
-  throw new Error('Esc does not bring the menu back');
 }
 
 // Every page the checks open, for the last check: no error and no failed request in any.
@@ -120,7 +105,7 @@ async function play(engine, site) {
   });
 
   await group('a run with → held', async () => {
-    await press(page, 'ArrowRight');
+    await pressKey(page, 'ArrowRight');
     await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`, 10000, 'a run');
     const start = await settle(page);
     await page.key('down', 'ArrowRight');
@@ -141,7 +126,7 @@ async function play(engine, site) {
 
   await group('jumps', async () => {
     const ground = await settle(page);
-    await press(page, 'ArrowUp');
+    await pressKey(page, 'ArrowUp');
     check(await jumps(page, ground), `${name}: ↑ makes her jump`);
     const again = await settle(page);
     await page.click(480, 200);
@@ -150,14 +135,14 @@ async function play(engine, site) {
   });
 
   await group('Esc', async () => {
-    await press(page, 'Escape');
+    await pressKey(page, 'Escape');
     await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
     const m = await state(page);
     check(m.pnlMenu.visible && !m.pnlGame.visible, `${name}: Esc during a run returns to the menu`);
   });
 
   await group('a resize', async () => {
-    await press(page, 'ArrowRight');
+    await pressKey(page, 'ArrowRight');
     await page.waitFor('skelvar.state().pnlGame.visible', 10000, 'a run');
     const wide = fitToScreen(1200, 700);
     await page.setViewport(1200, 700);
@@ -172,6 +157,8 @@ async function play(engine, site) {
     check(resized.width === 1200 && near(resized.pixel(left - 4, 350), [128, 128, 128], 3) &&
       near(resized.pixel(right + 3, 350), [128, 128, 128], 3) && !near(resized.pixel(left + 6, 350), [128, 128, 128], 3),
     `${name}: the scaled play area is drawn in the middle of the page (${left} to ${right} of ${resized.width})`);
+    const store = await page.eval("document.getElementById('game').width");
+    check(store === 1200, `${name}: the backing store follows the viewport (${store})`);
     await page.setViewport(960, 580);
     await page.waitFor('skelvar.window().clientWidth === 960', 10000, 'the resize back');
     check((await state(page)).pnlGame.left === 30, `${name}: back at 960 x 580 the play area is at 30 again`);
@@ -417,7 +404,7 @@ async function portal(engine) {
     await page.key('down', 'ArrowRight');
     await sleep(600);
     const running = await inGame('skelvar.state()');
-    for (const code of ['ArrowDown', 'Space', 'ArrowDown']) await press(page, code);
+    for (const code of ['ArrowDown', 'Space', 'ArrowDown']) await pressKey(page, code);
     await sleep(200);
     const scrolled = await page.eval('window.scrollY');
     check(running.PosX[0] > x0 + 100 && scrolled === 0,
@@ -510,7 +497,7 @@ async function offline(engine, page) {
     await page.waitFor('globalThis.skelvar?.picturesLoaded && skelvar.menuDrawnAt && !skelvar.window().opacityEnabled', 30000, 'the page without the server');
     let ran = false;
     for (let attempt = 0; attempt < 5 && !ran; ++attempt) {
-      await press(page, 'ArrowRight');
+      await pressKey(page, 'ArrowRight');
       ran = await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 2000, 'a run').then(() => true, () => false);
     }
     const reached = site.requests.slice(asked).filter((p) => !p.endsWith('service-worker.js'));
