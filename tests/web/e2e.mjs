@@ -3,7 +3,9 @@
 // what the page shows pixel by pixel, the label's font, the keys that must not scroll, the end of
 // the game and a new launch, and what the page stores and fetches.
 //   node tests/web/e2e.mjs --site build-web/site [--shots DIR]
-import { check, fitToScreen, near, parseOptions, pressKey, regionLuminance, runPages, saveShot, sleep } from './harness.mjs';
+import {
+  check, fitToScreen, jumps, near, parseOptions, pressKey, regionLuminance, runPages, saveShot, settle, sleep, stillKey,
+} from './harness.mjs';
 
 const options = parseOptions('e2e.mjs', '--site DIR [--shots DIR]', { shots: null });
 
@@ -11,20 +13,6 @@ const HintText = '方向キーかマウスで操作しるお';
 const StateMenu = -1;
 
 const state = (page) => page.eval('skelvar.state()');
-
-// Waits until the girl and the view stand still, so a screenshot matches the state read with it.
-const stillKey = (s) => JSON.stringify([s.PosX[0], s.PosY[0], s.CameraX, s.CameraY, s.lblMsg, s.GameState]);
-async function settle(page) {
-  let last = '';
-  for (let i = 0; i < 100; ++i) {
-    const s = await state(page);
-    const key = stillKey(s);
-    if (key === last) return s;
-    last = key;
-    await sleep(120);
-  }
-  throw new Error('the scene does not settle');
-}
 
 // A picture component's file on the site, as the build's table gives it.
 const siteFile = (name) => `(await import('./picture-files.js')).PictureFiles['${name}'][0]`;
@@ -233,13 +221,7 @@ async function phonePage(browser, url) {
   check(near(shot.pixel(Math.floor(box[0] / 2) * 2, 200), [128, 128, 128], 2) || box[0] < 2,
     'grey beside the play area on the phone');
   await page.tap(422, 80);
-  let jumped = false;
-  for (let i = 0; i < 20 && !jumped; ++i) {
-    const t = await state(page);
-    jumped = t.VelY[0] < 0 || t.PosY[0] < s.PosY[0];
-    await sleep(25);
-  }
-  check(jumped, 'a tap on the stage makes the girl jump');
+  check(await jumps(page, s), 'a tap on the stage makes the girl jump');
   await settle(page);
 
   // A finger held and moved in the left quarter of the play area steers the girl left.

@@ -8,13 +8,15 @@
 //   node tests/web/engines.mjs --engine chromium|firefox|webkit --site build-web/site
 //        [--replay build/skelvar-replay] [--shots DIR]
 // Exit status: 0 all passed, 1 a check failed, 2 bad usage, 77 the engine is not installed.
-import { execFileSync } from 'node:child_process';
 import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Engines, launchEngine, PageWatch } from './engine.mjs';
-import { check, failed, fitToScreen, near, parseOptions, pressKey, regionLuminance, saveShot, sleep } from './harness.mjs';
+import {
+  check, compareWithNativeReplay, failed, fitToScreen, jumps, near, parseOptions, pressKey, regionLuminance, saveShot,
+  settle, sleep,
+} from './harness.mjs';
 import { serveSite } from './server.mjs';
 
 const options = parseOptions('engines.mjs', '--engine chromium|firefox|webkit --site DIR [--replay PATH] [--shots DIR]',
@@ -34,29 +36,6 @@ async function shot(page, file) {
   await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
   await sleep(100);
   return saveShot(options.shots, `${name}-${file}`, await page.screenshot());
-}
-
-// Waits until the girl and the view stand still.
-const stillKey = (s) => JSON.stringify([s.PosX[0], s.PosY[0], s.CameraX, s.CameraY, s.GameState]);
-async function settle(page) {
-  let last = '';
-  for (let i = 0; i < 100; ++i) {
-    const s = await state(page);
-    const key = stillKey(s);
-    if (key === last) return s;
-    last = key;
-    await sleep(120);
-  }
-  throw new Error('the scene does not settle');
-}
-
-async function jumps(page, ground) {
-  for (let i = 0; i < 30; ++i) {
-    const t = await state(page);
-    if (t.VelY[0] < 0 || t.PosY[0] < ground.PosY[0]) return true;
-    await sleep(25);
-  }
-  return false;
 }
 
 // Every page the checks open, for the last check: no error and no failed request in any.
@@ -352,21 +331,11 @@ async function sameGame(engine) {
     skip('the comparison with the native replay', `${options.replay ?? 'no --replay'} not found`);
     return;
   }
-  const scriptFile = join(tmpdir(), `skelvar-${name}-${process.pid}.script`);
-  writeFileSync(scriptFile, `${script}\n`);
-  const native = execFileSync(options.replay, ['--seed', String(seed), '--client', '960x580',
-    '--ticks', String(tick + 10), scriptFile], { encoding: 'utf8', maxBuffer: 1 << 28 }).trimEnd().split('\n');
-  rmSync(scriptFile, { force: true });
-  // Every field but the label's size and place, which come from the engine's own font metrics.
-  const strip = (line) => {
-    const v = JSON.parse(line);
-    for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
-    return JSON.stringify(v);
-  };
-  const differ = lines.findIndex((line, i) => strip(line) !== strip(native[i] ?? '{"lblMsg":{}}'));
+  const { native, differ, strip } = compareWithNativeReplay(options.replay,
+    { seed, client: '960x580', ticks: tick + 10, script, lines });
   check(native.length === lines.length && differ < 0,
     differ < 0 ? `${name}: the page's state equals the native replay at all ${lines.length} ticks (native ${native.length})`
-      : `${name}: the page and the native replay first differ at tick ${differ + 1}:\n  page   ${strip(lines[differ])}\n  native ${strip(native[differ] ?? '{"lblMsg":{}}')}`);
+      : `${name}: the page and the native replay first differ at tick ${differ + 1}:\n  page   ${strip(lines[differ])}\n  native ${strip(native[differ])}`);
 }
 
 // ---- the game in a portal: another origin's iframe ----

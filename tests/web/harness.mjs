@@ -1,7 +1,9 @@
 // What the browser tests (and the measuring scripts in tools/) have in common: reading the
 // command line, the built site's presence, the checks and their closing line, running pages in
 // headless Chromium, a few page helpers, and the site's files and a median for the measurements.
-import { existsSync, mkdirSync, readdirSync, writeFileSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import { existsSync, mkdirSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Browser, serve } from './browser.mjs';
@@ -163,3 +165,50 @@ export function regionLuminance(image, x0, y0, x1, y1) {
   return { mean, spread: Math.sqrt(Math.max(0, sq / n - mean * mean)) };
 }
 export const near = (a, b, tolerance) => a.slice(0, 3).every((v, i) => Math.abs(v - b[i]) <= tolerance);
+
+// Waits until the girl, the view and the label stand still, so a screenshot matches the state read
+// with it; gives that state back.
+export const stillKey = (s) => JSON.stringify([s.PosX[0], s.PosY[0], s.CameraX, s.CameraY, s.lblMsg, s.GameState]);
+export async function settle(page) {
+  let last = '';
+  for (let i = 0; i < 100; ++i) {
+    const s = await page.eval('skelvar.state()');
+    const key = stillKey(s);
+    if (key === last) return s;
+    last = key;
+    await sleep(120);
+  }
+  throw new Error('the scene does not settle');
+}
+
+// Whether the girl leaves the ground (from where `ground` had her) within about 0.75 s.
+export async function jumps(page, ground) {
+  for (let i = 0; i < 30; ++i) {
+    const t = await page.eval('skelvar.state()');
+    if (t.VelY[0] < 0 || t.PosY[0] < ground.PosY[0]) return true;
+    await sleep(25);
+  }
+  return false;
+}
+
+// Runs the native replay tool on a page's own event log and compares its state, tick by tick,
+// with the page's `lines`, in every field but the label's size and place (which come from the
+// browser's font metrics). Gives { native, differ, strip }: differ is the first tick that differs
+// (-1 when none) and strip the comparison's view of a line.
+export function compareWithNativeReplay(replay, { seed, client, ticks, script, lines }) {
+  const file = join(tmpdir(), `skelvar-replay-${process.pid}.script`);
+  writeFileSync(file, `${script}\n`);
+  let native;
+  try {
+    native = execFileSync(replay, ['--seed', String(seed), '--client', client, '--ticks', String(ticks), file],
+      { encoding: 'utf8', maxBuffer: 1 << 28 }).trimEnd().split('\n');
+  } finally {
+    rmSync(file, { force: true });
+  }
+  const strip = (line) => {
+    const v = JSON.parse(line ?? '{"lblMsg":{}}');
+    for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
+    return JSON.stringify(v);
+  };
+  return { native, strip, differ: lines.findIndex((line, i) => strip(line) !== strip(native[i])) };
+}

@@ -4,13 +4,10 @@
 // mouse resting in the right quarter still does not steer. Then the same fingers on the page
 // stepped by hand, whose journal the native replay tool plays to the same states.
 // Usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]
-import { execFileSync } from 'node:child_process';
-import { existsSync, rmSync, writeFileSync } from 'node:fs';
-import { tmpdir } from 'node:os';
-import { join } from 'node:path';
+import { existsSync } from 'node:fs';
 
 import { Browser, serve } from './browser.mjs';
-import { check, parseOptions, runChecks, sleep } from './harness.mjs';
+import { check, compareWithNativeReplay, parseOptions, runChecks, sleep } from './harness.mjs';
 
 const { site, replay } = parseOptions('touch.mjs', '--site DIR [--replay PATH/TO/skelvar-replay]', { replay: null });
 const StatePlaying = 0;
@@ -175,17 +172,8 @@ await runChecks('touch', async () => {
     steppedState.some((t) => t.VelX[0] > 0), 'on the stepped page the fingers ran her right, jumped and turned her left');
   if (replay && existsSync(replay)) {
     const w = await stepped.eval('skelvar.window()');
-    const file = join(tmpdir(), `skelvar-touch-${process.pid}.script`);
-    writeFileSync(file, `${script}\n`);
-    const native = execFileSync(replay, ['--seed', String(seed), '--client', `${w.clientWidth}x${w.clientHeight}`,
-      '--ticks', String(lines.length), file], { encoding: 'utf8', maxBuffer: 1 << 26 }).trimEnd().split('\n');
-    rmSync(file, { force: true });
-    const strip = (line) => {
-      const v = JSON.parse(line);
-      for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
-      return JSON.stringify(v);
-    };
-    const differ = lines.findIndex((line, i) => strip(line) !== strip(native[i] ?? '{"lblMsg":{}}'));
+    const { native, differ } = compareWithNativeReplay(replay,
+      { seed, client: `${w.clientWidth}x${w.clientHeight}`, ticks: lines.length, script, lines });
     check(native.length === lines.length && differ < 0,
       differ < 0 ? `the native replay of the fingers' journal equals the page at all ${lines.length} ticks`
       : `the page and the native replay first differ at tick ${differ + 1}`);
