@@ -13,6 +13,7 @@
 #include "game/draw_list_blend.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
+#include "ui/pad_keys.h"
 #include "ui/screen_mapping.h"
 #include "ui/tick_schedule.h"
 
@@ -92,6 +93,8 @@ class Loop {
       // Frames between this tick and the next are placed by the time since its deadline, so a
       // tick that runs a little late does not make the motion stutter.
       const double deadline = tick_.schedule.next();
+      // Buttons still held come back before the tick reads the keys, as a keyboard's repeats do.
+      DeliverRepeats(game_, repeats_, now);
       game_.timGameTimer();
       ++ticksRun_;
       tick_.schedule.Advance(now);
@@ -169,8 +172,7 @@ class Loop {
               std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
               const int count = gamepads_.LetGoAll(released);
               for (int i = 0; i < count; ++i) {
-                game_.SourceKeyUp(released[static_cast<std::size_t>(i)].source,
-                                  released[static_cast<std::size_t>(i)].code);
+                DeliverPadKey(game_, repeats_, released[static_cast<std::size_t>(i)], 0.0);
               }
             }
 #endif
@@ -224,11 +226,7 @@ class Loop {
     std::array<KeyTransition, 16> keys;
     const int count = gamepads_.Handle(event, keys);
     for (int i = 0; i < count && !quit_; ++i) {
-      if (keys[i].down) {
-        game_.SourceKeyDown(keys[i].source, keys[i].code);
-      } else {
-        game_.SourceKeyUp(keys[i].source, keys[i].code);
-      }
+      DeliverPadKey(game_, repeats_, keys[i], clock_.MonotonicSeconds());
       AfterHandler();
     }
   }
@@ -377,6 +375,7 @@ class Loop {
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
   Gamepads gamepads_;
+  KeyRepeat repeats_;
 };
 
 }  // namespace

@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "game/fixed_text_measurer.h"
+#include "game/random.h"
+#include "session/run_tick.h"
+#include "session/virtual_clock.h"
+#include "ui/pad_keys.h"
+
 namespace skelvar::ui {
 namespace {
 
@@ -381,6 +387,71 @@ TEST_F(GamepadTest, ATooShortSpanGetsTheFirstTransitionsAndTheStateStaysRight) {
   SDL_PumpEvents();
   while (SDL_PollEvent(&event) == 1) EXPECT_EQ(pads_->Handle(event, {}), 0);
   EXPECT_EQ(Release(id, SDL_CONTROLLER_BUTTON_A), Transitions{"-32"});
+}
+
+// A D-pad held from the menu, fed to the game as the window feeds it: the press starts the run,
+// whose start clears the keys; the button's repeats bring Right back after half a second, and she
+// runs on as long as it is held, then stops when it comes up.
+TEST_F(GamepadTest, AHeldDpadFromTheMenuRunsAfterTheRepeatDelay) {
+  const SDL_JoystickID id = Plug();
+  ASSERT_GE(id, 0);
+  session::VirtualClock clock(1);
+  Mt19937Random random;
+  FixedTextMeasurer measurer;
+  TGameMain game(clock, random, measurer);
+  game.scene.window.clientWidth = 944;
+  game.scene.window.clientHeight = 542;
+  game.FormCreate();
+  session::NoEvents none;
+  int64_t k = 1;
+  for (; k <= 20; ++k) session::RunTick(game, clock, k, none);
+  ASSERT_EQ(game.GameState, StateMenu);
+
+  KeyRepeat repeats;
+  const auto pump = [&] {
+    SDL_PumpEvents();
+    SDL_Event event;
+    std::array<KeyTransition, Gamepads::kMaxTransitionsPerEvent> out{};
+    while (SDL_PollEvent(&event) == 1) {
+      const int n = pads_->Handle(event, out);
+      for (int i = 0; i < n; ++i) {
+        DeliverPadKey(game, repeats, out[static_cast<std::size_t>(i)], clock.MonotonicSeconds());
+      }
+    }
+  };
+  // Each tick as the window runs it: the repeats that have come, then the tick itself.
+  const auto tick = [&] {
+    DeliverRepeats(game, repeats, static_cast<double>(k) * 0.05);
+    session::RunTick(game, clock, k++, none);
+  };
+  SetButton(id, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
+  pump();
+  tick();
+  ASSERT_EQ(game.GameState, StatePlaying) << "the press starts a run";
+  const int32_t start = game.PosX[0];
+  const int64_t pressed = k - 1;
+  int64_t ran = 0;
+  while (k < pressed + 31 && ran == 0) {
+    tick();
+    if (game.PosX[0] > start) ran = k - 1;
+  }
+  ASSERT_NE(ran, 0) << "she never ran while the D-pad was held";
+  EXPECT_GE(ran - pressed, 9) << "not before the repeat delay";
+  EXPECT_LE((ran - pressed) * 50, 1500) << "she runs within 1.5 s of the press";
+  const int32_t running = game.PosX[0];
+  for (int i = 0; i < 8; ++i) tick();
+  EXPECT_EQ(game.GameState, StatePlaying);
+  EXPECT_GT(game.PosX[0], running + 8 * 20) << "and keeps running while it is held";
+
+  // Let go: no more repeats, and friction stops her.
+  SetButton(id, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, false);
+  pump();
+  EXPECT_EQ(game.KeyState[VK_RIGHT], 0);
+  for (int i = 0; i < 40; ++i) tick();
+  const int32_t stopped = game.PosX[0];
+  tick();
+  EXPECT_EQ(game.PosX[0], stopped);
+  EXPECT_EQ(DeliverRepeats(game, repeats, static_cast<double>(k) * 0.05), 0);
 }
 
 }  // namespace
