@@ -541,9 +541,22 @@ TEST(ReplayTool, FramesTooLargeToRenderAreRefusedBeforeAllocating) {
   EXPECT_EQ(edge.status, 0) << edge.err;
   EXPECT_TRUE(std::filesystem::exists(dir + "/tick-000004.png"));
 
-  // A frame that cannot be written gives the reason.
-  ExpectOneErrorLine(Shell(Tool() + " --ticks 1 --render " + dir + "/missing < /dev/null"), 1,
-                     "No such file or directory");
+  // A folder that is not there yet is made, parents and all, as `mkdir -p` makes it.
+  const ShellRun nested =
+      Shell(Tool() + " --ticks 2 --render " + dir + "/new/deeper --render-every 2 < /dev/null");
+  EXPECT_EQ(nested.status, 0) << nested.err;
+  EXPECT_TRUE(std::filesystem::exists(dir + "/new/deeper/tick-000002.png"));
+  const ShellRun between = Shell(Tool() + " --ticks 2 --render " + dir +
+                                 "/glide/deeper --render-fps 30 < /dev/null > /dev/null");
+  EXPECT_EQ(between.status, 0) << between.err;
+  EXPECT_TRUE(std::filesystem::exists(dir + "/glide/deeper/frames.log"));
+  // A folder that cannot be made (a file stands in its way) gives the reason in one line.
+  ExpectOneErrorLine(
+      Shell(Tool() + " --ticks 1 --render " + dir + "/tick-000004.png/sub < /dev/null"), 1,
+      "cannot create the folder");
+  ExpectOneErrorLine(
+      Shell(Tool() + " --ticks 1 --render " + dir + "/tick-000004.png/sub < /dev/null"), 1,
+      "Not a directory");
   std::filesystem::remove_all(dir);
 }
 

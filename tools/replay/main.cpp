@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <new>
@@ -304,6 +305,14 @@ int Run(int argc, char** argv) {
 #ifdef SKELVAR_HAVE_RENDER
   std::unique_ptr<FrameWriter> frames;
   if (renderer) {
+    // The folder is made as `mkdir -p` would, so a new one per run needs no step of its own.
+    std::error_code made;
+    std::filesystem::create_directories(options.renderDir, made);
+    if (made) {
+      std::cerr << "skelvar-replay: cannot create the folder "
+                << Shortened(options.renderDir + ": " + made.message()) << '\n';
+      return 1;
+    }
     frames = std::make_unique<FrameWriter>(*renderer, options.renderDir, options.renderEvery,
                                            options.renderFps);
   }
