@@ -386,17 +386,17 @@ TEST(AssetValidation, JpegPicturesAreLosslesslyOptimisedAndDecodeToTheDrawnPixel
   // squeezing the files (progressive scans, optimised tables, no metadata) must not change one
   // pixel.
   const std::map<std::string, uint64_t> drawn = {
-      {"imgBack", 0xf871748443cf78b8ull},   {"imgMenu", 0x338c35d57641369cull},
-      {"imgOv0100", 0x31a861f555a51307ull}, {"imgOv0101", 0x47ff306e606c3755ull},
-      {"imgOv0200", 0xc3451201e0151f2full}, {"imgOv0201", 0x0c7bacbe70b4976aull},
-      {"imgOv0300", 0x0f91a53b91ae320aull}, {"imgOv0301", 0x47ff306e606c3755ull},
-      {"imgOv0400", 0x7036d278dcc00b8cull}, {"imgOv0401", 0x0c7bacbe70b4976aull},
-      {"imgOv0500", 0xb627db86cfbcd41full}, {"imgOv0501", 0x3270cff8620ad625ull},
-      {"imgOv0600", 0xa820599ad2f6f403ull}, {"imgOv0601", 0x0c7bacbe70b4976aull},
-      {"imgOv0700", 0x2abb479846fb0514ull}, {"imgOv0701", 0x3270cff8620ad625ull},
-      {"imgOv0800", 0x32ca79964583e646ull}, {"imgOv0801", 0x0c7bacbe70b4976aull},
+      {"imgBack", 0xf871748443cf78b8ull},   {"imgMenu", 0x3fb446a1e8c0fc16ull},
+      {"imgOv0100", 0x22e140c3a383bdf1ull}, {"imgOv0101", 0x47ff306e606c3755ull},
+      {"imgOv0200", 0x3f00313eb20a05bbull}, {"imgOv0201", 0x0c7bacbe70b4976aull},
+      {"imgOv0300", 0x0460e025858e26f3ull}, {"imgOv0301", 0x47ff306e606c3755ull},
+      {"imgOv0400", 0x4b887480d154cebcull}, {"imgOv0401", 0x0c7bacbe70b4976aull},
+      {"imgOv0500", 0x77963562fa3f9328ull}, {"imgOv0501", 0x6c756e3d3e2b3792ull},
+      {"imgOv0600", 0x959b5a406951ca1dull}, {"imgOv0601", 0x0c7bacbe70b4976aull},
+      {"imgOv0700", 0x5c862ead1b7eda52ull}, {"imgOv0701", 0x6c756e3d3e2b3792ull},
+      {"imgOv0800", 0xdb8fbd414ec3b586ull}, {"imgOv0801", 0x0c7bacbe70b4976aull},
       {"imgOv0900", 0x079235f375fb4443ull}, {"imgOv0901", 0x2a82078829d2701aull},
-      {"imgOv1000", 0xe706a0219b3698f2ull}, {"imgOv1001", 0x0c7bacbe70b4976aull},
+      {"imgOv1000", 0xfc8ae27eaf7c8813ull}, {"imgOv1001", 0x0c7bacbe70b4976aull},
   };
   ASSERT_EQ(drawn.size(), 22u);
   for (const auto& [name, digest] : drawn) {
@@ -416,6 +416,81 @@ TEST(AssetValidation, JpegPicturesAreLosslesslyOptimisedAndDecodeToTheDrawnPixel
     }
     EXPECT_TRUE(progressive);
   }
+}
+
+// RGB pixels of a JPEG as TurboJPEG decodes them, with its size; empty when it does not decode.
+std::vector<uint8_t> DecodeRgb(const Bytes& jpeg, int* width, int* height) {
+  std::unique_ptr<void, decltype(&tjDestroy)> tj(tjInitDecompress(), &tjDestroy);
+  int subsampling = 0, colourspace = 0;
+  if (!tj || jpeg.empty() ||
+      tjDecompressHeader3(tj.get(), jpeg.data(), jpeg.size(), width, height, &subsampling,
+                          &colourspace) != 0) {
+    return {};
+  }
+  std::vector<uint8_t> rgb(static_cast<size_t>(*width) * *height * 3);
+  if (tjDecompress2(tj.get(), jpeg.data(), jpeg.size(), rgb.data(), *width, 0, *height, TJPF_RGB,
+                    0) != 0) {
+    return {};
+  }
+  return rgb;
+}
+
+// The game sets its remark and result text, with no backing, in the band from 42 to 21 px above
+// an outcome picture's bottom edge, across its whole width: no drawn line may cross it there. A
+// pixel counts as drawn when it is clearly darker than the paper (luminance below 200 of 255;
+// the pen's red is about 90, its black about 30).
+TEST(AssetValidation, OutcomePicturesLeaveTheLabelItsBand) {
+  for (int actor = 1; actor < skelvar::ActorCount; ++actor) {
+    for (int which = 0; which < 2; ++which) {
+      const std::string name = OutcomeName(actor, which);
+      SCOPED_TRACE(name);
+      int width = 0, height = 0;
+      const std::vector<uint8_t> rgb =
+          DecodeRgb(ReadFile(AssetDir / (name + ".jpg")), &width, &height);
+      ASSERT_FALSE(rgb.empty());
+      ASSERT_EQ(height, 400);
+      int dark = 0, drawnAbove = 0;
+      for (int y = 0; y < height - 21; ++y) {
+        for (int x = 0; x < width; ++x) {
+          const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+          const double luminance = 0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2];
+          if (luminance >= 200) continue;
+          if (y >= height - 42) {
+            ++dark;
+          } else {
+            ++drawnAbove;
+          }
+        }
+      }
+      EXPECT_EQ(dark, 0) << "dark pixels in the label's band, of " << 21 * width;
+      // The band is clear because the drawing is above it, not because there is none.
+      EXPECT_GT(drawnAbove, width * 5) << "hardly anything is drawn";
+    }
+  }
+}
+
+// Letterboxed, the menu picture meets a black band above and below: both edges fade into black
+// (a row's mean luminance under 2 of 255 at the very edge, and rising inward), so neither meets
+// the band with a hard line, while the middle keeps its colour.
+TEST(AssetValidation, MenuPictureFadesIntoBlackAtTopAndBottom) {
+  int width = 0, height = 0;
+  const std::vector<uint8_t> rgb = DecodeRgb(ReadFile(AssetDir / "imgMenu.jpg"), &width, &height);
+  ASSERT_FALSE(rgb.empty());
+  const auto row = [&](int y) {
+    double sum = 0;
+    for (int x = 0; x < width; ++x) {
+      const size_t i = (static_cast<size_t>(y) * width + x) * 3;
+      sum += 0.299 * rgb[i] + 0.587 * rgb[i + 1] + 0.114 * rgb[i + 2];
+    }
+    return sum / width;
+  };
+  EXPECT_LT(row(0), 2.0) << "the top edge";
+  EXPECT_LT(row(height - 1), 2.0) << "the bottom edge";
+  // The fade is gradual: a few rows in it is still dark, a tenth of the way in it is lighter.
+  EXPECT_LT(row(4), 8.0);
+  EXPECT_LT(row(height - 5), 8.0);
+  EXPECT_GT(row(height / 8), 3 * row(4) + 10);
+  EXPECT_GT(row(height / 2), 40.0) << "the middle keeps its colour";
 }
 
 TEST(AssetValidation, OutcomePicturesShareBytesOnlyWithinTheirGroups) {

@@ -2,7 +2,7 @@
 """Draws the title screen (1600 x 800) as an SVG.
 
 Back to front: a dark maroon close-up of a stern face framed by hair, a light
-mauve band across the top third, a fade to black at the bottom, a sweeping
+mauve band across the top third, fades to black at the top and bottom edges, a sweeping
 brush stroke sprinkled with stars, and the white script title with its
 katakana reading drawn as pen strokes.
 
@@ -287,6 +287,11 @@ def defs():
   <stop offset="0.45" stop-color="#000000" stop-opacity="0.45"/>
   <stop offset="1" stop-color="#000000" stop-opacity="1"/>
 </linearGradient>
+<linearGradient id="fadeTop" x1="0" y1="0" x2="0" y2="1">
+  <stop offset="0" stop-color="#000000" stop-opacity="1"/>
+  <stop offset="0.3" stop-color="#000000" stop-opacity="0.6"/>
+  <stop offset="1" stop-color="#000000" stop-opacity="0"/>
+</linearGradient>
 <linearGradient id="brush" x1="0" y1="0" x2="1" y2="0">
   <stop offset="0" stop-color="#6e0a22"/>
   <stop offset="0.5" stop-color="#8e1434"/>
@@ -329,6 +334,8 @@ def build():
            *pen.parts,
            "</g>",
            '<rect y="400" width="1600" height="400" fill="url(#fade)"/>',
+           # Letterboxed, the picture meets a black band above as below: both edges fade into it.
+           '<rect width="1600" height="220" fill="url(#fadeTop)"/>',
            '<g stroke-linecap="round" stroke-linejoin="round">',
            *fx.parts,
            *tp.parts,

@@ -13,6 +13,7 @@ Usage: pictures_outcomes.py [output-folder]   (default: the repository's assets/
 import math
 import os
 import random
+import re
 import sys
 
 SIZE = 400
@@ -261,7 +262,38 @@ class Pen:
         )
         defs = "<defs>" + "".join(self.defs) + "</defs>\n" if self.defs else ""
         back = f'<rect x="0" y="0" width="{SIZE}" height="{SIZE}" fill="white"/>\n'
-        return head + defs + back + "\n".join(self.parts) + "\n</svg>\n"
+        return head + defs + back + keep_label_band_clear("\n".join(self.parts)) + "\n</svg>\n"
+
+
+# The game sets its remark and result text, with no backing, in the band from 42 to 21 px above
+# the picture's bottom edge. A drawing that reaches down to the band is drawn a little smaller,
+# shrunk towards the middle of its top, so that its lowest line ends above the band; its strokes
+# keep their widths, so it stays in the same hand as the others.
+LABEL_BAND_TOP = SIZE - 42
+BAND_CLEARANCE = 8
+
+
+def drawn_extent(body):
+    """Top and bottom of everything drawn: the paths' points and the lettering's glyph boxes."""
+    ys = []
+    for d in re.findall(r' d="([^"]+)"', body):
+        numbers = [float(v) for v in re.findall(r"-?\d+(?:\.\d+)?", d)]
+        ys += numbers[1::2]
+    for y, size in re.findall(r'translate\([-\d.]+,([-\d.]+)\)[^>]*font-size="([\d.]+)"', body):
+        ys += [float(y) - float(size), float(y)]
+    return min(ys), max(ys)
+
+
+def keep_label_band_clear(body):
+    top, bottom = drawn_extent(body)
+    lowest = LABEL_BAND_TOP - BAND_CLEARANCE
+    if bottom <= lowest:
+        return body
+    top = max(top, 0.0)
+    k = (lowest - top) / (bottom - top)
+    body = re.sub(r'stroke-width="([\d.]+)"', lambda m: f'stroke-width="{fmt(float(m.group(1)) / k)}"', body)
+    return (f'<g transform="translate({fmt(SIZE / 2 * (1 - k))},{fmt(top * (1 - k))}) scale({k:.4f})">\n'
+            + body + "\n</g>")
 
 
 # ======================================================================
