@@ -12,6 +12,7 @@
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
 #include "game/game_main.h"
+#include "game/key_repeat.h"
 #include "game/random.h"
 #include "game/touch_zone.h"
 #include "session/run_tick.h"
@@ -96,6 +97,8 @@ struct Page {
   Mt19937Random random;
   PageMeasurer measurer;
   TGameMain game;
+  // The repeats of keys that controllers and fingers hold; the keyboard brings its own.
+  KeyRepeat repeats;
 };
 
 alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
@@ -104,6 +107,9 @@ Page* page = nullptr;
 bool pageStepped = false;
 uint32_t pageSeed = 0;
 ClickTracker clicks;
+// The repeats that have come for keys the controllers and fingers still hold, as a count and
+// then source * 256 + code for each; the page delivers them as presses before the game's tick.
+std::array<int32_t, 1 + InputSourceCount * WatchedKeys.size()> dueRepeats{};
 
 // What the page paints: a change counter, the operation count, the label text and 16 numbers
 // per operation (kind, clip, dest, source, image, keyed, colour).
@@ -220,11 +226,24 @@ EMSCRIPTEN_KEEPALIVE void skelvar_key_up(int code) {
 
 // Keys of the touch screen and the controllers, each its own source of held keys.
 EMSCRIPTEN_KEEPALIVE void skelvar_source_key_down(int source, int code) {
-  if (!page->game.Closed()) page->game.SourceKeyDown(source, code);
+  if (page->game.Closed()) return;
+  page->game.SourceKeyDown(source, code);
+  page->repeats.Press(source, code, page->clock.MonotonicSeconds());
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_source_key_up(int source, int code) {
-  if (!page->game.Closed()) page->game.SourceKeyUp(source, code);
+  if (page->game.Closed()) return;
+  page->game.SourceKeyUp(source, code);
+  page->repeats.Release(source, code);
+}
+
+EMSCRIPTEN_KEEPALIVE const int32_t* skelvar_due_repeats() {
+  dueRepeats[0] = 0;
+  if (page->game.Closed()) return dueRepeats.data();
+  page->repeats.Due(page->clock.MonotonicSeconds(), [](int source, int code) {
+    dueRepeats[static_cast<std::size_t>(++dueRepeats[0])] = source * 256 + code;
+  });
+  return dueRepeats.data();
 }
 
 // The keys a source holds, one bit per watched key in the order of skelvar_watched_key.
@@ -239,7 +258,9 @@ EMSCRIPTEN_KEEPALIVE int skelvar_watched_key(int bit) {
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_release_source(int source) {
-  if (!page->game.Closed()) page->game.ReleaseSource(source);
+  if (page->game.Closed()) return;
+  page->game.ReleaseSource(source);
+  page->repeats.ReleaseAll(source);
 }
 
 // What a finger at a client point does (the values of TouchZone).

@@ -73,9 +73,17 @@ export class Game {
     this.m._skelvar_resize(width, height);
   }
   openTimer() { this.m._skelvar_open_timer(); }
-  gameTimer() { this.m._skelvar_game_timer(); }
+  // Each tick first takes the repeats of keys still held (see repeatKeys).
+  gameTimer() {
+    this.repeatKeys();
+    this.m._skelvar_game_timer();
+  }
+
   // Stepped runs: tick k's timers, then the clock on to the next tick.
-  step(tick) { this.m._skelvar_step(tick); }
+  step(tick) {
+    this.repeatKeys();
+    this.m._skelvar_step(tick);
+  }
   // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
   ticked() { this.onTicked?.(); }
   keyDown(code, source = Source.Keyboard) {
@@ -94,6 +102,18 @@ export class Game {
     } else {
       this.m._skelvar_source_key_up(source, code);
     }
+  }
+
+  // Controllers and fingers press a key once; a key they still hold comes back as a keyboard's
+  // held key does, half a second after the press and then every 33 ms. Before each game tick
+  // every such key whose repeat has come is pressed again, through keyDown so the journal of a
+  // stepped run holds the repeats as the events they are.
+  repeatKeys() {
+    const p = this.m._skelvar_due_repeats() >> 2;
+    const h = this.m.HEAP32;
+    const due = [];
+    for (let i = 1; i <= h[p]; ++i) due.push(h[p + i]);
+    for (const packed of due) this.keyDown(packed & 255, packed >> 8);
   }
 
   // The watched keys one source holds now.
