@@ -217,18 +217,19 @@ async function start() {
           game.openTimer();
           after();
         },
-        () => {
+        (deadline) => {
           const t0 = performance.now();
           gamepads.poll();
           game.gameTimer();
           game.listsAfterTick();
-          pageWindow.ticked(performance.now());
+          pageWindow.ticked(deadline);
           ++ticks;
           game.ticked();
           after();
           remember(tickTimes, performance.now() - t0);
         });
       timers.start();
+      pageWindow.beforeFrame = (time) => timers.catchUp(time);
       if (hidden) timers.pause();
     };
     startTimers();

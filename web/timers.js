@@ -89,12 +89,22 @@ export class Timers {
     this.timeout = setTimeout(() => this.run(), wait);
   }
 
+  // A frame is about to be painted for the display's moment `time`: a game tick due by then whose
+  // timeout has not fired yet (it runs late behind other work) runs first, so every frame is placed
+  // after all the ticks due before it and none shows a tick's place held past its time.
+  catchUp(time) {
+    if (this.stopped || this.paused || !this.tick.schedule?.due(time)) return;
+    clearTimeout(this.timeout);
+    this.run();
+  }
+
   run() {
     for (const timer of [this.open, this.tick]) {
       if (this.stopped || this.paused) return;
       const now = performance.now();
       if (timer.schedule && timer.schedule.due(now)) {
-        timer.fire();
+        // The handler is told the deadline it was due at, on performance.now()'s clock.
+        timer.fire(timer.schedule.next());
         if (timer.schedule) timer.schedule.advance(now);
       }
     }

@@ -2,7 +2,7 @@
 // fits the designed 960 x 580 window inside the notch-free part of the screen, fades in with the
 // window's opacity and repaints only when the draw list changed or the canvas was resized, or,
 // while anything moves between the last two game ticks, on every animation frame, placing each
-// picture by the time since the last tick.
+// picture by the frame's time since the last tick's deadline.
 import { LiveLabel } from './live_label.js';
 import { TurnPictogram } from './pictogram.js';
 
@@ -42,12 +42,17 @@ export class PageWindow {
     this.tickTime = 0;
     this.glides = false;
     this.onPainted = () => {};
+    // Runs before each frame with the frame's time, so that ticks due by then run first.
+    this.beforeFrame = () => {};
   }
 
-  // A game tick ran at `now`: frames from here on glide from the last tick's places to its own.
-  ticked(now) {
+  // A game tick was due at `deadline` (performance.now()'s clock, as the frames' timestamps):
+  // frames from here on glide from the last tick's places to its own. Placed from the deadline
+  // rather than from when the timer's callback ran, a callback that runs late does not shift the
+  // frames of its tick, so the steps between frames stay even.
+  ticked(deadline) {
     this.ticks += 1;
-    this.tickTime = now;
+    this.tickTime = deadline;
     this.glides = true;
     this.requestFrame();
   }
@@ -139,6 +144,7 @@ export class PageWindow {
 
   frame(now) {
     this.frameRequested = false;
+    this.beforeFrame(now);
     const start = performance.now();
     const list = this.game.drawList();
     const closed = this.game.window().closed;
