@@ -74,6 +74,27 @@ awk -v f="$fps" 'BEGIN { exit !(f >= 25) }' || fail "only $fps frames a second w
   fail "the background was drawn at two or more places in only $spread of $ticks tick intervals"
 pass "running right: $fps frames a second; the background at 2+ places in $spread of $ticks tick intervals"
 
+# Once the view keeps pace with her (about 0.9 s into the run) the background steps evenly from
+# frame to frame until she reaches the first obstacle: few steps more than 30 % off the median.
+# Xvfb has no vsync, and on a busy machine the frames themselves come unevenly (each is placed by
+# its own time, so its step follows), hence the loose bound: it catches ticks held still or frames
+# placed a whole tick off, while the replay tool's frames check the placement exactly.
+read -r steps median uneven <<<"$(sed -n "$((from + 1)),${to}p" "$FRAMES" | awk '
+  NR == 1 { t0 = $1 }
+  $1 >= t0 + 600 && $3 != "-" { if (have) step[++n] = ($3 > last ? $3 - last : last - $3); last = $3; have = 1 }
+  END {
+    while (n > 0 && step[n] == 0) n--
+    for (i = 1; i <= n; i++) sorted[i] = step[i]
+    for (i = 2; i <= n; i++) { v = sorted[i]; j = i - 1; while (j >= 1 && sorted[j] > v) { sorted[j + 1] = sorted[j]; j-- } sorted[j + 1] = v }
+    m = n ? sorted[int(n / 2) + 1] : 0; off = 0
+    for (i = 1; i <= n; i++) if (step[i] - m > 0.3 * m || m - step[i] > 0.3 * m) off++
+    printf "%d %s %d\n", n, m, off }')"
+[ "$steps" -ge 20 ] || fail "only $steps steady frames while running"
+[ "$median" -gt 0 ] || fail "the background did not move in the steady frames"
+[ $((uneven * 3)) -le "$steps" ] ||
+  fail "$uneven of $steps steady frames step more than 30 % off the median $median px"
+pass "steady running: $uneven of $steps frames step more than 30 % off the median $median px"
+
 # --- on into the first obstacle: when the outcome picture has slid in and stopped (its last step
 # is on outcome tick 55), one more frame shows it at its final place, then none follow ---
 # Right is let go at the contact: held on into the finished outcome it would go back to the menu.

@@ -18,6 +18,7 @@ import {
   settle, sleep,
 } from './harness.mjs';
 import { serveSite } from './server.mjs';
+import { HeldClock, StandInPad, unevenSteps } from './stand_ins.mjs';
 
 const options = parseOptions('engines.mjs', '--engine chromium|firefox|webkit --site DIR [--replay PATH] [--shots DIR]',
   { engine: null, replay: null, shots: null });
@@ -448,6 +449,79 @@ async function fingers(engine) {
   const lifted = await state(page);
   check(jumped && s.PosX[0] > ground.PosX[0] + 100 && s.Facing[0] === 0 && lifted.KeysHeld.length === 0,
     `${name}: a resting finger runs her right, a second finger makes her jump, lifting both lets go (${ground.PosX[0]} -> ${s.PosX[0]}, jumped ${jumped}, held after ${JSON.stringify(lifted.KeysHeld)})`);
+
+  // A finger that stays down comes back as a held key does: resting on the right while Esc goes
+  // to the menu, its repeats start the next run and, after the run's start cleared the keys, run
+  // her on with no new touch.
+  await page.touch([{ id: 1, x: 800, y: 300 }]);
+  await page.waitFor('skelvar.state().KeysHeld.includes(39)', 5000, 'Right held by a resting finger');
+  await sleep(600);
+  await pressKey(page, 'Escape');
+  await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 5000, 'the menu');
+  await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 5000, 'a run started by the resting finger');
+  const fresh = await state(page);
+  await sleep(800);
+  const on = await state(page);
+  await page.touch([]);
+  check(on.PosX[0] > fresh.PosX[0] + 100 && on.Facing[0] === 0,
+    `${name}: a finger resting through the menu starts the next run and runs her on (${fresh.PosX[0]} -> ${on.PosX[0]} in 0.8 s)`);
+}
+
+// ---- frames between ticks on a held clock, and a held controller button ----
+// The page with its time held: display frames exactly every 1000 / 60 ms, the game's timer firing
+// up to 12 ms late at random. Every frame is placed by its own time against the deadline of the
+// last tick, so a steady run steps evenly however late the timer's callbacks are.
+async function evenFrames(engine, standIns) {
+  for (const [width, height] of [[1280, 720], [960, 580]]) {
+    const page = await openPage(engine, { width, height });
+    await page.open(standIns.url);
+    await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
+      'the menu, faded in');
+    await pressKey(page, 'ArrowRight');
+    await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 10000, 'a run');
+    // Held from here on; the run's start cleared the first press.
+    await page.key('down', 'ArrowRight');
+    await page.waitFor('skelvar.state().KeysHeld.includes(39)', 5000, '→ held');
+    const from = await page.eval(`(() => {
+      __heldClock.hold({ late: 12, seed: ${width} });
+      const start = performance.now();
+      __heldClock.run(3000);
+      return start; })()`);
+    await page.key('up', 'ArrowRight');
+    // The view eases after her for about a second before it keeps pace with her; then she runs on
+    // until the first obstacle stops her.
+    const paints = (await page.eval('skelvar.stats().paints')).filter(([time]) => time >= from + 900);
+    const { steps, median, uneven } = unevenSteps(paints);
+    check(steps.length >= 30 && median > 3 && uneven <= steps.length * 0.03,
+      `${name}: ${width} x ${height}, timer up to 12 ms late: ${uneven} of ${steps.length} steady frames step more than 30 % off the median ${median.toFixed(2)} (at most 3 %)`);
+  }
+}
+
+// A D-pad held from the menu on a stand-in controller, in the stepped page: its press starts the
+// run, whose start clears the keys; its repeats bring → back after half a second, as a held key's
+// do, and the page's journal of the events, repeats included, plays the same game natively.
+async function heldPad(engine, standIns) {
+  const page = await openPage(engine, { width: 960, height: 580 });
+  const seed = 77;
+  await page.open(`${standIns.url}?step&seed=${seed}`);
+  await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
+  const lines = await page.eval('skelvar.step(40)');
+  await page.eval('testPad.plugged = true; testPad.button(15, true); true');
+  lines.push(...await page.eval('skelvar.step(40)'));
+  const states = lines.map((l) => JSON.parse(l));
+  const started = states.findIndex((s) => s.GameState === StatePlaying);
+  const x0 = started >= 0 ? states[started].PosX[0] : 0;
+  const ran = states.findIndex((s, i) => i > started && s.PosX[0] > x0);
+  const script = await page.eval('skelvar.script()');
+  const repeats = script.split('\n').filter((l) => / keydown 39 2$/.test(l)).length;
+  check(started === 40 && ran - started >= 9 && (ran - started) * 50 <= 1500 && states.at(-1).PosX[0] > x0 + 400,
+    `${name}: D-pad → held from the menu starts a run at tick ${started + 1} and she runs from tick ${ran + 1}, after the repeat delay and within 1.5 s (${x0} -> ${states.at(-1).PosX[0]}, ${repeats} presses in the journal)`);
+  if (!options.replay) return;
+  const { native, differ, strip } = compareWithNativeReplay(options.replay,
+    { seed, client: '960x580', ticks: lines.length, script, lines });
+  check(native.length === lines.length && differ < 0,
+    differ < 0 ? `${name}: the held D-pad's journal, repeats included, plays the same ${lines.length} ticks natively`
+      : `${name}: the held D-pad's run and its native replay first differ at tick ${differ + 1}:\n  page   ${strip(lines[differ])}\n  native ${strip(native[differ])}`);
 }
 
 // ---- a second visit with the server gone ----
@@ -499,6 +573,13 @@ try {
   await group('the stepped page against the native replay', () => sameGame(engine));
   await group('the game in another origin\'s iframe', () => portal(engine));
   await group('several fingers', () => fingers(engine));
+  const standIns = await serveSite(options.site, { inject: PageWatch + HeldClock + StandInPad });
+  try {
+    await group('even frames on a held clock', () => evenFrames(engine, standIns));
+    await group('a held D-pad from the menu', () => heldPad(engine, standIns));
+  } finally {
+    await standIns.stop();
+  }
   await group('no failed request', async () => {
     const problems = [];
     for (const p of opened.splice(0)) problems.push(...await p.problems());

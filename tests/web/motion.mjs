@@ -5,6 +5,7 @@
 //   node tests/web/motion.mjs --site build-web/site
 import { Browser, serve } from './browser.mjs';
 import { check, escapeToMenu, parseOptions, runChecks, sleep } from './harness.mjs';
+import { unevenSteps } from './stand_ins.mjs';
 
 const { site } = parseOptions('motion.mjs', '--site DIR');
 const paints = (page) => page.eval('skelvar.stats().paints');
@@ -59,6 +60,12 @@ async function run(browser, url) {
     `the background at two or more places in ${between} of ${intervals.length} tick intervals`);
   const fractional = places.filter((x) => x !== null && !Number.isInteger(x)).length;
   check(fractional > 0, `the background drawn between whole units in ${fractional} paints`);
+  // Once the view keeps pace with her (0.9 s into the run) until the first obstacle stops her, the
+  // background steps evenly. In real time on a busy machine frames come late now and then, so
+  // the bound is loose; the engine checks hold the page's clock for the exact figure.
+  const steady = unevenSteps(log.filter(([time]) => time >= from + 600));
+  check(steady.steps.length >= 20 && steady.uneven * 3 <= steady.steps.length,
+    `${steady.uneven} of ${steady.steps.length} steady paints step more than 30 % off the median ${steady.median.toFixed(2)}`);
 
   // Running on into the first obstacle: once the outcome pictures have slid in and stopped, the
   // last paint is the draw list itself, every picture at its final place, and then none follow.
