@@ -506,7 +506,7 @@ async function heldPad(engine, standIns) {
   await page.open(`${standIns.url}?step&seed=${seed}`);
   await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
   const lines = await page.eval('skelvar.step(40)');
-  await page.eval('testPad.plugged = true; testPad.button(15, true); true');
+  await page.eval('(testPad.plugged = true, testPad.button(15, true), true)');
   lines.push(...await page.eval('skelvar.step(40)'));
   const states = lines.map((l) => JSON.parse(l));
   const started = states.findIndex((s) => s.GameState === StatePlaying);
