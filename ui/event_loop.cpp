@@ -167,15 +167,14 @@ class Loop {
             // A key or button released while another window has the focus never reaches us: let
             // go of everything now rather than run on into the next obstacle.
             game_.ReleaseSource(KeyboardSource);
-#ifdef SKELVAR_HAS_GAMEPADS
             {
+              // The controllers too, or a button held when the focus left would repeat forever.
               std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
               const int count = gamepads_.LetGoAll(released);
               for (int i = 0; i < count; ++i) {
                 DeliverPadKey(game_, repeats_, released[static_cast<std::size_t>(i)], 0.0);
               }
             }
-#endif
             AfterHandler();
             break;
           default:
