@@ -3,7 +3,8 @@
 // and by click, Esc to the menu, a resize re-centring the play area, the backing store at a device
 // scale of 2, the game's timers, the stepped page against the native replay of its own event log,
 // a second visit with the server gone, the game in another origin's iframe (focus, and a key let go
-// when the focus leaves), a hidden tab, several fingers, and no failed request. A check the
+// when the focus leaves), a hidden tab, several fingers, even frames on a held page clock with the
+// timer running late, a D-pad held from the menu, and no failed request. A check the
 // engine's driver cannot express is printed as skipped there, with the reason.
 //   node tests/web/engines.mjs --engine chromium|firefox|webkit --site build-web/site
 //        [--replay build/skelvar-replay] [--shots DIR]
