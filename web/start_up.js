@@ -1,5 +1,5 @@
 // What the page loads, in what order: the code, the menu picture and the font for the menu; then
-// the stage's background, its frames and last the outcome pictures. Each group is asked for when
+// the stage's background and its frames; last the outcome pictures. Each group is asked for when
 // the one before has about one round trip's worth of bytes left, so the link is never idle and the
 // menu's files never share it with the stage's. What has arrived stays when a load fails, so
 // trying again fetches only what is missing.
@@ -47,7 +47,7 @@ export class StartUp {
     this.font = null;
     this.outcomes = null;
     // Steps of the order, reached once each, whichever try reaches them.
-    this.framesAsked = deferred();
+    this.stageAsked = deferred();
     this.outcomesDue = deferred();
   }
 
@@ -79,11 +79,14 @@ export class StartUp {
       pictures.prefetch(names, keyed, (bytes) => { count(bytes); tally(bytes); }, priority)
         .then(() => tally(Infinity));
     };
-    const startFrames = () => {
-      group(frames, true, 'auto', this.outcomesDue.resolve);
-      this.framesAsked.resolve();
+    // The frames are few bytes but take a while to key out: asked for right behind the
+    // background, they are ready by the time it is in.
+    const startStage = () => {
+      group(['imgBack'], false, 'auto', this.outcomesDue.resolve);
+      group(frames, true, 'auto', () => {});
+      this.stageAsked.resolve();
     };
-    group(['imgMenu'], false, 'high', () => group(['imgBack'], false, 'auto', startFrames));
+    group(['imgMenu'], false, 'high', startStage);
 
     if (!this.game) {
       this.game = await gameLoad;
@@ -115,7 +118,7 @@ export class StartUp {
       progress.reset();
       progress.expect(pictures.bytesToCome(['imgBack', ...Pictures.frameNames()]));
     } else {
-      await this.framesAsked.promise;
+      await this.stageAsked.promise;
     }
     const ids = [BackPicture, ...pictures.ids((e) => e.keyed)];
     const stage = pictures.load(ids, (bytes) => progress.add(bytes));
