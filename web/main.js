@@ -149,6 +149,8 @@ async function start() {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
   };
   loadStage(gate, entry, after);
+  // The outcome pictures are asked for once the stage is nearly in, and waited for after it.
+  startUp.rest().catch(() => {});
 
   if (stepped) {
     const { Stepper } = await import('./stepper.js');

@@ -16,14 +16,15 @@ export class Pictures {
     this.files = new Map();
     // Files whose bytes are all in and decoded.
     this.fetched = new Set();
-    // Low-priority pictures are decoded only after this, so that they do not hold up the
-    // decoding of the pictures the game is waiting for.
-    this.lowGate = Promise.resolve();
+    // Pictures of a lower priority are decoded only after these settle, so that they do not
+    // hold up the decoding of the pictures the game is waiting for.
+    this.gates = new Map();
   }
 
-  // Holds the decoding of low-priority pictures until done settles (their bytes still come).
-  decodeLowAfter(done) {
-    this.lowGate = done.then(() => {}, () => {});
+  // Holds the decoding of the pictures of this priority until done settles (their bytes still
+  // come meanwhile).
+  decodeAfter(priority, done) {
+    this.gates.set(priority, done.then(() => {}, () => {}));
   }
 
   // The game's pictures ({ id, name, keyed }), once the game is there to list them.
@@ -67,7 +68,7 @@ export class Pictures {
     const key = `${entry.file}|${entry.keyed}`;
     let bitmap = this.files.get(key);
     if (!bitmap) {
-      bitmap = decoded(entry, onBytes, priority, priority === 'low' ? this.lowGate : null);
+      bitmap = decoded(entry, onBytes, priority, this.gates.get(priority));
       this.files.set(key, bitmap);
       bitmap.then(() => this.fetched.add(entry.file), () => this.files.delete(key));
     }

@@ -64,6 +64,10 @@ export class StartUp {
       progress.expect(bytes);
       count(bytes);
     };
+    // The stage's pictures are decoded once the menu's are, so that the menu is not kept waiting
+    // for the main thread.
+    const menuIn = deferred();
+    pictures.decodeAfter('auto', menuIn.promise);
     this.face ??= LabelFont.fetchFace(counted);
     const gameLoad = this.game ? Promise.resolve(this.game)
       : Game.load((text) => (this.font ? this.font.measure(text) : [0, 0]),
@@ -93,7 +97,9 @@ export class StartUp {
       pictures.catalogue(this.game.pictures());
     }
     const { game } = this;
-    await pictures.load(pictures.ids((e) => e.name === 'imgMenu'), count);
+    const menu = pictures.load(pictures.ids((e) => e.name === 'imgMenu'), count);
+    menu.then(menuIn.resolve, menuIn.resolve);
+    await menu;
     if (!this.font) {
       const face = this.face;
       const settled = await Promise.race([face.then(() => true), Promise.resolve(false)]);
@@ -122,7 +128,7 @@ export class StartUp {
     }
     const ids = [BackPicture, ...pictures.ids((e) => e.keyed)];
     const stage = pictures.load(ids, (bytes) => progress.add(bytes));
-    pictures.decodeLowAfter(stage);
+    pictures.decodeAfter('low', stage);
     // A stage that cannot be had lets the outcome pictures come anyway.
     stage.catch(() => this.outcomesDue.resolve());
     await stage;
