@@ -1,5 +1,7 @@
 #include "ui/late_pictures.h"
 
+#include <sys/resource.h>
+
 #include <chrono>
 
 namespace skelvar::ui {
@@ -7,6 +9,9 @@ namespace skelvar::ui {
 LatePictures::LatePictures(std::span<const EmbeddedFile> files, const ImageCatalogue& catalogue)
     : files_(files), catalogue_(catalogue) {
   decoding_ = std::async(std::launch::async, [files, &catalogue] {
+    // Behind the window's start-up on a busy processor: Linux gives each thread its own nice
+    // value, and the threads this one starts inherit it.
+    setpriority(PRIO_PROCESS, 0, 10);
     return DecodeJpegs(files, catalogue, 0, PictureGroup::Rest);
   });
 }
