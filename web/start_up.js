@@ -75,9 +75,9 @@ export class StartUp {
     gameLoad.catch(() => {});
     const frames = Pictures.frameNames();
     progress.expect(pictures.bytesToCome(['imgMenu', 'imgBack', ...frames]));
-    // The stage, then the outcome pictures, each when the group before is nearly in.
-    // A group that settles without its bytes (it failed, or its files were already on their way)
-    // lets the next one start all the same.
+    // The stage, then the outcome pictures, each when the group before is nearly in; a group that
+    // settles without its bytes (it failed, or its files were already on their way) lets the next
+    // one start all the same.
     const group = (names, keyed, priority, next) => {
       const tally = nearlyIn(pictures.bytesToCome(names), next);
       pictures.prefetch(names, keyed, (bytes) => { count(bytes); tally(bytes); }, priority)
@@ -115,9 +115,8 @@ export class StartUp {
     return { game, pictures, font: this.font };
   }
 
-  // The background and every frame: resolves once all are decoded. On a new try the bar counts
-  // afresh what is still missing.
-  // On the first try the files are already on their way, in their order.
+  // The background and every frame: resolves once all are decoded. On the first try their files
+  // are already on their way, in their order; on a new one the bar counts afresh what is missing.
   async stage(retry = false) {
     const { progress, pictures } = this;
     if (retry) {

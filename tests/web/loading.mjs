@@ -252,9 +252,15 @@ try {
   {
     let releaseBack = null;
     const backHeld = new Promise((resolve) => { releaseBack = resolve; });
+    let releaseFont = null;
+    const fontHeld = new Promise((resolve) => { releaseFont = resolve; });
     const late = await serveSite(options.site, {
-      hold: (path) => (path.endsWith(PictureFiles.imgBack[0]) ? backHeld : null),
+      hold: (path) => {
+        if (path.endsWith(PictureFiles.imgBack[0])) return backHeld;
+        return path.endsWith('label.woff2') ? fontHeld : null;
+      },
     });
+    const ourFace = "[...document.fonts].some((f) => f.family === 'SkelvarLabel' && f.status === 'loaded')";
     const { browser, page } = await freshPage(`${late.url}?step&seed=3`);
     try {
       await page.waitFor('globalThis.skelvar?.menuDrawnAt', 30000, 'the stepped menu');
@@ -267,6 +273,11 @@ try {
       })()`);
       check(held.states.every((state) => state === -1) && held.opaque && held.stage === 0,
         `stepped: a key pressed while the background is held back leaves the menu for 40 ticks, past the fade (${[...new Set(held.states)]})`);
+      // The menu came without the font, in the fallback face; the font, once it comes, is used.
+      const fallbackFirst = !(await page.eval(ourFace));
+      releaseFont();
+      const swapped = await page.waitFor(ourFace, 10000, 'the font').then(() => true, () => false);
+      check(fallbackFirst && swapped, `stepped: the menu shows before the font, which is swapped in when it arrives (${fallbackFirst}, ${swapped})`);
       releaseBack();
       const steps = [];
       for (let i = 0; i < 300; ++i) {
@@ -295,6 +306,7 @@ try {
       check(unexpected(page).length === 0, `stepped load with the background held: no error (${unexpected(page).join('; ')})`);
     } finally {
       releaseBack();
+      releaseFont();
       await browser.close();
       await late.stop();
     }
