@@ -25,10 +25,12 @@ test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagic
   desktop-file-utils appstream man-db dpkg-dev file lintian devscripts binutils clang-14
   libclang-rt-14-dev openbox)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
-# the font subset made with fonttools, served by python3; its tests run under node and in
+# the page's modules minified with terser, the font subset made with fonttools, served by python3;
+# its tests run under node and in
 # Chromium, with GoogleTest built from Debian's sources; the page's checks also run in Firefox ESR
 # and in WebKit's MiniBrowser (under Xvfb, its screen read with ImageMagick).
-web_build=(cmake make python3 emscripten nodejs node-acorn fonttools python3-brotli fonts-vlgothic)
+web_build=(cmake make python3 emscripten nodejs node-acorn terser fonttools python3-brotli
+  fonts-vlgothic)
 web_test=(googletest chromium firefox-esr webkit2gtk-driver xvfb imagemagick)
 # npm fetches the one browser-test package Debian lacks (puppeteer-core, for Firefox's WebDriver
 # BiDi); Debian's own npm only where the machine has none.

@@ -35,8 +35,13 @@ struct TimerClock {
 class Loop {
  public:
   Loop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
-       const LoopOptions& options)
-      : window_(window), renderer_(renderer), game_(game), clock_(clock), options_(options) {
+       const LoopOptions& options, LatePictures* late)
+      : window_(window),
+        renderer_(renderer),
+        game_(game),
+        clock_(clock),
+        options_(options),
+        late_(late) {
     if (!options_.tickLogPath.empty()) tickLog_.reserve(1 << 16);
     if (!options_.stateTracePath.empty()) {
       stateTrace_ = std::fopen(options_.stateTracePath.c_str(), "w");
@@ -71,6 +76,8 @@ class Loop {
     open_.Follow(game_.scene.timOpen, start);
     tick_.Follow(game_.scene.timGame, start);
     while (!quit_) {
+      TakeLatePictures(false);
+      if (quit_) break;
       RunDueTimers();
       if (quit_) break;
       Redraw();
@@ -79,7 +86,33 @@ class Loop {
     WriteTickLog();
   }
 
+  // Why the loop ended early; empty when it did not.
+  const std::string& error() const { return error_; }
+
  private:
+  // Hands the late pictures to the renderer once they are decoded, or with `wait`, as soon as
+  // they are. A damaged one ends the loop.
+  void TakeLatePictures(bool wait) {
+    if (late_ == nullptr || !late_->Pending() || (!wait && !late_->Ready())) return;
+    std::vector<std::string> warnings;
+    const bool taken = late_->Deliver(renderer_, &warnings, &error_);
+    for (const std::string& w : warnings) std::fprintf(stderr, "skelvar: warning: %s\n", w.c_str());
+    if (!taken) quit_ = true;
+  }
+
+  // The events that can start a run: every picture must be in before the game sees them.
+  static bool MayStartRun(const SDL_Event& event) {
+    switch (event.type) {
+      case SDL_KEYDOWN:
+      case SDL_MOUSEBUTTONUP:
+      case SDL_CONTROLLERBUTTONDOWN:
+      case SDL_CONTROLLERAXISMOTION:
+        return true;
+      default:
+        return false;
+    }
+  }
+
   void RunDueTimers() {
     const double now = clock_.MonotonicSeconds();
     if (open_.running && open_.schedule.Due(now)) {
@@ -144,6 +177,10 @@ class Loop {
   }
 
   void Handle(const SDL_Event& event) {
+    if (MayStartRun(event)) {
+      TakeLatePictures(true);
+      if (quit_) return;
+    }
     switch (event.type) {
       case SDL_QUIT:
         quit_ = true;
@@ -352,6 +389,8 @@ class Loop {
   TGameMain& game_;
   Clock& clock_;
   const LoopOptions& options_;
+  LatePictures* late_;
+  std::string error_;
   TimerClock open_;
   TimerClock tick_;
   static constexpr double TickSeconds = 0.05;
@@ -379,9 +418,13 @@ class Loop {
 
 }  // namespace
 
-void RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
-                  const LoopOptions& options) {
-  Loop(window, renderer, game, clock, options).Run();
+bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
+                  const LoopOptions& options, LatePictures* late, std::string* error) {
+  Loop loop(window, renderer, game, clock, options, late);
+  loop.Run();
+  if (loop.error().empty()) return true;
+  if (error != nullptr) *error = loop.error();
+  return false;
 }
 
 }  // namespace skelvar::ui

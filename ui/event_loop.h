@@ -5,6 +5,7 @@
 
 #include "game/game_main.h"
 #include "ui/game_window.h"
+#include "ui/late_pictures.h"
 #include "ui/scene_renderer.h"
 
 namespace skelvar::ui {
@@ -28,7 +29,11 @@ struct LoopOptions {
 // only when the picture changed or the window needs repainting. Windowed as in fullscreen (F11),
 // the game's client area is the pixels' size scaled by FitToScreen and the picture is stretched
 // back onto the pixels.
-void RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
-                  const LoopOptions& options);
+// With `late`, the pictures still being decoded are handed to the renderer once they are in, and
+// before any key, click or controller button reaches the game, so that no run starts without
+// them; a damaged one ends the loop early: false, and one line naming it in *error.
+bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
+                  const LoopOptions& options, LatePictures* late = nullptr,
+                  std::string* error = nullptr);
 
 }  // namespace skelvar::ui

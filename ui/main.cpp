@@ -12,6 +12,7 @@
 #include "ui/event_loop.h"
 #include "ui/font.h"
 #include "ui/game_window.h"
+#include "ui/late_pictures.h"
 #include "ui/pictures.h"
 #include "ui/scene_renderer.h"
 #include "ui/system_clock.h"
@@ -51,11 +52,15 @@ int main() {
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 
-  // Decoding the JPEG pictures takes as long as opening the display, the font and the window
-  // together: a helper thread does it meanwhile, touching no SDL state (SDL is not ready for other
-  // threads while it starts), and is done with before the event loop starts.
-  std::future<DecodedJpegs> decoding = std::async(
-      std::launch::async, [] { return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue()); });
+  // Decoding the JPEG pictures takes longer than opening the display, the font and the window
+  // together, the background alone most of it. The menu's picture is decoded on a helper thread
+  // while SDL starts, touching no SDL state (SDL is not ready for other threads while it starts);
+  // the background and the outcome pictures, which no frame needs before a run starts, on more
+  // helpers while the window fades in, and are in before any input reaches the game.
+  std::future<DecodedJpegs> decoding = std::async(std::launch::async, [] {
+    return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue(), 1, PictureGroup::Menu);
+  });
+  LatePictures late(EmbeddedFiles(), ShippedCatalogue());
 
   std::string error;
   if (!StartVideo(&error)) return Fail(error);
@@ -73,8 +78,8 @@ int main() {
   mark("window");
 
   std::vector<std::string> warnings;
-  auto pictures =
-      DecodePictures(EmbeddedFiles(), ShippedCatalogue(), decoding.get(), &warnings, &error);
+  auto pictures = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), decoding.get(), &warnings,
+                                 &error, PictureGroup::Menu);
   for (const std::string& w : warnings) std::fprintf(stderr, "skelvar: warning: %s\n", w.c_str());
   if (!pictures) return Fail(error);
   if (pictures->icon) SDL_SetWindowIcon(window->window(), pictures->icon.get());
@@ -107,9 +112,9 @@ int main() {
   }
   if (game.Closed()) return 0;
 
-  RunEventLoop(*window, *renderer, game, clock, options);
+  const bool ran = RunEventLoop(*window, *renderer, game, clock, options, &late, &error);
   renderer.reset();
   window.reset();
   SDL_Quit();
-  return 0;
+  return ran ? 0 : Fail(error);
 }

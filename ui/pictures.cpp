@@ -1,6 +1,9 @@
 #include "ui/pictures.h"
 
+#include <algorithm>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 #include "ui/jpeg.h"
 
@@ -87,22 +90,72 @@ bool SameBytes(const EmbeddedFile& a, const EmbeddedFile& b) {
 
 }  // namespace
 
-DecodedJpegs DecodeJpegs(std::span<const EmbeddedFile> files, const ImageCatalogue& catalogue) {
+bool InGroup(ImageId id, PictureGroup group) {
+  // The outcome pictures, the menu picture and the background follow the frames.
+  const bool rest = id != ImageId::Menu && ImageIndex(id) >= ImageIndex(ImageId::FirstOutcome);
+  switch (group) {
+    case PictureGroup::Menu:
+      return !rest;
+    case PictureGroup::Rest:
+      return rest;
+    default:
+      return true;
+  }
+}
+
+DecodedJpegs DecodeJpegs(std::span<const EmbeddedFile> files, const ImageCatalogue& catalogue,
+                         int threads, PictureGroup group) {
   static_assert(SDL_BYTEORDER == SDL_LIL_ENDIAN, "pixel layout assumes a little-endian machine");
-  DecodedJpegs out;
-  JpegDecoder jpeg;
-  std::vector<const EmbeddedFile*> decoded;
+  // Each distinct file once, by image index.
+  std::vector<std::pair<int, const EmbeddedFile*>> work;
   for (int i = ImageIndex(ImageId::FirstOutcome); i < ImageCount; ++i) {
     const auto id = static_cast<ImageId>(i);
-    if (catalogue[i].width <= 0 || catalogue[i].height <= 0) continue;
+    if (catalogue[i].width <= 0 || catalogue[i].height <= 0 || !InGroup(id, group)) continue;
     const EmbeddedFile* file = FindFile(files, PictureFileName(id));
     if (file == nullptr) continue;
     // A picture with the bytes of one decoded before shares that one's pixels.
     bool twin = false;
-    for (const EmbeddedFile* other : decoded) twin = twin || SameBytes(*other, *file);
-    if (twin) continue;
-    decoded.push_back(file);
-    out.images[i] = jpeg.Decode(file->bytes, &out.errors[i]);
+    for (const auto& [index, other] : work) twin = twin || SameBytes(*other, *file);
+    if (!twin) work.emplace_back(i, file);
+  }
+  if (threads <= 0) {
+    threads = std::clamp(static_cast<int>(std::thread::hardware_concurrency()) - 1, 1, 4);
+  }
+  threads = std::clamp(threads, 1, std::max(1, static_cast<int>(work.size())));
+  // Decoding time follows the file's size closely: the largest first, each to the thread with
+  // the least bytes so far, so that the threads finish together.
+  std::stable_sort(work.begin(), work.end(), [](const auto& a, const auto& b) {
+    return a.second->bytes.size() > b.second->bytes.size();
+  });
+  std::vector<std::vector<int>> shares(static_cast<size_t>(threads));
+  std::vector<size_t> load(static_cast<size_t>(threads), 0);
+  for (size_t w = 0; w < work.size(); ++w) {
+    const auto least =
+        static_cast<size_t>(std::min_element(load.begin(), load.end()) - load.begin());
+    shares[least].push_back(static_cast<int>(w));
+    load[least] += work[w].second->bytes.size();
+  }
+  DecodedJpegs out;
+  // Every thread writes only its own pictures' slots.
+  const auto decodeShare = [&](const std::vector<int>& share) {
+    JpegDecoder jpeg;
+    for (int w : share) {
+      const auto& [index, file] = work[static_cast<size_t>(w)];
+      out.images[static_cast<size_t>(index)] =
+          jpeg.Decode(file->bytes, &out.errors[static_cast<size_t>(index)]);
+    }
+  };
+  {
+    std::vector<std::jthread> helpers;
+    for (size_t t = 1; t < shares.size(); ++t) {
+      try {
+        helpers.emplace_back(decodeShare, std::cref(shares[t]));
+      } catch (const std::system_error&) {
+        // No thread to be had: this one decodes that share as well.
+        decodeShare(shares[t]);
+      }
+    }
+    decodeShare(shares[0]);
   }
   return out;
 }
@@ -125,7 +178,8 @@ std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
 
 std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
                                          const ImageCatalogue& catalogue, DecodedJpegs jpegs,
-                                         std::vector<std::string>* warnings, std::string* error) {
+                                         std::vector<std::string>* warnings, std::string* error,
+                                         PictureGroup group) {
   PictureSet set;
   // Files already decoded, so that identical pictures share their pixels.
   std::vector<std::pair<const EmbeddedFile*, SharedSurface>> decoded;
@@ -133,6 +187,7 @@ std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
     const auto id = static_cast<ImageId>(i);
     const PixelSize size = catalogue[i];
     if (size.width <= 0 || size.height <= 0) continue;  // a frame component without an image
+    if (!InGroup(id, group)) continue;
     StoredPicture& picture = set.pictures[i];
     picture.keyed = IsFrame(id);
     const std::string name = PictureFileName(id);
@@ -185,7 +240,9 @@ std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
           SDL_MapRGB(picture.surface->format, key >> 16, (key >> 8) & 0xff, key & 0xff));
     }
   }
-  if (const EmbeddedFile* icon = FindFile(files, "icon/skelvar-64.bmp")) {
+  const EmbeddedFile* icon =
+      group == PictureGroup::Rest ? nullptr : FindFile(files, "icon/skelvar-64.bmp");
+  if (icon != nullptr) {
     set.icon.reset(SDL_LoadBMP_RW(
         SDL_RWFromConstMem(icon->bytes.data(), static_cast<int>(icon->bytes.size())), 1));
     if (!set.icon) warnings->push_back(std::string("window icon unreadable: ") + SDL_GetError());

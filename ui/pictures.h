@@ -27,13 +27,23 @@ struct PictureSet {
   const StoredPicture& operator[](ImageId id) const { return pictures[ImageIndex(id)]; }
 };
 
+// Which pictures a decoding takes on: all of them; those the menu shows first (the frames, the
+// menu picture and the window icon); or the rest (the background and the outcome pictures), which
+// no frame needs until a run starts.
+enum class PictureGroup { All, Menu, Rest };
+bool InGroup(ImageId id, PictureGroup group);
+
 // The JPEG pictures decoded, by image index; JPEG decoding is the slow part of start-up and needs
-// no SDL, so it may run on another thread while SDL starts.
+// no SDL, so it may run on other threads while SDL starts.
 struct DecodedJpegs {
   std::array<std::optional<RawImage>, ImageCount> images;
   std::array<std::string, ImageCount> errors;  // why a present file did not decode
 };
-DecodedJpegs DecodeJpegs(std::span<const EmbeddedFile> files, const ImageCatalogue& catalogue);
+// Decodes on `threads` threads (the calling one among them), each with its own decoder, the
+// largest pictures shared out first; 0 means one per processor but one, left for the program's
+// other work, at least one and at most four.
+DecodedJpegs DecodeJpegs(std::span<const EmbeddedFile> files, const ImageCatalogue& catalogue,
+                         int threads = 1, PictureGroup group = PictureGroup::All);
 
 // The file that holds a picture: "<name>.bmp" for frames, "<name>.jpg" for the others.
 std::string PictureFileName(ImageId id);
@@ -45,10 +55,12 @@ std::string PictureFileName(ImageId id);
 std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
                                          const ImageCatalogue& catalogue,
                                          std::vector<std::string>* warnings, std::string* error);
-// The same with the JPEG pictures already decoded by DecodeJpegs (whose pixels it takes over).
+// The same with the JPEG pictures already decoded by DecodeJpegs (whose pixels it takes over), for
+// the pictures of one group; the others are left empty.
 std::optional<PictureSet> DecodePictures(std::span<const EmbeddedFile> files,
                                          const ImageCatalogue& catalogue, DecodedJpegs jpegs,
-                                         std::vector<std::string>* warnings, std::string* error);
+                                         std::vector<std::string>* warnings, std::string* error,
+                                         PictureGroup group = PictureGroup::All);
 
 // The colour of a surface's bottom-left pixel as 0xRRGGBB.
 uint32_t BottomLeftColour(SDL_Surface* surface);

@@ -31,6 +31,8 @@ class SceneRenderer {
   // Uploads every picture not drawn yet, so that no later frame waits for one. The window calls
   // this once its first frame is on screen.
   void Preload() { textures_.Preload(); }
+  // Takes the pictures decoded after the renderer was made.
+  void AddPictures(PictureSet more) { textures_.Add(std::move(more)); }
 
   // The next frame paints everything again (the window's pixels were lost: exposed, resized).
   void RepaintAll() { repaintAll_ = true; }

@@ -11,6 +11,15 @@ TextureStore::TextureStore(SDL_Renderer* renderer, PictureSet pictures, int maxT
       pending_(std::move(pictures)),
       menuPixels_(pending_[ImageId::Menu].surface) {}
 
+void TextureStore::Add(PictureSet more) {
+  for (int i = 0; i < ImageCount; ++i) {
+    StoredPicture& picture = more.pictures[static_cast<size_t>(i)];
+    if (picture.surface && !textures_[static_cast<size_t>(i)]) {
+      pending_.pictures[static_cast<size_t>(i)] = std::move(picture);
+    }
+  }
+}
+
 void TextureStore::Preload() {
   for (int i = 0; i < ImageCount; ++i) Texture(static_cast<ImageId>(i));
 }

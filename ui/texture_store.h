@@ -38,6 +38,8 @@ class TextureStore {
   const TiledTexture* Texture(ImageId id);
   // Uploads every picture not drawn yet, so that no later frame waits for one.
   void Preload();
+  // Takes pictures decoded after the store was made (those it has no pixels or textures for).
+  void Add(PictureSet more);
 
   const SharedSurface& menuPixels() const { return menuPixels_; }
   int maxTileWidth() const { return maxTileWidth_; }

@@ -61,6 +61,8 @@ export class Game {
     // Runs once a tick of the game timer is over: what it delivers belongs between this tick
     // and the next.
     this.onTicked = null;
+    // While set, hold(name, args) may keep an input from the logic for now (it returns true).
+    this.hold = null;
   }
 
   create(stepped, seed, width, height) {
@@ -87,6 +89,7 @@ export class Game {
   // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
   ticked() { this.onTicked?.(); }
   keyDown(code, source = Source.Keyboard) {
+    if (this.hold?.('keyDown', [code, source])) return;
     this.journal?.(keyWords('keydown', code, source));
     if (source === Source.Keyboard) {
       this.m._skelvar_key_down(code);
@@ -96,6 +99,7 @@ export class Game {
   }
 
   keyUp(code, source = Source.Keyboard) {
+    if (this.hold?.('keyUp', [code, source])) return;
     this.journal?.(keyWords('keyup', code, source));
     if (source === Source.Keyboard) {
       this.m._skelvar_key_up(code);
@@ -128,6 +132,7 @@ export class Game {
 
   // A source lets go of every key it holds at once (the journal gets one release per key).
   releaseSource(source) {
+    if (this.hold?.('releaseSource', [source])) return;
     if (this.journal) {
       for (const code of this.heldBy(source)) this.journal(keyWords('keyup', code, source));
     }
@@ -142,11 +147,13 @@ export class Game {
   relaunch(width, height) { this.m._skelvar_relaunch(width, height); }
 
   mouseMove(x, y) {
+    if (this.hold?.('mouseMove', [x, y])) return;
     this.journal?.(`mousemove ${x} ${y}`);
     this.m._skelvar_mouse_move(x, y);
   }
 
   mouseClick(x, y) {
+    if (this.hold?.('mouseClick', [x, y])) return;
     this.journal?.(`click ${x} ${y}`);
     this.m._skelvar_mouse_click(x, y);
   }

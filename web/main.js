@@ -2,103 +2,50 @@
 // the canvas with the window's timers, the keyboard, the pointer, fingers and game controllers.
 import { showFailure } from './failure.js';
 import { watchFocus } from './focus.js';
-import { Game, Source } from './game.js';
+import { Source } from './game.js';
 import { Gamepads } from './gamepad.js';
 import { Input } from './input.js';
-import { instantiateWasm } from './loader.js';
 import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
-import { Pictures } from './pictures.js';
-import { Progress } from './progress.js';
-import { Stepper } from './stepper.js';
-import { LabelFont } from './text.js';
 import { Timers } from './timers.js';
 import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
+import { StartGate } from './start_gate.js';
+import { StartUp } from './start_up.js';
 
-const MenuPicture = 64;
-const BackPicture = 65;
 const Samples = 1000;
-// What the slow link carries in about one round trip: when no more than this is left of the
-// stage's bytes, the outcome pictures are asked for, so their first bytes follow without a gap.
-const OutcomeHeadStart = 32 * 1024;
 
 function remember(samples, value) {
   samples.push(value);
   if (samples.length > Samples) samples.shift();
 }
 
-// What has arrived stays when a start fails, so trying again fetches only what is missing.
-const loaded = { game: null, face: null, font: null, pictures: null, progress: null, outcomes: null };
 let pageWindow = null;
+const startUp = new StartUp(document.getElementById('game'), () => pageWindow?.invalidate());
 
-// The menu picture, the font and the code first; then everything the stage shows (the
-// background and every character's frames). The outcome pictures come later, in the background.
-async function loadEssentials(canvas) {
-  loaded.progress ??= new Progress(canvas);
-  const progress = loaded.progress;
-  progress.reset();
-  const count = (bytes) => progress.add(bytes);
-  loaded.pictures ??= new Pictures(() => pageWindow?.invalidate());
-  const pictures = loaded.pictures;
-  if (!loaded.font) {
-    loaded.face ??= LabelFont.fetchFace((bytes) => {
-      // The font's size is only known once it streams in, so it joins the bar as it arrives.
-      progress.expect(bytes);
-      count(bytes);
-    });
-  }
-  const gameLoad = loaded.game ? Promise.resolve(loaded.game)
-    : Game.load((text) => (loaded.font ? loaded.font.measure(text) : [0, 0]),
-      (imports) => instantiateWasm('skelvar.wasm', imports, (bytes) => {
-        progress.expect(bytes);
-        count(bytes);
-      }));
-  gameLoad.catch(() => {});
-  // The stage's pictures are named before the code that lists them has arrived, so that the
-  // link is busy from the first moment; the higher priority keeps the menu, font and code first.
-  progress.expect(pictures.prefetch(['imgMenu'], false, count, 'high'));
-  progress.expect(pictures.prefetch(['imgBack'], false, count, 'auto'));
-  progress.expect(pictures.prefetch(Pictures.frameNames(), true, count, 'auto'));
-  if (!loaded.game) {
-    loaded.game = await gameLoad;
-    pictures.catalogue(loaded.game.pictures());
-  }
-  const game = loaded.game;
-  const stage = [MenuPicture, BackPicture,
-    ...pictures.ids((e) => e.keyed && !pictures.get(e.id))];
-  progress.expect(pictures.bytes(stage));
-  const stagePictures = pictures.load(stage, count);
-  pictures.decodeLowAfter(stagePictures);
-  progress.whenRemaining(OutcomeHeadStart).then(() => { startOutcomes(pictures); });
-  // Its failure is taken up below, after the font; until then it must not count as unhandled.
-  stagePictures.catch(() => {});
-  loaded.font ??= await LabelFont.load(game.labelFontPixels(), loaded.face);
-  await stagePictures;
-  progress.stop();
-  return { game, pictures, font: loaded.font };
-}
-
-// The outcome pictures (with every other picture not in yet), at the lowest priority.
-function startOutcomes(pictures) {
-  if (!loaded.outcomes) {
-    loaded.outcomes = pictures.load(pictures.ids(), () => {}, 'low');
-    // A load that failed is started afresh next time.
-    loaded.outcomes.catch(() => { loaded.outcomes = null; });
-  }
-  return loaded.outcomes;
+// The stage's pictures: a start given before they are in waits for them. A picture that cannot be
+// had shows the message, whose button tries again while the menu stays.
+function loadStage(gate, entry, after, retry = false) {
+  startUp.stage(retry).then(() => {
+    entry.stageLoadedAt = performance.now();
+    gate.release();
+    after();
+    loadOutcomes(entry);
+  }, (error) => {
+    startUp.progress.clear();
+    showFailure(error, () => loadStage(gate, entry, after, true));
+  });
 }
 
 // Waits for the outcome pictures; they are drawn as they arrive. A picture that cannot be had
 // shows the message, whose button tries again while the game plays on.
-function loadOutcomes(pictures, entry) {
-  startOutcomes(pictures).then(() => {
+function loadOutcomes(entry) {
+  startUp.rest().then(() => {
     entry.picturesLoadedAt = performance.now();
     entry.picturesLoaded = true;
     keepForOffline();
   }, (error) => {
-    loaded.outcomes = null;
-    showFailure(error, () => loadOutcomes(pictures, entry));
+    showFailure(error, () => loadOutcomes(entry));
   });
 }
 
@@ -109,10 +56,12 @@ async function start() {
   const seed = Number.parseInt(params.get('seed') ?? '1', 10) >>> 0;
   const canvas = document.getElementById('game');
 
-  // The fade-in (the window's start) waits for the menu and the whole stage, so a run can never
-  // start on a stage with something missing.
-  const { game, pictures, font } = await loadEssentials(canvas);
-  pageWindow = new PageWindow(canvas, game, new Painter(canvas, pictures, font));
+  // The window starts (the fade-in, then the menu) once the menu can be drawn; the bar stays over
+  // it while the stage loads.
+  const { game, pictures, font } = await startUp.menu(() => pageWindow?.invalidate());
+  const painter = startUp.progress.over(new Painter(canvas, pictures, font),
+    () => pageWindow.invalidate());
+  pageWindow = new PageWindow(canvas, game, painter);
   const [width, height] = pageWindow.fit();
   game.create(stepped, seed, width, height);
 
@@ -148,7 +97,11 @@ async function start() {
 
   const gamepads = new Gamepads(game);
   const thumbs = new Thumbs(game);
-  game.onTicked = () => thumbs.ticked();
+  const gate = new StartGate(game);
+  game.onTicked = () => {
+    thumbs.ticked();
+    gate.ticked();
+  };
   input = new Input(canvas, pageWindow, game, thumbs, after);
   let hidden = false;
   watchFocus({
@@ -177,6 +130,7 @@ async function start() {
   const entry = {
     stepped,
     menuDrawnAt: 0,
+    stageLoadedAt: 0,
     picturesLoaded: false,
     picturesLoadedAt: 0,
     state: () => JSON.parse(game.stateJson(ticks)),
@@ -194,9 +148,12 @@ async function start() {
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
   };
-  loadOutcomes(pictures, entry);
+  loadStage(gate, entry, after);
+  // The outcome pictures are asked for once the stage is nearly in, and waited for after it.
+  startUp.rest().catch(() => {});
 
   if (stepped) {
+    const { Stepper } = await import('./stepper.js');
     const stepper = new Stepper(game, gamepads, after);
     entry.step = (n = 1) => {
       const lines = [];
@@ -256,7 +213,7 @@ async function start() {
 // A start that fails shows the message; its button tries again with what is still missing.
 function run() {
   start().catch((error) => {
-    loaded.progress?.clear();
+    startUp.progress?.clear();
     showFailure(error, run);
   });
 }

@@ -14,14 +14,17 @@ export class Pictures {
     // One load per file and keying, shared by the components that show it; dropped on failure
     // so that a later load tries again.
     this.files = new Map();
-    // Low-priority pictures are decoded only after this, so that they do not hold up the
-    // decoding of the pictures the game is waiting for.
-    this.lowGate = Promise.resolve();
+    // Files whose bytes are all in and decoded.
+    this.fetched = new Set();
+    // Pictures of a lower priority are decoded only after these settle, so that they do not
+    // hold up the decoding of the pictures the game is waiting for.
+    this.gates = new Map();
   }
 
-  // Holds the decoding of low-priority pictures until done settles (their bytes still come).
-  decodeLowAfter(done) {
-    this.lowGate = done.then(() => {}, () => {});
+  // Holds the decoding of the pictures of this priority until done settles (their bytes still
+  // come meanwhile).
+  decodeAfter(priority, done) {
+    this.gates.set(priority, done.then(() => {}, () => {}));
   }
 
   // The game's pictures ({ id, name, keyed }), once the game is there to list them.
@@ -33,17 +36,28 @@ export class Pictures {
   }
 
   // Starts fetching pictures by their component names before the game can list them; a bitmap
-  // waits for the component that shows it. Returns the bytes newly on their way.
+  // waits for the component that shows it. Resolves when every one of them has settled, in or
+  // not.
   prefetch(names, keyed, onBytes, priority) {
-    let bytes = 0;
+    const loads = [];
+    for (const name of names) {
+      const [file] = PictureFiles[name] ?? [null];
+      if (file) loads.push(this.file({ file, keyed }, onBytes, priority));
+    }
+    return Promise.allSettled(loads);
+  }
+
+  // The bytes of these components' files still to come, each distinct file once.
+  static bytesToCome(names, fetched = new Set()) {
+    const files = new Map();
     for (const name of names) {
       const [file, size] = PictureFiles[name] ?? [null, 0];
-      if (!file || this.files.has(`${file}|${keyed}`)) continue;
-      this.file({ file, keyed }, onBytes, priority).catch(() => {});
-      bytes += size;
+      if (file && !fetched.has(file)) files.set(file, size);
     }
-    return bytes;
+    return [...files.values()].reduce((sum, b) => sum + b, 0);
   }
+
+  bytesToCome(names) { return Pictures.bytesToCome(names, this.fetched); }
 
   // The stored frames: the pictures the site holds as PNG, converted from the frame bitmaps.
   static frameNames() {
@@ -54,9 +68,9 @@ export class Pictures {
     const key = `${entry.file}|${entry.keyed}`;
     let bitmap = this.files.get(key);
     if (!bitmap) {
-      bitmap = decoded(entry, onBytes, priority, priority === 'low' ? this.lowGate : null);
+      bitmap = decoded(entry, onBytes, priority, this.gates.get(priority));
       this.files.set(key, bitmap);
-      bitmap.catch(() => this.files.delete(key));
+      bitmap.then(() => this.fetched.add(entry.file), () => this.files.delete(key));
     }
     return bitmap;
   }
@@ -68,17 +82,6 @@ export class Pictures {
   }
 
   get allLoaded() { return this.bitmaps.size === this.entries.size; }
-
-  // The bytes still to come for these pictures, each distinct file counted once; files already
-  // on their way are not counted again.
-  bytes(ids) {
-    const files = new Map();
-    for (const id of ids) {
-      const e = this.entries.get(id);
-      if (e && !this.bitmaps.has(id) && !this.files.has(`${e.file}|${e.keyed}`)) files.set(e.file, e.bytes);
-    }
-    return [...files.values()].reduce((sum, b) => sum + b, 0);
-  }
 
   // Loads these pictures (those not in yet); resolves when all are in, rejects with a LoadError
   // for the first that cannot be had. onBytes counts the bytes as they arrive.

@@ -1,6 +1,7 @@
-// The bar the canvas shows while the game's files arrive, in the page's black and white, until
-// the window's fade-in takes the canvas over. It counts bytes: those expected are added as the
-// loads start, those received as they come in.
+// The bar the canvas shows while the game's files arrive, in the page's black and white: on black
+// until the window starts, then over the menu, drawn by the window's own paints, until the stage
+// is in. It counts bytes: those expected are added as the loads start, those received as they
+// come in.
 const BarWidth = 0.4;
 const BarHeight = 6;
 
@@ -14,8 +15,22 @@ export class Progress {
     this.frameRequested = false;
     this.active = true;
     this.waiting = [];
+    // Set once the window paints the canvas: asks it for a paint.
+    this.invalidate = null;
     canvas.style.opacity = '1';
     this.draw();
+  }
+
+  // From the window's start on, the bar is drawn over the game by the window's paints: returns
+  // the painter that does so, around the game's own.
+  over(painter, invalidate) {
+    this.invalidate = invalidate;
+    return {
+      paint: (...args) => {
+        painter.paint(...args);
+        if (this.active) this.drawBar();
+      },
+    };
   }
 
   // A new try counts afresh: what arrived before is already in place.
@@ -26,9 +41,14 @@ export class Progress {
     this.requestFrame();
   }
 
-  // Leaves the canvas black behind the message of a failed start, until a new try.
+  // Leaves the canvas black behind the message of a failed start, until a new try; over the
+  // menu, the bar goes and the menu stays.
   clear() {
     this.active = false;
+    if (this.invalidate) {
+      this.invalidate();
+      return;
+    }
     const c = this.context;
     c.setTransform(1, 0, 0, 1, 0, 0);
     c.fillStyle = '#000';
@@ -57,19 +77,27 @@ export class Progress {
     return new Promise((resolve) => { this.waiting.push({ bytes, resolve }); });
   }
 
-  // The canvas belongs to the game from now on.
-  stop() { this.active = false; }
+  // Everything is in: the game's picture alone from now on.
+  stop() {
+    this.active = false;
+    this.invalidate?.();
+  }
 
   get fraction() {
     return this.expected > 0 ? Math.min(1, Math.max(0, this.received / this.expected)) : 0;
   }
 
   requestFrame() {
-    if (this.frameRequested || !this.active) return;
+    if (!this.active) return;
+    if (this.invalidate) {
+      this.invalidate();
+      return;
+    }
+    if (this.frameRequested) return;
     this.frameRequested = true;
     requestAnimationFrame(() => {
       this.frameRequested = false;
-      if (this.active) this.draw();
+      if (this.active && !this.invalidate) this.draw();
     });
   }
 
@@ -88,6 +116,15 @@ export class Progress {
     c.setTransform(1, 0, 0, 1, 0, 0);
     c.fillStyle = '#000';
     c.fillRect(0, 0, width, height);
+    this.drawBar();
+  }
+
+  // The bar at the canvas's middle, a white frame around the white part received.
+  drawBar() {
+    const { width, height } = this.canvas;
+    const ratio = window.devicePixelRatio || 1;
+    const c = this.context;
+    c.setTransform(1, 0, 0, 1, 0, 0);
     const w = Math.round(width * BarWidth);
     const h = Math.max(2, Math.round(BarHeight * ratio));
     const x = Math.round((width - w) / 2);

@@ -29,9 +29,16 @@ export class LabelFont {
 
   constructor(pixels) {
     this.css = `${pixels}px ${Family}, ${Fallback}`;
-    const context = document.createElement('canvas').getContext('2d');
+    this.context = document.createElement('canvas').getContext('2d');
+    this.refresh();
+  }
+
+  // Takes the metrics afresh, as when the face arrives after the game started with the fallback.
+  refresh() {
+    const { context } = this;
+    // Set to another font first, so that the same string is looked up again.
+    context.font = `1px ${Fallback}`;
     context.font = this.css;
-    this.context = context;
     const metrics = context.measureText('あ');
     this.ascent = metrics.fontBoundingBoxAscent ?? metrics.actualBoundingBoxAscent;
     this.descent = metrics.fontBoundingBoxDescent ?? metrics.actualBoundingBoxDescent;

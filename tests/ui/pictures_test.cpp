@@ -216,5 +216,52 @@ TEST(Pictures, WrongSizesAndBrokenFilesAreErrors) {
   EXPECT_TRUE(DecodePictures(intact, catalogue, &warnings, &error)) << error;
 }
 
+TEST(Pictures, DecodingOnSeveralThreadsGivesThePixelsOfOne) {
+  // The shipped pictures, with one outcome picture damaged: every thread count decodes the same
+  // pixels into the same slots, shares twins the same way and reports the damaged file in its own.
+  std::vector<EmbeddedFile> files(EmbeddedFiles().begin(), EmbeddedFiles().end());
+  const std::string damagedName = PictureFileName(OutcomeImage(2, 1));
+  std::vector<unsigned char> damaged;
+  for (EmbeddedFile& file : files) {
+    if (file.name != damagedName) continue;
+    damaged.assign(file.bytes.begin(),
+                   file.bytes.begin() + static_cast<ptrdiff_t>(file.bytes.size() / 2));
+    file.bytes = damaged;
+  }
+  ASSERT_FALSE(damaged.empty());
+  const DecodedJpegs one = DecodeJpegs(files, ShippedCatalogue(), 1);
+  const int damagedIndex = ImageIndex(OutcomeImage(2, 1));
+  EXPECT_FALSE(one.images[damagedIndex]);
+  EXPECT_NE(one.errors[damagedIndex].find("damaged JPEG"), std::string::npos)
+      << one.errors[damagedIndex];
+  int decoded = 0;
+  for (const auto& image : one.images) decoded += image ? 1 : 0;
+  EXPECT_GE(decoded, 10);
+  for (int threads : {0, 2, 3, 4, 64}) {
+    const DecodedJpegs many = DecodeJpegs(files, ShippedCatalogue(), threads);
+    for (int i = 0; i < ImageCount; ++i) {
+      const std::string_view name = ImageName(static_cast<ImageId>(i));
+      ASSERT_EQ(bool(many.images[i]), bool(one.images[i])) << name << " on " << threads;
+      EXPECT_EQ(many.errors[i], one.errors[i]) << name << " on " << threads;
+      if (!one.images[i]) continue;
+      const RawImage& a = *one.images[i];
+      const RawImage& b = *many.images[i];
+      ASSERT_EQ(a.width, b.width) << name;
+      ASSERT_EQ(a.height, b.height) << name;
+      EXPECT_EQ(
+          std::memcmp(a.pixels.get(), b.pixels.get(), static_cast<size_t>(a.width) * a.height * 4),
+          0)
+          << name << " on " << threads;
+    }
+  }
+  // The damaged picture stops start-up with one line naming it.
+  std::vector<std::string> warnings;
+  std::string error;
+  EXPECT_FALSE(DecodePictures(files, ShippedCatalogue(), DecodeJpegs(files, ShippedCatalogue(), 0),
+                              &warnings, &error));
+  EXPECT_NE(error.find("picture " + damagedName + ": damaged JPEG"), std::string::npos) << error;
+  EXPECT_EQ(error.find('\n'), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace skelvar::ui

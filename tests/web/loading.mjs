@@ -10,7 +10,7 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import { execFileSync } from 'node:child_process';
 
 import { Browser } from './browser.mjs';
-import { check, failed, near, parseOptions, pressKey, sleep } from './harness.mjs';
+import { check, escapeToMenu, failed, near, parseOptions, pressKey, sleep } from './harness.mjs';
 import { decodePng } from './png.mjs';
 import { serveSite } from './server.mjs';
 
@@ -116,6 +116,48 @@ async function launch() {
   return browser;
 }
 
+// How much of the background a screenshot shows in the run's stage, given the state it shows:
+// sampled pixels that match the background, and of its pen lines, which a blank stage would lack.
+async function backgroundShown(page, s, png) {
+  const shot = decodePng(png);
+  const back = await page.eval(`(async () => {
+    const { PictureFiles } = await import('./picture-files.js');
+    const bitmap = await createImageBitmap(await (await fetch(PictureFiles.imgBack[0])).blob(),
+      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    const c = new OffscreenCanvas(900, 500).getContext('2d');
+    c.drawImage(bitmap, ${s.imgBack.left}, ${s.imgBack.top});
+    return Array.from(c.getImageData(0, 0, 900, 500).data);
+  })()`);
+  const panel = s.pnlGame;
+  const label = s.lblMsg;
+  // The background is mostly pale paper: its pen lines are what a blank stage would lack.
+  let inked = 0;
+  let inkShown = 0;
+  let compared = 0;
+  let same = 0;
+  for (let y = 0; y < 500; y += 3) {
+    for (let x = 0; x < 900; x += 3) {
+      const inLabel = x >= label.left && x < label.left + label.width && y >= label.top && y < label.top + label.height;
+      const nearGirl = Math.abs(x - (s.PosX[0] + s.CameraX)) < 120 && Math.abs(y - (s.PosY[0] + s.CameraY)) < 160;
+      if (inLabel || nearGirl) continue;
+      const expected = back.slice((y * 900 + x) * 4, (y * 900 + x) * 4 + 3);
+      const match = near(shot.pixel(panel.left + x, panel.top + y), expected, 10);
+      ++compared;
+      if (match) ++same;
+      if (expected[0] + expected[1] + expected[2] < 3 * 128) {
+        ++inked;
+        if (match) ++inkShown;
+      }
+    }
+  }
+  return { compared, same, inked, inkShown };
+}
+
+const stageShown = ({ compared, same, inked, inkShown }) =>
+  compared > 20000 && same / compared > 0.97 && inked > 300 && inkShown / inked > 0.95;
+const shownText = ({ compared, same, inked, inkShown }) =>
+  `${same} of ${compared} sampled pixels match it, ${inkShown} of its ${inked} pen-line pixels`;
+
 async function freshPage(url, { slow = false } = {}) {
   const browser = await launch();
   const page = await browser.newPage();
@@ -162,14 +204,27 @@ try {
       return s.GameState;
     })()`);
     if (load === 0) {
-      // As soon as the menu shows: start a run, and look at the stage once the fade is over.
-      let started = false;
-      for (let attempt = 0; attempt < 5 && !started; ++attempt) {
-        await pressKey(page, 'ArrowRight');
-        started = await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 2000, 'a run')
-          .then(() => true, () => false);
-      }
-      check(started, `a run starts as soon as the menu shows (state ${loadingShown})`);
+      // One press as soon as the menu shows, while the stage is still on its way: the run starts
+      // once the stage is in, never before (watched in the page every few milliseconds).
+      const stageInAtPress = await page.eval(`(() => {
+        globalThis.startWatch = { early: false, started: 0 };
+        const look = () => {
+          if (skelvar.state().GameState !== 0) {
+            setTimeout(look, 4);
+            return;
+          }
+          startWatch.early = !skelvar.stageLoadedAt;
+          startWatch.started = performance.now();
+        };
+        look();
+        return skelvar.stageLoadedAt > 0;
+      })()`);
+      await pressKey(page, 'ArrowRight');
+      const started = await page.waitFor('startWatch.started && skelvar.state().pnlGame.visible', 15000, 'a run')
+        .then(() => true, () => false);
+      const watch = await page.eval('({ ...startWatch, stage: skelvar.stageLoadedAt, menu: skelvar.menuDrawnAt })');
+      check(!stageInAtPress && started && !watch.early && watch.started >= watch.stage,
+        `a key pressed as soon as the menu shows (${Math.round(watch.menu)} ms, state ${loadingShown}) starts a run only once the stage is in (in at ${Math.round(watch.stage)} ms, run from ${Math.round(watch.started)} ms)`);
       await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
       await page.emulateSlowLink(true);
       // A screenshot whose state is known: the view the same before and after it.
@@ -183,44 +238,79 @@ try {
         await sleep(150);
       }
       if (process.env.SKELVAR_SHOTS) writeFileSync(join(process.env.SKELVAR_SHOTS, 'slow-run.png'), png);
-      const shot = decodePng(png);
-      const back = await page.eval(`(async () => {
-        const { PictureFiles } = await import('./picture-files.js');
-        const bitmap = await createImageBitmap(await (await fetch(PictureFiles.imgBack[0])).blob(),
-          { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-        const c = new OffscreenCanvas(900, 500).getContext('2d');
-        c.drawImage(bitmap, ${s.imgBack.left}, ${s.imgBack.top});
-        return Array.from(c.getImageData(0, 0, 900, 500).data);
-      })()`);
-      const panel = s.pnlGame;
-      const label = s.lblMsg;
-      // The background is mostly pale paper: its pen lines are what a blank stage would lack.
-      let inked = 0;
-      let inkShown = 0;
-      let compared = 0;
-      let same = 0;
-      for (let y = 0; y < 500; y += 3) {
-        for (let x = 0; x < 900; x += 3) {
-          const inLabel = x >= label.left && x < label.left + label.width && y >= label.top && y < label.top + label.height;
-          const nearGirl = Math.abs(x - (s.PosX[0] + s.CameraX)) < 120 && Math.abs(y - (s.PosY[0] + s.CameraY)) < 160;
-          if (inLabel || nearGirl) continue;
-          const expected = back.slice((y * 900 + x) * 4, (y * 900 + x) * 4 + 3);
-          const match = near(shot.pixel(panel.left + x, panel.top + y), expected, 10);
-          ++compared;
-          if (match) ++same;
-          if (expected[0] + expected[1] + expected[2] < 3 * 128) {
-            ++inked;
-            if (match) ++inkShown;
-          }
-        }
-      }
-      check(compared > 20000 && same / compared > 0.97 && inked > 300 && inkShown / inked > 0.95,
-        `the run's stage shows the background (${same} of ${compared} sampled pixels match it, ${inkShown} of its ${inked} pen-line pixels)`);
+      const shown = await backgroundShown(page, s, png);
+      check(stageShown(shown), `the run's stage shows the background (${shownText(shown)})`);
     }
     check(unexpected(page).length === 0, `slow cold load ${load + 1} starts in ${Math.round(menu)} ms, with no error (${unexpected(page).join('; ')})`);
     await browser.close();
   }
   console.log(`  menu drawn after ${menuTimes.join(', ')} ms on the slow link`);
+
+  // ---- a press on the stepped clock while the server holds the background back: the menu stays
+  // tick after tick, the run starts at the first tick after the stage is in, and its very first
+  // frame is painted with the whole stage ----
+  {
+    let releaseBack = null;
+    const backHeld = new Promise((resolve) => { releaseBack = resolve; });
+    let releaseFont = null;
+    const fontHeld = new Promise((resolve) => { releaseFont = resolve; });
+    const late = await serveSite(options.site, {
+      hold: (path) => {
+        if (path.endsWith(PictureFiles.imgBack[0])) return backHeld;
+        return path.endsWith('label.woff2') ? fontHeld : null;
+      },
+    });
+    const ourFace = "[...document.fonts].some((f) => f.family === 'SkelvarLabel' && f.status === 'loaded')";
+    const { browser, page } = await freshPage(`${late.url}?step&seed=3`);
+    try {
+      await page.waitFor('globalThis.skelvar?.menuDrawnAt', 30000, 'the stepped menu');
+      await pressKey(page, 'ArrowRight');
+      // Past the fade (13 steps of its timer, every other tick), with the background still held.
+      const held = await page.eval(`(() => {
+        const states = [];
+        for (let i = 0; i < 40; ++i) states.push(JSON.parse(skelvar.step(1)[0]).GameState);
+        return { states, opaque: !skelvar.window().opacityEnabled, stage: skelvar.stageLoadedAt };
+      })()`);
+      check(held.states.every((state) => state === -1) && held.opaque && held.stage === 0,
+        `stepped: a key pressed while the background is held back leaves the menu for 40 ticks, past the fade (${[...new Set(held.states)]})`);
+      // The menu came without the font, in the fallback face; the font, once it comes, is used.
+      const fallbackFirst = !(await page.eval(ourFace));
+      releaseFont();
+      const swapped = await page.waitFor(ourFace, 10000, 'the font').then(() => true, () => false);
+      check(fallbackFirst && swapped, `stepped: the menu shows before the font, which is swapped in when it arrives (${fallbackFirst}, ${swapped})`);
+      releaseBack();
+      const steps = [];
+      for (let i = 0; i < 300; ++i) {
+        const step = await page.eval(`(() => {
+          const stageIn = skelvar.stageLoadedAt > 0;
+          const line = JSON.parse(skelvar.step(1)[0]);
+          return { stageIn, tick: line.tick, state: line.GameState };
+        })()`);
+        steps.push(step);
+        if (step.state !== -1) break;
+        await sleep(20);
+      }
+      const last = steps[steps.length - 1];
+      check(steps.slice(0, -1).every((t) => t.state === -1 && !t.stageIn) && last.state === 0 && last.stageIn,
+        `stepped: the run starts at the first tick after the stage is in (tick ${last.tick}, state ${last.state}, ${steps.length - 1} ticks after the release)`);
+      // The press reaches the game at that tick; its release one tick later, so the poll sees it.
+      const script = (await page.eval('skelvar.script()')).split('\n');
+      check(script.includes(`${last.tick} keydown 39`) && script.includes(`${last.tick + 1} keyup 39`),
+        `stepped: the held press is delivered at the tick the stage came in (${script.join('; ')})`);
+      // Nothing moves between steps: what the canvas shows now is the run's first frame.
+      await sleep(500);
+      const png = await page.screenshot();
+      if (process.env.SKELVAR_SHOTS) writeFileSync(join(process.env.SKELVAR_SHOTS, 'held-first-frame.png'), png);
+      const shown = await backgroundShown(page, await page.eval('skelvar.state()'), png);
+      check(stageShown(shown), `stepped: the run's first frame shows the whole stage (${shownText(shown)})`);
+      check(unexpected(page).length === 0, `stepped load with the background held: no error (${unexpected(page).join('; ')})`);
+    } finally {
+      releaseBack();
+      releaseFont();
+      await browser.close();
+      await late.stop();
+    }
+  }
 
   // ---- a flaky server that labels the .wasm wrongly: every file fails twice, then arrives ----
   {
@@ -268,8 +358,12 @@ try {
     const text = await page.waitFor(failure, 30000, 'the message').catch(() => '');
     check(text.includes('読み込みに失敗しました') && text.includes(backFile) && text.includes('404'),
       `a missing background shows the message with the file and the reason (${JSON.stringify(text)})`);
-    check(!(await page.eval('globalThis.skelvar?.menuDrawnAt ?? 0')),
-      'without the background the game does not start');
+    // The menu is up, but a start waits for the stage: held, not played on a blank stage.
+    const menuUp = await page.eval('Boolean(globalThis.skelvar?.menuDrawnAt)');
+    await pressKey(page, 'ArrowRight');
+    await sleep(1000);
+    check(menuUp && await page.eval('skelvar.state().GameState === -1 && !skelvar.stageLoadedAt'),
+      'without the background the menu shows and a key pressed there starts no run');
     const pressButton = async () => {
       const [x, y] = await page.eval(`(() => {
         const r = document.querySelector('#failure button').getBoundingClientRect();
@@ -279,9 +373,10 @@ try {
     };
     restore(backFile);
     await pressButton();
-    const started = await page.waitFor('globalThis.skelvar?.menuDrawnAt', 30000, 'the menu after the retry')
+    const started = await page.waitFor('skelvar.stageLoadedAt && skelvar.state().GameState === 0', 30000, 'the run after the retry')
       .then(() => true, () => false);
-    check(started, 'with the background back, the button starts the game (without the font)');
+    check(started, 'with the background back, the button loads it and the key pressed meanwhile starts the run');
+    await escapeToMenu(page);
     const fallback = started && await page.eval(`(() => {
       const label = skelvar.state().lblMsg;
       const ours = [...document.fonts].some((f) => f.family === 'SkelvarLabel' && f.status === 'loaded');

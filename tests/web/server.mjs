@@ -32,16 +32,18 @@ const Compressible = new Set(['.html', '.js', '.mjs', '.css', '.json', '.webmani
 // Serves dir under prefix ('/' or '/some/folder/'). Options: types overrides the type by file
 // extension; fail(path) returns a status to answer instead of the file (or 0), or -1 to drop the
 // connection unanswered as an unreachable server does; gzip: false sends everything as stored;
-// inject is a script run in every HTML page before the page's own. Resolves to
+// inject is a script run in every HTML page before the page's own; hold(path) returns a promise to
+// wait for before answering (or nothing), as a link that delivers a file late. Resolves to
 // { url, stop, requests, answers } where requests lists every path asked for and answers every
 // [path, status] sent.
-export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip = true, inject = null } = {}) {
+export function serveSite(dir, { prefix = '/', types = {}, fail = () => 0, gzip = true, inject = null, hold = () => null } = {}) {
   const requests = [];
   const answers = [];
   const server = createServer(async (req, res) => {
     const path = decodeURIComponent(new URL(req.url, 'http://x').pathname);
     requests.push(path);
     res.on('finish', () => answers.push([path, res.statusCode]));
+    await hold(path);
     const status = fail(path);
     if (status < 0) {
       req.socket.destroy();
