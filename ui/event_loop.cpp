@@ -11,6 +11,7 @@
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
+#include "game/sound_cues.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/screen_mapping.h"
@@ -94,6 +95,8 @@ class Loop {
       const double deadline = tick_.schedule.next();
       game_.timGameTimer();
       ++ticksRun_;
+      const CueSet cues = cues_.Tick(game_);
+      if (options_.audio != nullptr) options_.audio->Play(cues);
       tick_.schedule.Advance(now);
       lists_.Advance(BuildDrawList(game_.scene));
       listsTime_ = deadline;
@@ -187,6 +190,9 @@ class Loop {
         needDraw_ = true;
         break;
       case SDL_KEYDOWN:
+        if (event.key.keysym.sym == SDLK_m && event.key.repeat == 0 && options_.audio != nullptr) {
+          ToggleSound(*options_.audio);
+        }
         game_.FormKeyDown(VirtualKeyCode(event.key.keysym.sym));
         AfterHandler();
         break;
@@ -377,6 +383,7 @@ class Loop {
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
   Gamepads gamepads_;
+  CueTracker cues_{game_};
 };
 
 }  // namespace

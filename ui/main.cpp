@@ -107,7 +107,17 @@ int main() {
   }
   if (game.Closed()) return 0;
 
+  // Without a sound device the game plays silently.
+  std::string soundError;
+  std::unique_ptr<AudioOutput> audio = AudioOutput::Open(&soundError);
+  if (!audio) {
+    std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
+  }
+  options.audio = audio.get();
+  mark("sound");
+
   RunEventLoop(*window, *renderer, game, clock, options);
+  audio.reset();
   renderer.reset();
   window.reset();
   SDL_Quit();

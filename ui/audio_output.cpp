@@ -1,0 +1,54 @@
+#include "ui/audio_output.h"
+
+#include <span>
+
+namespace skelvar::ui {
+
+std::unique_ptr<AudioOutput> AudioOutput::Open(std::string* error) {
+  if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+    *error = SDL_GetError();
+    return nullptr;
+  }
+  std::unique_ptr<AudioOutput> out(new AudioOutput());
+  SDL_AudioSpec want{};
+  want.freq = synth::SampleRate;
+  want.format = AUDIO_S16SYS;
+  want.channels = 1;
+  // 512 frames, about 11 ms: short enough that a jump is heard with its picture.
+  want.samples = 512;
+  want.callback = &AudioOutput::Fill;
+  want.userdata = out.get();
+  SDL_AudioSpec have{};
+  // SDL converts to whatever the device wants, so the mixer always sees 48 kHz mono.
+  out->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (out->device_ == 0) {
+    *error = SDL_GetError();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return nullptr;
+  }
+  SDL_PauseAudioDevice(out->device_, 0);
+  return out;
+}
+
+AudioOutput::~AudioOutput() {
+  if (device_ != 0) {
+    SDL_CloseAudioDevice(device_);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+  }
+}
+
+void AudioOutput::Fill(void* self, Uint8* stream, int bytes) {
+  auto& out = *static_cast<AudioOutput*>(self);
+  const std::span<int16_t> samples(reinterpret_cast<int16_t*>(stream),
+                                   static_cast<size_t>(bytes) / sizeof(int16_t));
+  const auto cues = static_cast<CueSet>(out.pending_.exchange(0, std::memory_order_acquire));
+  if (out.Muted()) {
+    out.mixer_.Stop();
+    std::fill(samples.begin(), samples.end(), int16_t{0});
+    return;
+  }
+  out.mixer_.Start(cues);
+  out.mixer_.Mix(samples);
+}
+
+}  // namespace skelvar::ui
