@@ -33,6 +33,8 @@ CueSet CuesOfTick(const CueView& before, const CueView& after);
 class CueTracker {
  public:
   explicit CueTracker(const TGameMain& game) : last_(ViewForCues(game)) {}
+  // Starts afresh from the game as it is now, as after its start-up.
+  void Reset(const TGameMain& game) { last_ = ViewForCues(game); }
   CueSet Tick(const TGameMain& game) {
     const CueView now = ViewForCues(game);
     const CueSet cues = CuesOfTick(last_, now);
