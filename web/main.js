@@ -10,6 +10,8 @@ import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
 import { Pictures } from './pictures.js';
 import { Progress } from './progress.js';
+import { Sound } from './sound.js';
+import { addSpeakerButton } from './speaker.js';
 import { Stepper } from './stepper.js';
 import { LabelFont } from './text.js';
 import { Timers } from './timers.js';
@@ -115,6 +117,9 @@ async function start() {
   pageWindow = new PageWindow(canvas, game, new Painter(canvas, pictures, font));
   const [width, height] = pageWindow.fit();
   game.create(stepped, seed, width, height);
+  // Sound: its one switch is sound.setMuted, and sound.onMuteToggled hears the player's choice.
+  const sound = new Sound(game);
+  addSpeakerButton(sound);
 
   const tickTimes = [];
   let ticks = 0;
@@ -156,10 +161,15 @@ async function start() {
       game.releaseSource(Source.Keyboard);
       thumbs.releaseAll();
       gamepads.suspend();
+      sound.setAway(true);
       after();
     },
-    back: () => gamepads.resume(),
+    back: () => {
+      gamepads.resume();
+      sound.setAway(hidden);
+    },
     hide: () => {
+      sound.setAway(true);
       if (hidden) return;
       hidden = true;
       game.setHidden(true);
@@ -167,6 +177,7 @@ async function start() {
     },
     show: () => {
       gamepads.resume();
+      sound.setAway(false);
       if (!hidden) return;
       hidden = false;
       game.setHidden(false);
@@ -190,6 +201,7 @@ async function start() {
     }),
     // The clock the clear time is measured on, which stands still while the page is hidden.
     seconds: () => game.monotonicSeconds(),
+    sound,
   };
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
@@ -203,6 +215,7 @@ async function start() {
       for (let i = 0; i < n; ++i) {
         const t0 = performance.now();
         lines.push(stepper.step());
+        sound.ticked();
         remember(tickTimes, performance.now() - t0);
         ticks = stepper.tick - 1;
       }
@@ -221,6 +234,7 @@ async function start() {
           const t0 = performance.now();
           gamepads.poll();
           game.gameTimer();
+          sound.ticked();
           game.listsAfterTick();
           pageWindow.ticked(performance.now());
           ++ticks;
@@ -245,6 +259,7 @@ async function start() {
   }
   if (document.visibilityState === 'hidden') {
     hidden = true;
+    sound.setAway(true);
     game.setHidden(true);
     timers?.pause();
   }
