@@ -41,10 +41,12 @@ int32_t NoteEnd(const Note& n) { return MsToSamples(n.startMs + n.lengthMs); }
 // A signed 16-bit wave value of a voice at a phase; noise takes its value from the register.
 int32_t WaveValue(Wave wave, uint32_t phase, uint32_t lfsr) {
   switch (wave) {
+    // The narrow pulses sit lower, so that every wave averages zero: a wave with an offset
+    // would thump as its envelope opens and closes.
     case Wave::Square12:
-      return phase < (1u << 29) ? 32767 : -32767;
+      return phase < (1u << 29) ? 32767 : -4681;
     case Wave::Square25:
-      return phase < (1u << 30) ? 32767 : -32767;
+      return phase < (1u << 30) ? 32767 : -10922;
     case Wave::Square50:
       return phase < (1u << 31) ? 32767 : -32767;
     case Wave::Triangle: {
@@ -80,7 +82,8 @@ int32_t Envelope(const Note& note, int32_t i, int32_t n) {
 void AddNote(const Note& note, std::span<int32_t> mix) {
   const int32_t start = MsToSamples(note.startMs);
   const int32_t n = MsToSamples(note.lengthMs);
-  uint32_t phase = 0;
+  // A triangle starts a quarter of a cycle in, where it crosses zero.
+  uint32_t phase = note.wave == Wave::Triangle ? 1u << 30 : 0;
   uint32_t lfsr = 0x4a5u;
   int32_t filtered = 0;
   for (int32_t i = 0; i < n; ++i) {
