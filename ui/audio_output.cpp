@@ -1,15 +1,45 @@
 #include "ui/audio_output.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <span>
 
 namespace skelvar::ui {
 
-std::unique_ptr<AudioOutput> AudioOutput::Open(std::string* error) {
+namespace {
+
+// Sound libraries that find no device (ALSA without a card, say) print lines of their own on
+// standard error while SDL tries them; the game says what went wrong in one line instead.
+class QuietStandardError {
+ public:
+  QuietStandardError() : saved_(dup(STDERR_FILENO)) {
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+    if (null >= 0) close(null);
+  }
+  ~QuietStandardError() {
+    if (saved_ < 0) return;
+    dup2(saved_, STDERR_FILENO);
+    close(saved_);
+  }
+  QuietStandardError(const QuietStandardError&) = delete;
+  QuietStandardError& operator=(const QuietStandardError&) = delete;
+
+ private:
+  int saved_;
+};
+
+}  // namespace
+
+std::unique_ptr<AudioOutput> AudioOutput::Open(std::unique_ptr<synth::SoundBank> bank,
+                                               std::string* error) {
+  const QuietStandardError quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     *error = SDL_GetError();
     return nullptr;
   }
-  std::unique_ptr<AudioOutput> out(new AudioOutput());
+  std::unique_ptr<AudioOutput> out(new AudioOutput(std::move(bank)));
   SDL_AudioSpec want{};
   want.freq = synth::SampleRate;
   want.format = AUDIO_S16SYS;

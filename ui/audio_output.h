@@ -16,8 +16,10 @@ namespace skelvar::ui {
 
 class AudioOutput {
  public:
-  // Opens the default output device; null, with the reason in *error, when there is none.
-  static std::unique_ptr<AudioOutput> Open(std::string* error);
+  // Opens the default output device to play the given sounds; null, with the reason in *error,
+  // when there is none.
+  static std::unique_ptr<AudioOutput> Open(std::unique_ptr<synth::SoundBank> bank,
+                                           std::string* error);
   ~AudioOutput();
   AudioOutput(const AudioOutput&) = delete;
   AudioOutput& operator=(const AudioOutput&) = delete;
@@ -31,11 +33,12 @@ class AudioOutput {
   bool Muted() const { return muted_.load(std::memory_order_acquire); }
 
  private:
-  AudioOutput() : mixer_(bank_) {}
+  explicit AudioOutput(std::unique_ptr<synth::SoundBank> bank)
+      : bank_(std::move(bank)), mixer_(*bank_) {}
   static void Fill(void* self, Uint8* stream, int bytes);
 
   SDL_AudioDeviceID device_ = 0;
-  synth::SoundBank bank_;
+  std::unique_ptr<synth::SoundBank> bank_;
   synth::Mixer mixer_;
   std::atomic<uint32_t> pending_{0};
   std::atomic<bool> muted_{false};

@@ -57,6 +57,10 @@ int main() {
   std::future<DecodedJpegs> decoding = std::async(
       std::launch::async, [] { return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue()); });
 
+  // The sounds are rendered meanwhile too, by the game's synthesizer alone.
+  std::future<std::unique_ptr<synth::SoundBank>> sounds = std::async(
+      std::launch::async, [] { return std::make_unique<synth::SoundBank>(); });
+
   std::string error;
   if (!StartVideo(&error)) return Fail(error);
   // Game controllers are optional: the keyboard and mouse work without them.
@@ -109,7 +113,7 @@ int main() {
 
   // Without a sound device the game plays silently.
   std::string soundError;
-  std::unique_ptr<AudioOutput> audio = AudioOutput::Open(&soundError);
+  std::unique_ptr<AudioOutput> audio = AudioOutput::Open(sounds.get(), &soundError);
   if (!audio) {
     std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
   }
