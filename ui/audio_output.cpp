@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <span>
 
 namespace skelvar::ui {
@@ -72,13 +73,23 @@ void AudioOutput::Fill(void* self, Uint8* stream, int bytes) {
   const std::span<int16_t> samples(reinterpret_cast<int16_t*>(stream),
                                    static_cast<size_t>(bytes) / sizeof(int16_t));
   const auto cues = static_cast<CueSet>(out.pending_.exchange(0, std::memory_order_acquire));
-  if (out.Muted()) {
-    out.mixer_.Stop();
+  const bool muted = out.Muted();
+  if (muted && out.silent_) {
     std::fill(samples.begin(), samples.end(), int16_t{0});
     return;
   }
-  out.mixer_.Start(cues);
+  if (!muted) out.mixer_.Start(cues);
   out.mixer_.Mix(samples);
+  out.silent_ = muted;
+  if (muted) {
+    // What still sounds fades out over 5 ms rather than stopping with a click.
+    const size_t fade = std::min<size_t>(samples.size(), synth::SampleRate / 200);
+    for (size_t i = 0; i < samples.size(); ++i) {
+      const auto left = static_cast<int32_t>(i < fade ? fade - i : 0);
+      samples[i] = static_cast<int16_t>(samples[i] * left / static_cast<int32_t>(fade));
+    }
+    out.mixer_.Stop();
+  }
 }
 
 }  // namespace skelvar::ui

@@ -42,6 +42,7 @@ class AudioOutput {
   synth::Mixer mixer_;
   std::atomic<uint32_t> pending_{0};
   std::atomic<bool> muted_{false};
+  bool silent_ = false;  // the audio thread's own: muted and faded out
 };
 
 }  // namespace skelvar::ui

@@ -36,7 +36,12 @@ export class Sound {
     const Context = globalThis.AudioContext ?? globalThis.webkitAudioContext;
     if (!Context) return;
     try {
-      this.context = new Context({ sampleRate: Rate });
+      // A browser that cannot run at the sounds' own rate converts them.
+      try {
+        this.context = new Context({ sampleRate: Rate });
+      } catch {
+        this.context = new Context();
+      }
       this.output = this.context.createGain();
       this.output.gain.value = this.muted ? 0 : 1;
       this.output.connect(this.context.destination);
@@ -73,8 +78,8 @@ export class Sound {
   // The one switch for all sound.
   setMuted(muted) {
     this.muted = muted;
-    if (this.output) this.output.gain.value = muted ? 0 : 1;
-    if (muted) this.stopAll();
+    // What still sounds fades out in a few milliseconds rather than stopping with a click.
+    this.output?.gain.setTargetAtTime(muted ? 0 : 1, this.context.currentTime, 0.003);
     this.onMuteShown?.(muted);
   }
 

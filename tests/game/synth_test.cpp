@@ -143,9 +143,10 @@ TEST(Synth, TheMixerPlaysASoundAloneExactlyWhateverItsBlockSize) {
 TEST(Synth, AWavHeaderDescribesSixteenBitMonoAt48kHz) {
   const auto h = WavHeader(48000);
   const auto u32 = [&](size_t at) {
-    return static_cast<uint32_t>(h[at] | h[at + 1] << 8 | h[at + 2] << 16 | h[at + 3] << 24);
+    return uint32_t{h[at]} | uint32_t{h[at + 1]} << 8 | uint32_t{h[at + 2]} << 16 |
+           uint32_t{h[at + 3]} << 24;
   };
-  const auto u16 = [&](size_t at) { return static_cast<uint32_t>(h[at] | h[at + 1] << 8); };
+  const auto u16 = [&](size_t at) { return uint32_t{h[at]} | uint32_t{h[at + 1]} << 8; };
   EXPECT_EQ(std::string(h.begin(), h.begin() + 4), "RIFF");
   EXPECT_EQ(u32(4), 36u + 96000u);
   EXPECT_EQ(std::string(h.begin() + 8, h.begin() + 16), "WAVEfmt ");
