@@ -24,7 +24,11 @@ inline constexpr int CueCount = 12;
 
 // A set of cues as bits, 1 << Cue.
 using CueSet = uint16_t;
-constexpr CueSet Bit(Cue c) { return static_cast<CueSet>(1u << static_cast<unsigned>(c)); }
-constexpr bool Has(CueSet set, Cue c) { return (set & Bit(c)) != 0; }
+constexpr CueSet Bit(Cue c) {
+  return static_cast<CueSet>(1u << static_cast<unsigned>(c));
+}
+constexpr bool Has(CueSet set, Cue c) {
+  return (set & Bit(c)) != 0;
+}
 
 }  // namespace skelvar

@@ -46,8 +46,8 @@ CueSet CuesOfTick(const CueView& before, const CueView& after) {
       after.state == StatePlaying &&
       (before.state != StatePlaying || after.startMonotonic != before.startMonotonic);
   // The step ran when the run goes on, or when it ended in a contact this tick.
-  const bool stepped = after.state == StatePlaying ||
-                       (after.state == StateOutcome && before.state == StatePlaying);
+  const bool stepped =
+      after.state == StatePlaying || (after.state == StateOutcome && before.state == StatePlaying);
 
   if (started) add(Cue::RunStart);
   if (stepped) {

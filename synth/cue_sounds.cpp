@@ -22,8 +22,8 @@ constexpr Note Tone(Wave w, int32_t start, int32_t length, int32_t pitch, int32_
   return Note{w, start, length, pitch, pitch, 3, 0, 12, level, 32768, tone, tone};
 }
 
-constexpr Note Sweep(Wave w, int32_t start, int32_t length, int32_t from, int32_t to,
-                     int32_t level, int32_t tone = 30000) {
+constexpr Note Sweep(Wave w, int32_t start, int32_t length, int32_t from, int32_t to, int32_t level,
+                     int32_t tone = 30000) {
   return Note{w, start, length, from, to, 3, 0, 12, level, 32768, tone, tone};
 }
 

@@ -52,8 +52,8 @@ void Mixer::Stop() {
 }
 
 int Mixer::Playing() const {
-  return static_cast<int>(std::count_if(voices_.begin(), voices_.end(),
-                                        [](const Voice& v) { return v.cue >= 0; }));
+  return static_cast<int>(
+      std::count_if(voices_.begin(), voices_.end(), [](const Voice& v) { return v.cue >= 0; }));
 }
 
 }  // namespace skelvar::synth

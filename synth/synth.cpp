@@ -34,9 +34,13 @@ constexpr std::array<uint64_t, 65> MakeExp2Table() {
 }
 constexpr std::array<uint64_t, 65> Exp2Table = MakeExp2Table();
 
-constexpr int32_t MsToSamples(int32_t ms) { return ms * (SampleRate / 1000); }
+constexpr int32_t MsToSamples(int32_t ms) {
+  return ms * (SampleRate / 1000);
+}
 
-int32_t NoteEnd(const Note& n) { return MsToSamples(n.startMs + n.lengthMs); }
+int32_t NoteEnd(const Note& n) {
+  return MsToSamples(n.startMs + n.lengthMs);
+}
 
 // A signed 16-bit wave value of a voice at a phase; noise takes its value from the register.
 int32_t WaveValue(Wave wave, uint32_t phase, uint32_t lfsr) {

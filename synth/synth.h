@@ -26,14 +26,16 @@ struct Note {
   int32_t attackMs = 3;
   int32_t decayMs = 0;
   int32_t releaseMs = 10;
-  int32_t level = 0;      // peak, out of 32768
+  int32_t level = 0;        // peak, out of 32768
   int32_t sustain = 32768;  // level after the decay, out of 32768
-  int32_t tone0 = 65536;  // low-pass coefficient out of 65536: 65536 lets everything through
+  int32_t tone0 = 65536;    // low-pass coefficient out of 65536: 65536 lets everything through
   int32_t tone1 = 65536;
 };
 
 // A MIDI note number in the units Note takes.
-constexpr int32_t Pitch(int32_t midiNote) { return midiNote * 256; }
+constexpr int32_t Pitch(int32_t midiNote) {
+  return midiNote * 256;
+}
 
 // Phase step per sample, in 2^-32 of a cycle, of a pitch in Note's units.
 uint32_t PhaseIncrement(int32_t pitch);

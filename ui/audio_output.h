@@ -50,6 +50,8 @@ class AudioOutput {
 namespace skelvar::ui {
 
 // What the M key does: all sound off, or on again. The player's choice is saved from here.
-inline void ToggleSound(AudioOutput& audio) { audio.SetMuted(!audio.Muted()); }
+inline void ToggleSound(AudioOutput& audio) {
+  audio.SetMuted(!audio.Muted());
+}
 
 }  // namespace skelvar::ui

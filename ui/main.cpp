@@ -58,8 +58,8 @@ int main() {
       std::launch::async, [] { return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue()); });
 
   // The sounds are rendered meanwhile too, by the game's synthesizer alone.
-  std::future<std::unique_ptr<synth::SoundBank>> sounds = std::async(
-      std::launch::async, [] { return std::make_unique<synth::SoundBank>(); });
+  std::future<std::unique_ptr<synth::SoundBank>> sounds =
+      std::async(std::launch::async, [] { return std::make_unique<synth::SoundBank>(); });
 
   std::string error;
   if (!StartVideo(&error)) return Fail(error);

@@ -3,8 +3,8 @@
 #include <cinttypes>
 #include <cstdio>
 
-#include "synth/synth.h"
 #include "synth/mixer.h"
+#include "synth/synth.h"
 
 int main() {
   using namespace skelvar;
@@ -18,7 +18,8 @@ int main() {
         all = (all ^ byte) * 1099511628211ull;
       }
     }
-    std::printf("cue %2d  %6zu samples  %016" PRIx64 "\n", c, bank.Samples(static_cast<Cue>(c)).size(), h);
+    std::printf("cue %2d  %6zu samples  %016" PRIx64 "\n", c,
+                bank.Samples(static_cast<Cue>(c)).size(), h);
   }
   std::printf("all     %016" PRIx64 "\n", all);
   return 0;

@@ -1,11 +1,12 @@
 // The sounds a tick calls for: worked examples of a run, and long random sessions checked
 // against what the player's position and the game's state show independently.
+#include "game/sound_cues.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <random>
 
-#include "game/sound_cues.h"
 #include "game/texts.h"
 #include "test_support.h"
 
@@ -117,8 +118,8 @@ TEST(SoundCues, CatchingTheCatAndTouchingTheDogEachSoundOnceAndEndInTheirOwnJing
       const CueSet cues = l.Tick();
       if (cues != 0) heard.emplace_back(k, cues);
     }
-    const std::vector<std::pair<int, CueSet>> expected = {
-        {5, Bit(Cue::Whoosh)}, {45, Bit(Cue::Whoosh) | Bit(c.result)}};
+    const std::vector<std::pair<int, CueSet>> expected = {{5, Bit(Cue::Whoosh)},
+                                                          {45, Bit(Cue::Whoosh) | Bit(c.result)}};
     EXPECT_EQ(heard, expected) << "actor " << c.actor;
     EXPECT_EQ(l.h.g().GameState, StateFinished);
     l.h.g().FormKeyDown(VK_LEFT);
@@ -196,10 +197,10 @@ TEST(SoundCues, LongRandomSessionsAgreeWithWhatSheAndTheGameDo) {
       const bool outcomeGoesOn = state == StateOutcome && stateBefore == StateOutcome;
       ASSERT_EQ(Has(cues, Cue::Whoosh),
                 outcomeGoesOn && (k == contactTick + 5 || k == contactTick + 45));
-      ASSERT_EQ(Has(cues, Cue::Fanfare), outcomeGoesOn && k == contactTick + 45 &&
-                                             contactActor == Cat);
-      ASSERT_EQ(Has(cues, Cue::Sting), outcomeGoesOn && k == contactTick + 45 &&
-                                           contactActor != Cat);
+      ASSERT_EQ(Has(cues, Cue::Fanfare),
+                outcomeGoesOn && k == contactTick + 45 && contactActor == Cat);
+      ASSERT_EQ(Has(cues, Cue::Sting),
+                outcomeGoesOn && k == contactTick + 45 && contactActor != Cat);
       results += Has(cues, Cue::Fanfare) || Has(cues, Cue::Sting);
       ASSERT_EQ(Has(cues, Cue::Menu), state == StateMenu && stateBefore != StateMenu);
 

@@ -1,4 +1,6 @@
 // The synthesizer: its pitches, every sound's shape and level, the mixer and the WAV header.
+#include "synth/synth.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,13 +9,14 @@
 #include <vector>
 
 #include "synth/mixer.h"
-#include "synth/synth.h"
 #include "synth/wav.h"
 
 namespace skelvar::synth {
 namespace {
 
-double Hz(uint32_t step) { return step * static_cast<double>(SampleRate) / 4294967296.0; }
+double Hz(uint32_t step) {
+  return step * static_cast<double>(SampleRate) / 4294967296.0;
+}
 
 TEST(Synth, PitchesFollowEqualTemperamentFromA440) {
   EXPECT_NEAR(Hz(PhaseIncrement(Pitch(69))), 440.0, 0.001);
@@ -38,7 +41,9 @@ constexpr int32_t Peak(std::span<const int16_t> s) {
   return m;
 }
 
-double Dbfs(int32_t peak) { return 20.0 * std::log10(peak / 32768.0); }
+double Dbfs(int32_t peak) {
+  return 20.0 * std::log10(peak / 32768.0);
+}
 
 TEST(Synth, EverySoundIsShortStartsAndEndsAtRestAndStaysBelowTheKnee) {
   const SoundBank bank;
