@@ -94,7 +94,7 @@ std::string Shortened(std::string_view message) {
 }
 
 const char* Usage() {
-  return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] [--audio FILE] "
+  return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] "
 #ifdef SKELVAR_HAVE_RENDER
          "[--render DIR [--render-every K | --render-fps F]] "
 #endif
