@@ -1,4 +1,4 @@
-// The speaker button in the top left corner: all sound off and on, drawn with the pen like the game's
+// The speaker button in the bottom right corner: all sound off and on, drawn with the pen like the game's
 // pictures. It never takes the keyboard from the game: a press does not focus it.
 const Ink = 'fill="none" stroke="currentColor" stroke-width="2.2" stroke-linecap="round" stroke-linejoin="round"';
 const Body = `<path ${Ink} d="M4 9.5h4l5-4.2v13.4l-5-4.2H4z"/>`;
