@@ -118,8 +118,7 @@ async function start() {
   const [width, height] = pageWindow.fit();
   game.create(stepped, seed, width, height);
   // Sound: its one switch is sound.setMuted, and sound.onMuteToggled hears the player's choice.
-  const sound = new Sound(game);
-  addSpeakerButton(sound);
+  const sound = addSpeakerButton(new Sound(game));
 
   const tickTimes = [];
   let ticks = 0;
@@ -161,15 +160,10 @@ async function start() {
       game.releaseSource(Source.Keyboard);
       thumbs.releaseAll();
       gamepads.suspend();
-      sound.setAway(true);
       after();
     },
-    back: () => {
-      gamepads.resume();
-      sound.setAway(hidden);
-    },
+    back: () => gamepads.resume(),
     hide: () => {
-      sound.setAway(true);
       if (hidden) return;
       hidden = true;
       game.setHidden(true);
@@ -177,7 +171,6 @@ async function start() {
     },
     show: () => {
       gamepads.resume();
-      sound.setAway(false);
       if (!hidden) return;
       hidden = false;
       game.setHidden(false);
@@ -259,7 +252,6 @@ async function start() {
   }
   if (document.visibilityState === 'hidden') {
     hidden = true;
-    sound.setAway(true);
     game.setHidden(true);
     timers?.pause();
   }

@@ -22,6 +22,14 @@ export class Sound {
     for (const type of ['keydown', 'pointerdown', 'touchstart']) {
       window.addEventListener(type, wake, { capture: true, passive: true });
     }
+    // While the page is hidden or without the focus, the sound stops with the game.
+    const hidden = () => document.visibilityState === 'hidden';
+    window.addEventListener('blur', () => this.setAway(true));
+    window.addEventListener('focus', () => this.setAway(hidden()));
+    window.addEventListener('pagehide', () => this.setAway(true));
+    window.addEventListener('pageshow', () => this.setAway(hidden()));
+    document.addEventListener('visibilitychange', () => this.setAway(hidden()));
+    this.away = hidden();
     window.addEventListener('keydown', (e) => {
       if (e.code === 'KeyM' && !e.repeat && !e.ctrlKey && !e.altKey && !e.metaKey) this.toggle();
     });
@@ -88,7 +96,6 @@ export class Sound {
     this.onMuteToggled?.(this.muted);
   }
 
-  // While the page is hidden or without the focus, the sound stops with the game.
   setAway(away) {
     if (away === this.away) return;
     this.away = away;

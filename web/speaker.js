@@ -20,5 +20,5 @@ export function addSpeakerButton(sound) {
   button.addEventListener('mousedown', (e) => e.preventDefault());
   button.addEventListener('click', () => sound.toggle());
   document.body.append(button);
-  return button;
+  return sound;
 }
