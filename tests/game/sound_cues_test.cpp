@@ -143,6 +143,43 @@ TEST(SoundCues, AClickOnTheOutcomePictureStartsTheNextRunWithItsCue) {
   EXPECT_EQ(l.Tick(), Bit(Cue::RunStart));
 }
 
+TEST(SoundCues, TheDogYapsWhenItHopsAtHerAndTheBirdWhistlesOnlyWhenItDivesNearby) {
+  constexpr int Bird = 7;
+  Listener l;
+  l.h.g().FormKeyDown(VK_RIGHT);
+  l.Tick();
+  l.h.g().FormKeyUp(VK_RIGHT);
+  l.h.Isolate({});
+  // Far away, the bird's dives are silent.
+  int far = 0;
+  for (int k = 0; k < 100; ++k) far += Has(l.Tick(), Cue::BirdSwoop);
+  EXPECT_EQ(far, 0);
+
+  // The dog just behind her, where she does not see it, comes on and hops at once.
+  auto& g = l.h.g();
+  g.PosX[Dog] = g.PosX[0] - 150;
+  g.PosY[Dog] = g.PosY[0];
+  g.VelX[Dog] = 0.0;
+  g.VelY[Dog] = 0.0;
+  EXPECT_TRUE(Has(l.Tick(), Cue::DogYap));
+  EXPECT_LT(g.VelY[Dog], 0.0);
+  g.PosX[Dog] = 9000;
+  g.PosY[Dog] = -2000;
+
+  // The bird above her: one whistle per dive, every 50 ticks.
+  g.PosX[Bird] = g.PosX[0] + 300;
+  g.PosY[Bird] = g.PosY[0] - 400;
+  std::vector<int> whistles;
+  for (int k = 1; k <= 100; ++k) {
+    if (Has(l.Tick(), Cue::BirdSwoop)) {
+      whistles.push_back(k);
+      EXPECT_GT(g.VelY[Bird], 0.0) << "it dives as it whistles";
+    }
+  }
+  ASSERT_EQ(whistles.size(), 2u);
+  EXPECT_EQ(whistles[1] - whistles[0], 50);
+}
+
 constexpr std::array<int, 8> KeyPool = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_LEFT,
                                         VK_UP,     VK_RIGHT,  VK_DOWN,  65};
 
