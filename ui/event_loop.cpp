@@ -11,6 +11,7 @@
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
+#include "game/sound_cues.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/pad_keys.h"
@@ -130,6 +131,8 @@ class Loop {
       DeliverRepeats(game_, repeats_, now);
       game_.timGameTimer();
       ++ticksRun_;
+      const CueSet cues = cues_.Tick(game_);
+      if (options_.audio != nullptr) options_.audio->Play(cues);
       tick_.schedule.Advance(now);
       lists_.Advance(BuildDrawList(game_.scene));
       listsTime_ = deadline;
@@ -225,6 +228,9 @@ class Loop {
         needDraw_ = true;
         break;
       case SDL_KEYDOWN:
+        if (event.key.keysym.sym == SDLK_m && event.key.repeat == 0 && options_.audio != nullptr) {
+          ToggleSound(*options_.audio);
+        }
         game_.FormKeyDown(VirtualKeyCode(event.key.keysym.sym));
         AfterHandler();
         break;
@@ -414,6 +420,7 @@ class Loop {
   std::vector<double> tickLog_;
   Gamepads gamepads_;
   KeyRepeat repeats_;
+  CueTracker cues_{game_};
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "game/game_main.h"
+#include "ui/audio_output.h"
 #include "ui/game_window.h"
 #include "ui/late_pictures.h"
 #include "ui/scene_renderer.h"
@@ -21,6 +22,8 @@ struct LoopOptions {
   // When set, the moment the first frame is shown is printed on stderr.
   bool traceStartup = false;
   double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
+  // Where each tick's sounds go; without it the game plays silently.
+  AudioOutput* audio = nullptr;
 };
 
 // Runs until the game closes its window or the window is closed from outside. While anything on

@@ -62,6 +62,10 @@ int main() {
   });
   LatePictures late(EmbeddedFiles(), ShippedCatalogue());
 
+  // The sounds are rendered meanwhile too, by the game's synthesizer alone.
+  std::future<std::unique_ptr<synth::SoundBank>> sounds =
+      std::async(std::launch::async, [] { return std::make_unique<synth::SoundBank>(); });
+
   std::string error;
   if (!StartVideo(&error)) return Fail(error);
   // Game controllers are optional: the keyboard and mouse work without them.
@@ -112,7 +116,17 @@ int main() {
   }
   if (game.Closed()) return 0;
 
+  // Without a sound device the game plays silently.
+  std::string soundError;
+  std::unique_ptr<AudioOutput> audio = AudioOutput::Open(sounds.get(), &soundError);
+  if (!audio) {
+    std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
+  }
+  options.audio = audio.get();
+  mark("sound");
+
   const bool ran = RunEventLoop(*window, *renderer, game, clock, options, &late, &error);
+  audio.reset();
   renderer.reset();
   window.reset();
   SDL_Quit();

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "game/click_tracker.h"
 #include "game/draw_list.h"
@@ -14,10 +15,12 @@
 #include "game/game_main.h"
 #include "game/key_repeat.h"
 #include "game/random.h"
+#include "game/sound_cues.h"
 #include "game/touch_zone.h"
 #include "session/run_tick.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
+#include "synth/synth.h"
 
 using namespace skelvar;
 
@@ -99,6 +102,9 @@ struct Page {
   TGameMain game;
   // The repeats of keys that controllers and fingers hold; the keyboard brings its own.
   KeyRepeat repeats;
+  // The sounds of the last tick, read once for the page's audio.
+  CueTracker cues{game};
+  CueSet tickCues = 0;
 };
 
 alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
@@ -141,6 +147,9 @@ struct BlendedBuffer {
 };
 BlendedBuffer blendedBuffer;
 
+// The samples of the cue rendered last, read by the page into its audio buffers.
+std::vector<int16_t> cueSamples;
+
 std::string stateJson;
 std::array<char, 16> nameBuffer{};
 std::array<double, 3> fitBuffer{};
@@ -167,6 +176,7 @@ EMSCRIPTEN_KEEPALIVE void skelvar_create(int stepped, uint32_t seed, int32_t wid
   page->game.scene.window.clientWidth = width;
   page->game.scene.window.clientHeight = height;
   page->game.FormCreate();
+  page->cues.Reset(page->game);
 }
 
 // After the exit command the page starts the game afresh, as a new launch: a new main window at
@@ -198,6 +208,7 @@ EMSCRIPTEN_KEEPALIVE void skelvar_step(double tick) {
   const auto k = static_cast<int64_t>(tick);
   session::NoEvents delivered;
   session::RunTick(page->game, page->clock.Virtual(), k, delivered);
+  page->tickCues = page->cues.Tick(page->game);
   page->clock.SetTick(k + 1);
 }
 
@@ -214,6 +225,23 @@ EMSCRIPTEN_KEEPALIVE void skelvar_open_timer() {
 
 EMSCRIPTEN_KEEPALIVE void skelvar_game_timer() {
   if (!page->game.Closed() && page->game.scene.timGame.enabled) page->game.timGameTimer();
+  page->tickCues = page->cues.Tick(page->game);
+}
+
+// The sounds the last tick called for, a bit for each cue.
+EMSCRIPTEN_KEEPALIVE int skelvar_tick_cues() {
+  return page->tickCues;
+}
+
+// Renders one cue's sound at 48 kHz; the samples stay until the next call.
+EMSCRIPTEN_KEEPALIVE const int16_t* skelvar_render_cue(int cue) {
+  cueSamples.assign(static_cast<size_t>(synth::CueLength(static_cast<Cue>(cue))), 0);
+  synth::RenderCue(static_cast<Cue>(cue), cueSamples);
+  return cueSamples.data();
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_cue_samples() {
+  return static_cast<int>(cueSamples.size());
 }
 
 EMSCRIPTEN_KEEPALIVE void skelvar_key_down(int code) {

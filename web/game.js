@@ -86,6 +86,14 @@ export class Game {
     this.repeatKeys();
     this.m._skelvar_step(tick);
   }
+  // The sounds the last tick called for, a bit for each cue.
+  tickCues() { return this.m._skelvar_tick_cues(); }
+  // One cue's sound at 48 kHz, as numbers from -1 to 1.
+  cueSamples(cue) {
+    const at = this.m._skelvar_render_cue(cue) >> 1;
+    return Float32Array.from(this.m.HEAP16.subarray(at, at + this.m._skelvar_cue_samples()),
+      (v) => v / 32768);
+  }
   // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
   ticked() { this.onTicked?.(); }
   keyDown(code, source = Source.Keyboard) {

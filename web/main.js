@@ -7,6 +7,8 @@ import { Gamepads } from './gamepad.js';
 import { Input } from './input.js';
 import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
+import { Sound } from './sound.js';
+import { addSpeakerButton } from './speaker.js';
 import { Timers } from './timers.js';
 import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
@@ -64,6 +66,8 @@ async function start() {
   pageWindow = new PageWindow(canvas, game, painter);
   const [width, height] = pageWindow.fit();
   game.create(stepped, seed, width, height);
+  // Sound: its one switch is sound.setMuted, and sound.onMuteToggled hears the player's choice.
+  const sound = addSpeakerButton(new Sound(game));
 
   const tickTimes = [];
   let ticks = 0;
@@ -144,6 +148,7 @@ async function start() {
     }),
     // The clock the clear time is measured on, which stands still while the page is hidden.
     seconds: () => game.monotonicSeconds(),
+    sound,
   };
   pageWindow.onPainted = () => {
     if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
@@ -160,6 +165,7 @@ async function start() {
       for (let i = 0; i < n; ++i) {
         const t0 = performance.now();
         lines.push(stepper.step());
+        sound.ticked();
         remember(tickTimes, performance.now() - t0);
         ticks = stepper.tick - 1;
       }
@@ -178,6 +184,7 @@ async function start() {
           const t0 = performance.now();
           gamepads.poll();
           game.gameTimer();
+          sound.ticked();
           game.listsAfterTick();
           pageWindow.ticked(deadline);
           ++ticks;

@@ -644,6 +644,57 @@ TEST(ReplayTool, FramesBetweenTicksGlideAndLeaveTheStateAlone) {
   std::filesystem::remove_all(dir);
 }
 
+TEST(ReplayTool, WritesTheRunsSoundWithEachCueAtItsTick) {
+  // Right starts the run at tick 1; she jumps at tick 40.
+  const std::string script = "1 keydown 39\n40 keydown 38\n41 keyup 38\n";
+  const std::string wav = ::testing::TempDir() + "/replay-sound.wav";
+  const ToolRun silent = RunReplay("--ticks 200", script);
+  const ToolRun heard = RunReplay("--ticks 200 --audio " + wav, script);
+  ASSERT_EQ(heard.status, 0) << heard.err;
+  EXPECT_EQ(heard.lines, silent.lines) << "the state does not change with sound";
+
+  std::ifstream in(wav, std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(bytes.size(), 44u + 200u * 4800u) << "200 ticks of 50 ms at 48 kHz";
+  EXPECT_EQ(bytes.substr(0, 4), "RIFF");
+  EXPECT_EQ(bytes.substr(36, 4), "data");
+  const auto sample = [&](size_t i) {
+    return static_cast<int16_t>(static_cast<uint8_t>(bytes[44 + 2 * i]) |
+                                static_cast<uint8_t>(bytes[45 + 2 * i]) << 8);
+  };
+  // The first sound heard at or after a sample, and the loudest in a stretch.
+  const auto firstHeard = [&](size_t from) {
+    for (size_t i = from; i < (bytes.size() - 44) / 2; ++i) {
+      if (sample(i) != 0) return i;
+    }
+    return size_t{0};
+  };
+  const auto peak = [&](size_t from, size_t to) {
+    int32_t m = 0;
+    for (size_t i = from; i < to; ++i) m = std::max(m, std::abs(static_cast<int32_t>(sample(i))));
+    return m;
+  };
+  const size_t tick = 2400;
+  const size_t start = firstHeard(0);
+  EXPECT_GE(start, 1 * tick) << "nothing before the run starts at tick 1";
+  EXPECT_LT(start, 1 * tick + 100);
+  EXPECT_GT(peak(1 * tick, 5 * tick), 8000) << "the run's start is heard";
+  EXPECT_EQ(peak(8 * tick, 40 * tick), 0) << "running on is silent";
+  const size_t jump = firstHeard(8 * tick);
+  EXPECT_GE(jump, 40 * tick);
+  EXPECT_LT(jump, 40 * tick + 100) << "the jump sounds at its tick";
+  EXPECT_GT(peak(40 * tick, 43 * tick), 8000) << "the jump is heard";
+  EXPECT_LE(peak(0, 200 * tick), 29204) << "never past -1 dBFS";
+
+  const ToolRun unwritable = RunReplay("--ticks 5 --audio /nonexistent/dir/x.wav", script);
+  EXPECT_EQ(unwritable.status, 1);
+  EXPECT_TRUE(Has(unwritable.err, "cannot write the sound")) << unwritable.err;
+  EXPECT_EQ(std::count(unwritable.err.begin(), unwritable.err.end(), '\n'), 1);
+  const ToolRun tooLong = RunReplay("--ticks 2000000 --audio " + wav, script);
+  EXPECT_EQ(tooLong.status, 2);
+  EXPECT_TRUE(Has(tooLong.err, "--audio")) << tooLong.err;
+}
+
 #endif  // SKELVAR_REPLAY
 
 }  // namespace

@@ -228,8 +228,10 @@ function withoutRender(buffer) {
 
 async function runCase(options, c) {
   const fds = c.stdinFile ? [openSync(c.stdinFile, 'r'), openSync(c.stdinFile, 'r')] : [];
-  const web = start([options.node, options.web], c.args, c.input, fds[0]);
-  const native = start([options.native], c.args, c.input, fds[1]);
+  // A run with sound writes it to a file of each build's own.
+  const wav = (build) => (c.audio ? ['--audio', `${c.audio}.${build}.wav`] : []);
+  const web = start([options.node, options.web], [...wav('web'), ...c.args], c.input, fds[0]);
+  const native = start([options.native], [...wav('native'), ...c.args], c.input, fds[1]);
   const problems = [];
   let lines = 0;
   if (c.usage) {
@@ -261,7 +263,26 @@ async function runCase(options, c) {
   if (w.code !== n.code || w.signal !== n.signal) {
     problems.push(`exit: web ${w.code ?? w.signal}, native ${n.code ?? n.signal}`);
   }
+  if (c.audio) problems.push(...compareSound(c));
   return { problems, lines, status: n.code, stderr: n.stderr };
+}
+
+// Both builds' WAV files of a run: the same bytes, as long as the run, never past -1 dBFS.
+function compareSound(c) {
+  const [web, native] = ['web', 'native'].map((b) => readFileSync(`${c.audio}.${b}.wav`));
+  const problems = [];
+  if (!web.equals(native)) problems.push(`the sound differs (${web.length} and ${native.length} bytes)`);
+  const ticks = Number(c.args[c.args.indexOf('--ticks') + 1]);
+  if (native.length !== 44 + ticks * 4800) problems.push(`the sound holds ${native.length} bytes`);
+  let peak = 0, loud = 0;
+  for (let i = 44; i + 1 < native.length; i += 2) {
+    const v = Math.abs(native.readInt16LE(i));
+    peak = Math.max(peak, v);
+    if (v > 1000) ++loud;
+  }
+  if (peak > 29204) problems.push(`the sound peaks at ${peak}`);
+  if (loud === 0) problems.push('the sound is silent');
+  return problems;
 }
 
 async function main() {
@@ -344,6 +365,11 @@ async function main() {
     add(`random ${seed}`, ['--ticks', String(ticks), '--seed', String(seed)],
         randomScript(seed, ticks, esc), ['path', 'pipe', 'stdin-file'][seed % 3]);
   }
+  // Sound too: the same WAV file from both builds.
+  add('jump heard', ['--ticks', '300'], '1 keydown 39\n20 keydown 38\n21 keyup 38\n',
+      'pipe', { audio: join(dir, 'jump') });
+  add('random heard', ['--quiet', '--ticks', '20000', '--seed', '21'],
+      randomScript(21, 20000, 0), 'path', { audio: join(dir, 'random') });
   add('random quiet', ['--quiet', '--ticks', '100000', '--client', '1280x720'],
       randomScript(15, 100000, 0), 'path');
 

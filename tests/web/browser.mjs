@@ -245,5 +245,6 @@ const KeyInfo = {
   Escape: { key: 'Escape', vk: 27 },
   Space: { key: ' ', vk: 32 },
   KeyA: { key: 'a', vk: 65 },
+  KeyM: { key: 'm', vk: 77 },
   ShiftLeft: { key: 'Shift', vk: 16 },
 };

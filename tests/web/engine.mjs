@@ -30,7 +30,7 @@ export const Engines = ['chromium', 'firefox', 'webkit'];
 
 // Installed before the page's own scripts in every engine (the test server puts it into the
 // page, so it needs nothing from a driver): uncaught errors and console errors for problems(),
-// and the canvas's opacity each time it changes, so a slow machine misses no step of the fade.
+// the audio contexts made and sounds started, and the canvas's opacity each time it changes, so a slow machine misses no step of the fade.
 export const PageWatch = `(() => {
   const errors = globalThis.__skelvarErrors = [];
   addEventListener('error', (e) => {
@@ -41,6 +41,22 @@ export const PageWatch = `(() => {
   const consoleError = console.error.bind(console);
   console.error = (...args) => { errors.push(\`console error: \${args.join(' ')}\`); consoleError(...args); };
   globalThis.opacityLog = [];
+  // Every audio context the page makes and every sound it starts, from the browser's own API.
+  const audioLog = globalThis.audioLog = { contexts: [], starts: 0 };
+  const Context = globalThis.AudioContext;
+  if (Context) {
+    globalThis.AudioContext = class extends Context {
+      constructor(...args) {
+        super(...args);
+        audioLog.contexts.push(this);
+      }
+    };
+    const start = AudioBufferSourceNode.prototype.start;
+    AudioBufferSourceNode.prototype.start = function (...args) {
+      audioLog.starts += 1;
+      return start.apply(this, args);
+    };
+  }
   document.addEventListener('DOMContentLoaded', () => {
     const canvas = document.getElementById('game');
     if (!canvas) return;

@@ -7,7 +7,7 @@ import { createServer } from 'node:net';
 import { findExecutable, findMiniBrowser, PageErrors, startXvfb } from './engine.mjs';
 
 const Keys = {
-  Enter: '\uE007', NumpadEnter: '\uE007', Escape: '\uE00C', Space: '\uE00D', KeyA: 'a',
+  Enter: '\uE007', NumpadEnter: '\uE007', Escape: '\uE00C', Space: '\uE00D', KeyA: 'a', KeyM: 'm',
   ArrowLeft: '\uE012', ArrowUp: '\uE013', ArrowRight: '\uE014', ArrowDown: '\uE015',
 };
 

@@ -1,11 +1,12 @@
 // The page's checks that every browser engine must pass, written once over the engine interface
 // (engine.mjs) and run in the engine named: the menu and its fade, a run with → held, a jump by key
-// and by click, Esc to the menu, a resize re-centring the play area, the backing store at a device
-// scale of 2, the game's timers, the stepped page against the native replay of its own event log,
-// a second visit with the server gone, the game in another origin's iframe (focus, and a key let go
-// when the focus leaves), a hidden tab, several fingers, even frames on a held page clock with the
-// timer running late, a D-pad held from the menu, and no failed request. A check the
-// engine's driver cannot express is printed as skipped there, with the reason.
+// and by click, the sound (no audio before a gesture, a jump heard, M), Esc to the menu, a resize
+// re-centring the play area, the backing store at a device scale of 2, the game's timers, the
+// stepped page against the native replay of its own event log, a second visit with the server
+// gone, the game in another origin's iframe (focus, and a key let go when the focus leaves), a
+// hidden tab, several fingers, even frames on a held page clock with the timer running late, a
+// D-pad held from the menu, and no failed request. A check the engine's driver cannot express is
+// printed as skipped there, with the reason.
 //   node tests/web/engines.mjs --engine chromium|firefox|webkit --site build-web/site
 //        [--replay build/skelvar-replay] [--shots DIR]
 // Exit status: 0 all passed, 1 a check failed, 2 bad usage, 77 the engine is not installed.
@@ -85,6 +86,10 @@ async function play(engine, site) {
     `${name}: the menu picture is drawn between black bands (${menu.width} x ${menu.height}, mean ${region.mean.toFixed(0)})`);
   });
 
+  await group('no sound before a gesture', async () => {
+    check(await page.eval('audioLog.contexts.length === 0'), `${name}: no audio context before the first key, click or touch`);
+  });
+
   await group('a run with → held', async () => {
     await pressKey(page, 'ArrowRight');
     await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`, 10000, 'a run');
@@ -113,6 +118,27 @@ async function play(engine, site) {
     await page.click(480, 200);
     check(await jumps(page, again), `${name}: a click on the stage makes her jump`);
     await settle(page);
+  });
+
+  await group('sound', async () => {
+    await page.waitFor('audioLog.contexts.length === 1', 3000, 'the audio context of the first key');
+    // A jump and its landing, and the number of sounds started meanwhile.
+    const soundsOfAJump = async () => {
+      const ground = await settle(page);
+      const before = await page.eval('audioLog.starts');
+      await pressKey(page, 'ArrowUp');
+      const jumped = await jumps(page, ground);
+      await settle(page);
+      return jumped ? await page.eval('audioLog.starts') - before : -1;
+    };
+    const heard = await soundsOfAJump();
+    check(heard >= 2, `${name}: a jump and its landing start their sounds (${heard})`);
+    await pressKey(page, 'KeyM');
+    const muted = await soundsOfAJump();
+    check(muted === 0, `${name}: after M a jump starts no sound (${muted})`);
+    await pressKey(page, 'KeyM');
+    const back = await soundsOfAJump();
+    check(back >= 2, `${name}: M again and a jump is heard (${back})`);
   });
 
   await group('Esc', async () => {

@@ -21,7 +21,9 @@
 #include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
 #include "game/random.h"
+#include "game/sound_cues.h"
 #include "replay_script.h"
+#include "run_sound.h"
 #include "session/run_tick.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
@@ -47,6 +49,7 @@ struct Options {
   int32_t clientHeight = 542;
   std::string script = "-";
   std::string renderDir;
+  std::string audio;
   int64_t renderEvery = 1;
   int64_t renderFps = 0;
 };
@@ -133,6 +136,9 @@ Options ParseOptions(int argc, char** argv) {
       }
       o.clientWidth = static_cast<int32_t>(w);
       o.clientHeight = static_cast<int32_t>(h);
+    } else if (arg == "--audio") {
+      o.audio = value(arg);
+      if (o.audio.empty()) Fail("--audio needs a file name");
 #ifdef SKELVAR_HAVE_RENDER
     } else if (arg == "--render") {
       o.renderDir = value(arg);
@@ -163,6 +169,10 @@ Options ParseOptions(int argc, char** argv) {
       o.script = arg;
       haveScript = true;
     }
+  }
+  if (!o.audio.empty() && o.ticks > RunSound::MaxTicks) {
+    Fail("--audio records at most " + std::to_string(RunSound::MaxTicks) +
+         " ticks, the most one WAV file holds");
   }
   if (o.renderDir.empty() && o.renderEvery != 1) Fail("--render-every needs --render");
   if (o.renderDir.empty() && o.renderFps != 0) Fail("--render-fps needs --render");
@@ -295,6 +305,21 @@ int Run(int argc, char** argv) {
   game.scene.window.clientHeight = options.clientHeight;
   game.FormCreate();
 
+  std::unique_ptr<RunSound> sound;
+  if (!options.audio.empty()) {
+    sound = std::make_unique<RunSound>(game);
+    if (!sound->Open(options.audio, options.ticks, &error)) {
+      std::cerr << "skelvar-replay: cannot write the sound: " << Shortened(error) << '\n';
+      return 1;
+    }
+  }
+  const auto hear = [&](int64_t tick) {
+    if (sound && !sound->AfterTick(game, tick, &error)) {
+      std::cerr << "skelvar-replay: cannot write the sound: " << Shortened(error) << '\n';
+      std::exit(1);
+    }
+  };
+
   std::string line;
   line.reserve(4096);
   const auto emit = [&](int64_t tick) {
@@ -333,6 +358,7 @@ int Run(int argc, char** argv) {
 
   for (int64_t k = 1; k <= options.ticks; ++k) {
     RunTick(game, clock, k, feed);
+    hear(k);
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif
@@ -340,6 +366,10 @@ int Run(int argc, char** argv) {
     if (game.Closed()) break;
   }
   if (options.ticks == 0) emit(0);
+  if (sound && !sound->Close(&error)) {
+    std::cerr << "skelvar-replay: cannot write the sound: " << Shortened(error) << '\n';
+    return 1;
+  }
   errno = 0;
   if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
   return 0;

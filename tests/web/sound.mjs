@@ -1,0 +1,108 @@
+// The page's sound in headless Chromium: no audio context before the player's first key, click or
+// touch; a run's start and a jump start the game's sounds; M and the speaker button silence them
+// and bring them back; a page hidden behind another tab is silent; the site has no audio files.
+//   node tests/web/sound.mjs --site build-web/site
+import { Browser, serve } from './browser.mjs';
+import { check, filesUnder, parseOptions, pressKey, runChecks, sleep } from './harness.mjs';
+
+const { site } = parseOptions('sound.mjs', '--site DIR');
+
+// Watches the browser's own audio API: every context made, and the length of every sound started.
+const Spy = `(() => {
+  const heard = { contexts: [], starts: [] };
+  Object.defineProperty(globalThis, 'heard', { value: heard });
+  const Original = globalThis.AudioContext;
+  globalThis.AudioContext = class extends Original {
+    constructor(...args) {
+      super(...args);
+      heard.contexts.push(this);
+    }
+  };
+  const start = AudioBufferSourceNode.prototype.start;
+  AudioBufferSourceNode.prototype.start = function (...args) {
+    heard.starts.push(this.buffer.length / this.buffer.sampleRate);
+    return start.apply(this, args);
+  };
+})();`;
+
+const starts = (page) => page.eval('heard.starts.length');
+// How many sounds start while she jumps once and lands again.
+async function soundsOfAJump(page) {
+  const before = await starts(page);
+  const ground = await page.eval('skelvar.state().PosY[0]');
+  await pressKey(page, 'ArrowUp');
+  await page.waitFor(`skelvar.state().PosY[0] < ${ground}`, 3000, 'a jump');
+  await page.waitFor(`skelvar.state().PosY[0] === ${ground}`, 5000, 'the landing');
+  await sleep(200);
+  const lengths = await page.eval(`heard.starts.slice(${before})`);
+  return lengths;
+}
+
+async function run(browser, url) {
+  const page = await browser.newPage();
+  await page.send('Page.enable');
+  await page.send('Page.addScriptToEvaluateOnNewDocument', { source: Spy });
+  await page.open(url, { width: 960, height: 580 });
+  await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
+  await sleep(500);
+  check(await page.eval('heard.contexts.length === 0'), 'no audio context before the first gesture');
+  const button = await page.eval(`(() => {
+    const b = document.getElementById('speaker');
+    const r = b.getBoundingClientRect();
+    return { tag: b.tagName, pressed: b.getAttribute('aria-pressed'), label: b.getAttribute('aria-label'),
+             x: r.x + r.width / 2, y: r.y + r.height / 2 };
+  })()`);
+  check(button.tag === 'BUTTON' && button.pressed === 'false' && /[\u3040-\u30ff\u4e00-\u9fff]/.test(button.label),
+    `a speaker button, not pressed, with a Japanese label (${JSON.stringify(button)})`);
+
+  await page.key('down', 'ArrowRight');
+  await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run');
+  await page.key('up', 'ArrowRight');
+  await page.waitFor('heard.contexts.length === 1', 3000, 'the audio context');
+  await page.waitFor("heard.contexts[0].state === 'running'", 3000, 'the audio running');
+  check(await page.eval('heard.starts.length >= 1'), `the run's start is heard (${await page.eval('JSON.stringify(heard.starts)')})`);
+  const jump = await soundsOfAJump(page);
+  check(jump.length >= 2 && jump[0] > 0.05 && jump[0] < 0.2,
+    `a jump and its landing are heard (${jump.map((s) => s.toFixed(3)).join(', ')} s)`);
+
+  await pressKey(page, 'KeyM');
+  check(await page.eval("document.getElementById('speaker').getAttribute('aria-pressed') === 'true'"),
+    'M shows on the speaker button as pressed');
+  const muted = await soundsOfAJump(page);
+  check(muted.length === 0, `after M a jump is silent (${muted.length} sounds)`);
+  check(await page.eval('skelvar.state().GameState === 0'), 'M does not end the run');
+
+  // The button: a click gives the sound back without taking the keyboard from the game.
+  await page.click(button.x, button.y);
+  check(await page.eval("document.activeElement?.id !== 'speaker'"), 'the button does not take the focus');
+  const back = await soundsOfAJump(page);
+  check(back.length >= 2, `after the button a jump is heard again (${back.length} sounds)`);
+  check(await page.eval("document.getElementById('speaker').getAttribute('aria-pressed') === 'false'"),
+    'the button shows the sound on');
+
+  // Another tab in front: the sound stops with the game.
+  const other = await browser.newPage();
+  await browser.send('Target.activateTarget', { targetId: other.targetId });
+  await page.waitFor("document.visibilityState === 'hidden'", 5000, 'the page hidden');
+  const hiddenStarts = await starts(page);
+  await sleep(800);
+  check(await starts(page) === hiddenStarts, 'a hidden page starts no sound');
+  check(await page.eval("heard.contexts[0].state === 'suspended'"), 'the audio is suspended while the page is hidden');
+  await browser.send('Target.activateTarget', { targetId: page.targetId });
+  await page.waitFor("document.visibilityState === 'visible'", 5000, 'the page shown again');
+  return page;
+}
+
+await runChecks('sound', async () => {
+  const audio = filesUnder(site).filter((f) => /\.(wav|mp3|ogg|oga|opus|flac|m4a|aac|webm)$/i.test(f));
+  check(audio.length === 0, `the site has no audio files (${audio.join(', ') || 'none'})`);
+  const server = await serve(site);
+  const browser = await Browser.launch();
+  try {
+    const page = await run(browser, server.url);
+    check(page.problems.length === 0, `no console error and no failed request (${page.problems.join('; ')})`);
+  } finally {
+    await browser.close();
+    server.stop();
+  }
+}, async () => {});
