@@ -57,13 +57,24 @@ struct DrawList {
   static constexpr int Capacity = 20;
   std::array<DrawOp, Capacity> ops{};
   int count = 0;
-  // The text of the Text operation; it points into the scene the list was built from.
+  // The texts of the Text operations, the label's and the menu's record line's; they point into
+  // the scene the list was built from.
   std::string_view text;
+  std::string_view lineText;
 
   const DrawOp* begin() const { return ops.data(); }
   const DrawOp* end() const { return ops.data() + count; }
   bool operator==(const DrawList& other) const;
 };
+
+// The text a Text operation of this list draws.
+std::string_view TextOf(const DrawList& list, const DrawOp& op);
+
+// The menu's record line: a white plaque with a black outline holding the text, in the bottom
+// right corner of the menu picture as drawn (`picture`), where the title's drawing leaves the
+// picture dark and empty. Its size is the text's (width x height) plus RecordLinePadding around.
+inline constexpr int32_t RecordLinePadding = 5;
+PixelRect RecordLinePlaque(const PixelRect& picture, int32_t width, int32_t height);
 
 // Whether an image is drawn with its key colour (the character frames) or opaque (the JPEGs).
 bool ImageIsKeyed(ImageId id);
@@ -74,8 +85,8 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue = Shi
 // The scale at which a screen or viewport of screenWidth x screenHeight shows the game, so that the
 // designed 960 x 580 window fills its tighter side, and the client area the logic sees then. A
 // screen a little smaller than the design (a window whose frame takes some of its 960 x 580) keeps
-// the game at its own size while the 900 x 500 play area fits, so it stays sharp; smaller still, the
-// play area fills the tighter side, never cropped.
+// the game at its own size while the 900 x 500 play area fits, so it stays sharp; smaller still,
+// the play area fills the tighter side, never cropped.
 struct ViewScale {
   double scale = 1.0;
   int32_t clientWidth = 0;

@@ -93,6 +93,7 @@ class Loop {
       // tick that runs a little late does not make the motion stutter.
       const double deadline = tick_.schedule.next();
       game_.timGameTimer();
+      if (options_.afterTick) options_.afterTick();
       ++ticksRun_;
       tick_.schedule.Advance(now);
       lists_.Advance(BuildDrawList(game_.scene));

@@ -1,6 +1,7 @@
 // The one-thread event loop: the game's two timers, input, resizing and redrawing.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "game/game_main.h"
@@ -20,6 +21,8 @@ struct LoopOptions {
   // When set, the moment the first frame is shown is printed on stderr.
   bool traceStartup = false;
   double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
+  // Called after every game tick, before its picture is taken (the player's record follows it).
+  std::function<void()> afterTick;
 };
 
 // Runs until the game closes its window or the window is closed from outside. While anything on

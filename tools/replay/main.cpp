@@ -21,6 +21,9 @@
 #include "game/game_main.h"
 #include "game/random.h"
 #include "replay_script.h"
+#ifndef __EMSCRIPTEN__
+#include "session/record_store.h"
+#endif
 #include "session/run_tick.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
@@ -48,6 +51,7 @@ struct Options {
   std::string renderDir;
   int64_t renderEvery = 1;
   int64_t renderFps = 0;
+  std::string recordsDir;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -91,7 +95,7 @@ std::string Shortened(std::string_view message) {
 }
 
 const char* Usage() {
-  return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] "
+  return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] [--records DIR] "
 #ifdef SKELVAR_HAVE_RENDER
          "[--render DIR [--render-every K | --render-fps F]] "
 #endif
@@ -149,6 +153,12 @@ Options ParseOptions(int argc, char** argv) {
              Printable(s) + "'");
       }
       o.renderFps = v;
+#endif
+    } else if (arg == "--records") {
+      o.recordsDir = value(arg);
+      if (o.recordsDir.empty()) Fail("--records needs a directory");
+#ifdef __EMSCRIPTEN__
+      Fail("--records is not supported by the node build; use the native skelvar-replay");
 #endif
     } else if (arg == "--help" || arg == "-h") {
       Write(Usage());
@@ -293,6 +303,15 @@ int Run(int argc, char** argv) {
   game.scene.window.clientWidth = options.clientWidth;
   game.scene.window.clientHeight = options.clientHeight;
   game.FormCreate();
+#ifndef __EMSCRIPTEN__
+  // The player's record, kept as the window keeps it; it never shows in the state output.
+  std::unique_ptr<RecordBook> records;
+  if (!options.recordsDir.empty()) {
+    records = std::make_unique<RecordBook>(game, options.recordsDir, [](const std::string& m) {
+      std::cerr << "skelvar-replay: " << Shortened(m) << '\n';
+    });
+  }
+#endif
 
   std::string line;
   line.reserve(4096);
@@ -324,6 +343,9 @@ int Run(int argc, char** argv) {
 
   for (int64_t k = 1; k <= options.ticks; ++k) {
     RunTick(game, clock, k, feed);
+#ifndef __EMSCRIPTEN__
+    if (records) records->Follow();
+#endif
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif
