@@ -86,7 +86,8 @@ bool ReadWholeFile(const std::string& path, std::string& out, bool& missing, std
   out.clear();
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
-    missing = errno == ENOENT;
+    // A folder that is not there yet (or is a file) holds no file either.
+    missing = errno == ENOENT || errno == ENOTDIR;
     if (error != nullptr) *error = Reason(path, errno);
     return false;
   }

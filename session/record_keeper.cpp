@@ -24,6 +24,7 @@ bool RecordKeeper::Observe() {
     seenClears_ = game_.ClearsShown;
     if (!unsaved_.best || seconds < *unsaved_.best) unsaved_.best = seconds;
     newBest_ = !before.best || seconds < *before.best;
+    lastClear_ = seconds;
     changed = true;
   }
   if (changed) ShowLine();
@@ -38,6 +39,8 @@ void RecordKeeper::Saved(const Record& kept) {
 
 void RecordKeeper::Refresh(const Record& kept) {
   kept_ = kept;
+  // Another window's better time makes this one's latest clear no longer the best.
+  if (newBest_ && kept.best && *kept.best < lastClear_) newBest_ = false;
   ShowLine();
 }
 

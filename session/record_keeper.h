@@ -37,6 +37,7 @@ class RecordKeeper {
   int64_t seenRuns_ = 0;
   int64_t seenClears_ = 0;
   bool newBest_ = false;
+  int64_t lastClear_ = 0;
 };
 
 }  // namespace skelvar::session
