@@ -12,6 +12,7 @@ import { Pictures } from './pictures.js';
 import { Progress } from './progress.js';
 import { Stepper } from './stepper.js';
 import { LabelFont } from './text.js';
+import { Records } from './records.js';
 import { Timers } from './timers.js';
 import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
@@ -131,6 +132,8 @@ async function start() {
       input.disable(relaunch);
     }
   };
+
+  game.records = new Records(game, after);
 
   const refit = () => {
     const [w, h] = pageWindow.fit();

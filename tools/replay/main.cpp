@@ -158,7 +158,7 @@ Options ParseOptions(int argc, char** argv) {
       o.recordsDir = value(arg);
       if (o.recordsDir.empty()) Fail("--records needs a directory");
 #ifdef __EMSCRIPTEN__
-      Fail("--records is not supported by the node build; use the native skelvar-replay");
+      Fail("--records is not supported by the node build, which keeps no records");
 #endif
     } else if (arg == "--help" || arg == "-h") {
       Write(Usage());
