@@ -309,7 +309,8 @@ EMSCRIPTEN_KEEPALIVE const DrawBuffer* skelvar_draw_list() {
   lastLineText.assign(list.lineText.empty() ? std::string_view("") : list.lineText);
   ++drawBuffer.generation;
   drawBuffer.count = list.count;
-  drawBuffer.textPointer = static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastText.view().data()));
+  drawBuffer.textPointer =
+      static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastText.view().data()));
   drawBuffer.textLength = static_cast<int32_t>(lastText.view().size());
   drawBuffer.lineTextPointer =
       static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastLineText.view().data()));

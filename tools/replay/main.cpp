@@ -94,6 +94,9 @@ std::string Shortened(std::string_view message) {
   return all.substr(0, 60) + "..." + all.substr(all.size() - 97);
 }
 
+// Errors point to --help rather than quoting the usage, which no longer fits in one short line.
+constexpr const char* SeeHelp = "see skelvar-replay --help";
+
 const char* Usage() {
   return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] [--records DIR] "
 #ifdef SKELVAR_HAVE_RENDER
@@ -108,7 +111,7 @@ Options ParseOptions(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const auto value = [&](std::string_view name) -> std::string_view {
-      if (i + 1 >= argc) Fail(std::string(name) + " needs a value; " + Usage());
+      if (i + 1 >= argc) Fail(std::string(name) + " needs a value; " + SeeHelp);
       return argv[++i];
     };
     int64_t v = 0;
@@ -166,9 +169,9 @@ Options ParseOptions(int argc, char** argv) {
       if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
       std::exit(0);
     } else if (arg.size() > 1 && arg[0] == '-') {
-      Fail("unknown option '" + Printable(arg) + "'; " + Usage());
+      Fail("unknown option '" + Printable(arg) + "'; " + SeeHelp);
     } else {
-      if (haveScript) Fail(std::string("only one script may be given; ") + Usage());
+      if (haveScript) Fail(std::string("only one script may be given; ") + SeeHelp);
       o.script = arg;
       haveScript = true;
     }
@@ -176,7 +179,7 @@ Options ParseOptions(int argc, char** argv) {
   if (o.renderDir.empty() && o.renderEvery != 1) Fail("--render-every needs --render");
   if (o.renderDir.empty() && o.renderFps != 0) Fail("--render-fps needs --render");
   if (o.renderEvery != 1 && o.renderFps != 0) {
-    Fail("--render-every and --render-fps do not go together; " + std::string(Usage()));
+    Fail(std::string("--render-every and --render-fps do not go together; ") + SeeHelp);
   }
   return o;
 }
