@@ -37,9 +37,16 @@ if (!engine) {
   process.exit(77);
 }
 
-const stepped = async (page, url) => {
+// The stepped page, faded in: its fade moves only with the ticks stepped.
+const stepped = async (page, url, { fade = true } = {}) => {
   await page.open(`${url}?step&seed=1`);
   await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
+  if (fade) await page.eval('skelvar.step(30)');
+};
+const menuShot = async (page, file) => {
+  await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
+  await sleep(100);
+  return saveShot(options.shots, `${name}-${file}`, await page.screenshot());
 };
 const lineText = (page) => page.eval('skelvar.drawList().lineText');
 const stored = (page) => page.eval("JSON.parse(localStorage.getItem('skelvar'))");
@@ -52,7 +59,8 @@ try {
   await stepped(page, site.url);
   check(await lineText(page) === '', `${name}: no record, no line on the menu`);
   const corner = [700, 470, 950, 530];
-  const before = regionLuminance(saveShot(options.shots, `${name}-menu-no-record.png`, await page.screenshot()), ...corner);
+  const before = regionLuminance(await menuShot(page, 'menu-no-record.png'), ...corner);
+  await stepped(page, site.url, { fade: false });
 
   // The script's events at their ticks, then the outcome on to the result text.
   let tick = 1;
@@ -77,9 +85,7 @@ try {
   await stepped(page, site.url);
   const line = await lineText(page);
   check(line === `ベストタイム：${seconds}秒`, `${name}: after a reload the menu shows "${line}"`);
-  await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
-  await sleep(100);
-  const after = regionLuminance(saveShot(options.shots, `${name}-menu-record.png`, await page.screenshot()), ...corner);
+  const after = regionLuminance(await menuShot(page, 'menu-record.png'), ...corner);
   check(after.mean > before.mean + 40, `${name}: the line's white plaque is drawn in the menu's corner ` +
     `(mean ${before.mean.toFixed(0)} -> ${after.mean.toFixed(0)})`);
   const problems = await page.problems();
@@ -91,7 +97,7 @@ try {
   let s = null;
   for (let k = 0; k < 60; ++k) s = JSON.parse((await sandboxed.eval('skelvar.step(1)')).at(-1));
   await sandboxed.key('up', 'ArrowUp');
-  check(s.GameState !== -1 && s.tick === 60 && await lineText(sandboxed) === '',
+  check(s.GameState !== -1 && s.tick === 90 && await lineText(sandboxed) === '',
     `${name}: with storage that throws a run starts and plays on (state ${s.GameState} at tick ${s.tick})`);
   const errors = await sandboxed.problems();
   check(errors.length === 0, `${name}: storage that throws is caught${errors.length ? `: ${errors.join('; ')}` : ''}`);
