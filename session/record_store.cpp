@@ -47,11 +47,18 @@ void SettingsStore::Save(const Settings& settings) {
 }
 
 RecordBook::RecordBook(TGameMain& game, std::string folder, WarningSink warn)
-    : store_(std::move(folder), std::move(warn)), keeper_(game, store_.Load()) {}
+    : game_(game),
+      store_(std::move(folder), std::move(warn)),
+      keeper_(game, store_.Load()),
+      atMenu_(game.GameState == StateMenu) {}
 
 void RecordBook::Follow() {
-  if (!keeper_.Observe()) return;
-  if (const auto kept = store_.Add(keeper_.Unsaved())) keeper_.Saved(*kept);
+  if (keeper_.Observe()) {
+    if (const auto kept = store_.Add(keeper_.Unsaved())) keeper_.Saved(*kept);
+  }
+  const bool atMenu = game_.GameState == StateMenu;
+  if (atMenu && !atMenu_) keeper_.Refresh(store_.Load());
+  atMenu_ = atMenu;
 }
 
 }  // namespace skelvar::session

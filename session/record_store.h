@@ -40,6 +40,7 @@ class SettingsStore {
 };
 
 // A window's record: followed after every tick, saved the moment it changes, shown on the menu.
+// Each time the menu comes back the file is read again, so another window's record shows there.
 class RecordBook {
  public:
   RecordBook(TGameMain& game, std::string folder, WarningSink warn);
@@ -48,8 +49,10 @@ class RecordBook {
   const RecordKeeper& keeper() const { return keeper_; }
 
  private:
+  TGameMain& game_;
   RecordStore store_;
   RecordKeeper keeper_;
+  bool atMenu_;
 };
 
 }  // namespace skelvar::session

@@ -15,6 +15,7 @@
 
 #include "session/key_value_text.h"
 #include "session/record_store.h"
+#include "test_support.h"
 
 namespace skelvar::session {
 namespace {
@@ -116,6 +117,27 @@ TEST(KeptFile, KeysItDoesNotKnowSurviveARewriteAndSettingsAreWrittenOnlyWhenChan
   EXPECT_FALSE(fs::exists(dir.file("settings"))) << "nothing written while nothing changed";
   settings.Save({false});
   EXPECT_EQ(SettingsStore(warnings.sink(), dir.path()).Load(), Settings{false});
+  EXPECT_TRUE(warnings.lines.empty());
+}
+
+TEST(RecordBook, TheMenuShowsAnotherWindowsRecordWhenItComesBack) {
+  Folder dir;
+  Warnings warnings;
+  testing::Harness harness;
+  auto& g = harness.g();
+  RecordBook book(g, dir.path(), warnings.sink());
+  harness.StartRun();
+  book.Follow();
+  EXPECT_EQ(RecordStore(dir.path(), warnings.sink()).Load(), (Record{std::nullopt, 1, 0}))
+      << "a started run is kept at once";
+  // Another window wins meanwhile.
+  RecordStore(dir.path(), warnings.sink()).Add({33, 1, 1});
+  book.Follow();
+  EXPECT_EQ(g.scene.lblBest.text.view(), "") << "not read again during play";
+  g.PlayCommand('e');
+  book.Follow();
+  EXPECT_EQ(g.scene.lblBest.text.view(), "ベストタイム：33秒");
+  EXPECT_EQ(book.keeper().Shown(), (Record{33, 2, 1}));
   EXPECT_TRUE(warnings.lines.empty());
 }
 
