@@ -23,7 +23,8 @@ void LabelText::assign(std::string_view s) {
 
 void LabelText::append(std::string_view s) {
   const size_t n = FittingPrefix(s, Capacity - length_);
-  std::memcpy(chars_.data() + length_, s.data(), n);
+  // An empty view may point nowhere, and even copying nothing from nowhere is not allowed.
+  if (n > 0) std::memcpy(chars_.data() + length_, s.data(), n);
   length_ += n;
   chars_[length_] = '\0';
 }
