@@ -57,10 +57,11 @@ class Builder {
           component});
   }
 
-  void Text(const PixelRect& clip, const PixelRect& dest, std::string_view text, Rgb colour) {
+  void Text(const PixelRect& clip, const PixelRect& dest, std::string_view text, Rgb colour,
+            ComponentId component) {
     if (text.empty()) return;
-    list_.text = text;
-    Push({DrawKind::Text, clip, dest, {}, ImageId::None, false, colour, ComponentId::lblMsg});
+    (component == ComponentId::lblBest ? list_.lineText : list_.text) = text;
+    Push({DrawKind::Text, clip, dest, {}, ImageId::None, false, colour, component});
   }
 
   PixelSize ImageSize(ImageId id) const {
@@ -87,8 +88,21 @@ PixelRect Bounds(const C& c, int32_t originX = 0, int32_t originY = 0) {
 }  // namespace
 
 bool DrawList::operator==(const DrawList& other) const {
-  return count == other.count && text == other.text &&
+  return count == other.count && text == other.text && lineText == other.lineText &&
          std::equal(begin(), end(), other.begin(), other.end());
+}
+
+std::string_view TextOf(const DrawList& list, const DrawOp& op) {
+  return op.component == ComponentId::lblBest ? list.lineText : list.text;
+}
+
+PixelRect RecordLinePlaque(const PixelRect& picture, int32_t width, int32_t height) {
+  const int32_t w = width + 2 * RecordLinePadding;
+  const int32_t h = height + 2 * RecordLinePadding;
+  // The margins are parts of the picture, so the plaque keeps its place on it at every size.
+  const int32_t right = picture.left + picture.width - picture.width / 40;
+  const int32_t bottom = picture.top + picture.height - picture.height / 40;
+  return {right - w, bottom - h, w, h};
 }
 
 bool ImageIsKeyed(ImageId id) {
@@ -120,6 +134,17 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
       } else {
         b.ScaledImage(clip, dest, menu.image, ComponentId::imgMenu);
       }
+      const Label& line = scene.lblBest;
+      if (!line.text.view().empty()) {
+        const PixelRect plaque = RecordLinePlaque(dest, line.width, line.height);
+        const PixelRect inside = IntersectRects(clip, plaque);
+        b.Fill(inside, plaque, PanelWhite, ComponentId::lblBest);
+        b.Outline(inside, plaque, OutlineBlack, ComponentId::lblBest);
+        b.Text(inside,
+               {plaque.left + RecordLinePadding, plaque.top + RecordLinePadding, line.width,
+                line.height},
+               line.text.view(), LabelBlack, ComponentId::lblBest);
+      }
     }
   }
 
@@ -138,8 +163,8 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
         b.Outline(IntersectRects(panel, frame), frame, OutlineBlack, ComponentId::shpOver);
       }
       b.Picture(panel, scene.imgOver, game.left, game.top, ComponentId::imgOver);
-      b.Text(panel, Bounds(scene.lblMsg, game.left, game.top), scene.lblMsg.text.view(),
-             LabelBlack);
+      b.Text(panel, Bounds(scene.lblMsg, game.left, game.top), scene.lblMsg.text.view(), LabelBlack,
+             ComponentId::lblMsg);
     }
   }
   return list;

@@ -57,13 +57,24 @@ struct DrawList {
   static constexpr int Capacity = 20;
   std::array<DrawOp, Capacity> ops{};
   int count = 0;
-  // The text of the Text operation; it points into the scene the list was built from.
+  // The texts of the Text operations, the label's and the menu's record line's; they point into
+  // the scene the list was built from.
   std::string_view text;
+  std::string_view lineText;
 
   const DrawOp* begin() const { return ops.data(); }
   const DrawOp* end() const { return ops.data() + count; }
   bool operator==(const DrawList& other) const;
 };
+
+// The text a Text operation of this list draws.
+std::string_view TextOf(const DrawList& list, const DrawOp& op);
+
+// The menu's record line: a white plaque with a black outline holding the text, in the bottom
+// right corner of the menu picture as drawn (`picture`), where the title's drawing leaves the
+// picture dark and empty. Its size is the text's (width x height) plus RecordLinePadding around.
+inline constexpr int32_t RecordLinePadding = 5;
+PixelRect RecordLinePlaque(const PixelRect& picture, int32_t width, int32_t height);
 
 // Whether an image is drawn with its key colour (the character frames) or opaque (the JPEGs).
 bool ImageIsKeyed(ImageId id);

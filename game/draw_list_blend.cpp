@@ -149,16 +149,18 @@ void Push(BlendedList& list, const BlendedOp& op) {
 }  // namespace
 
 bool BlendedList::operator==(const BlendedList& other) const {
-  return count == other.count && text == other.text && scale == other.scale &&
-         std::equal(begin(), end(), other.begin(), other.end());
+  return count == other.count && text == other.text && lineText == other.lineText &&
+         scale == other.scale && std::equal(begin(), end(), other.begin(), other.end());
 }
 
 void TickDrawLists::Store(int slot, const DrawList& list) {
   // A list without a label has an empty view that may point nowhere; copying from nowhere, even
   // nothing, is not allowed.
   texts_[slot].assign(list.text.empty() ? std::string_view("") : list.text);
+  lineTexts_[slot].assign(list.lineText.empty() ? std::string_view("") : list.lineText);
   lists_[slot] = list;
   lists_[slot].text = texts_[slot].view();
+  lists_[slot].lineText = lineTexts_[slot].view();
 }
 
 void TickDrawLists::Reset(const DrawList& list) {
@@ -174,6 +176,7 @@ void TickDrawLists::Advance(const DrawList& list) {
 BlendedList ScaleDrawList(const DrawList& list, double scale) {
   BlendedList out;
   out.text = list.text;
+  out.lineText = list.lineText;
   out.scale = scale;
   for (const DrawOp& op : list) Push(out, AsListed(op, scale));
   return out;
@@ -191,6 +194,7 @@ BlendedList BlendDrawLists(const DrawList& previous, const DrawList& current, do
 
   BlendedList out;
   out.text = current.text;
+  out.lineText = current.lineText;
   out.scale = scale;
   const auto glide = [&](const DrawOp& from, const DrawOp& to, const DrawOp& shown) {
     const Whole then = WholeOf(from, catalogue), now = WholeOf(to, catalogue);
@@ -233,7 +237,8 @@ BlendedList BlendDrawLists(const DrawList& previous, const DrawList& current, do
       inferred = insideFrame(previous, op);
       if (inferred) before = &*inferred;
     }
-    if (before != nullptr && Glides(*before, op, previous.text, current.text, catalogue)) {
+    if (before != nullptr &&
+        Glides(*before, op, TextOf(previous, op), TextOf(current, op), catalogue)) {
       glide(*before, op, op);
     } else {
       Push(out, AsListed(op, scale));

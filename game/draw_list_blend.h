@@ -41,8 +41,9 @@ struct BlendedOp {
 struct BlendedList {
   std::array<BlendedOp, DrawList::Capacity> ops{};
   int count = 0;
-  // The label's text; it points into the list the operation came from.
+  // The label's and the record line's texts; they point into the list the operation came from.
   std::string_view text;
+  std::string_view lineText;
   // Display pixels per client unit.
   double scale = 1.0;
 
@@ -75,6 +76,7 @@ class TickDrawLists {
 
   std::array<DrawList, 2> lists_{};
   std::array<LabelText, 2> texts_{};
+  std::array<LabelText, 2> lineTexts_{};
   int current_ = 0;
 };
 

@@ -70,6 +70,7 @@ void TGameMain::StartGame() {
   scene.shpOver.top = scene.imgOver.top;
   TickCount = 0;
   GameState = StatePlaying;
+  ++RunsStarted;
   StartTime = clock_.LocalDateTimeDays();
   StartMonotonic = clock_.MonotonicSeconds();
   CameraX = 0;
@@ -126,6 +127,10 @@ void TGameMain::OutcomeFrame() {
     const double elapsed = std::fabs(clock_.MonotonicSeconds() - StartMonotonic);
     const int64_t seconds = std::llround(elapsed * 1e6) / 1000000;
     SetLabelClearTime(ResultTexts[Outcome[HitIndex]], seconds);
+    if (won) {
+      LastClearSeconds = seconds;
+      ++ClearsShown;
+    }
     label.left = Trunc(W / 2.0 - label.width / 2.0);
   } else if (TickCount == 60) {
     GameState = StateFinished;

@@ -1,7 +1,5 @@
 #include "game_main.h"
 
-#include <charconv>
-
 #include "arith.h"
 #include "texts.h"
 
@@ -80,21 +78,15 @@ void TGameMain::SetLabelText(std::string_view text) {
 }
 
 void TGameMain::SetLabelClearTime(std::string_view pattern, int64_t seconds) {
-  std::array<char, 24> digits{};
-  const auto [end, ec] = std::to_chars(digits.data(), digits.data() + digits.size(), seconds);
-  const std::string_view number(digits.data(), ec == std::errc() ? end - digits.data() : 0);
-  constexpr std::string_view placeholder = "%1%";
-  LabelText text;
-  size_t pos = 0;
-  for (;;) {
-    const size_t at = pattern.find(placeholder, pos);
-    if (at == std::string_view::npos) break;
-    text.append(pattern.substr(pos, at - pos));
-    text.append(number);
-    pos = at + placeholder.size();
-  }
-  text.append(pattern.substr(pos));
-  SetLabelText(text.view());
+  SetLabelText(WithNumber(pattern, seconds).view());
+}
+
+void TGameMain::SetRecordLine(std::string_view text) {
+  Label& line = scene.lblBest;
+  line.text.assign(text);
+  const TextSize size = text.empty() ? TextSize{} : measurer_.Measure(line.text.view());
+  line.width = size.width;
+  line.height = size.height;
 }
 
 int32_t TGameMain::GroundLine(int i) const {

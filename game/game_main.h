@@ -84,6 +84,11 @@ class TGameMain {
   std::array<double, ActorCount> VelY{};
   std::array<int32_t, ActorCount> Facing{};
   std::array<uint8_t, 256> KeyState{};
+  // What the player's record counts, as it happens: every run started, and every clear time shown
+  // with its seconds.
+  int64_t RunsStarted = 0;
+  int64_t ClearsShown = 0;
+  int64_t LastClearSeconds = 0;
   // Which source holds which key; KeyState is what the polling reads.
   HeldKeys heldKeys;
   bool MouseMoved = false;
@@ -97,6 +102,9 @@ class TGameMain {
   std::array<ImageId, 2 * ActorCount> Frame1Pictures{};
   std::array<ImageId, ActorCount> FirstOutcomePictures{};
   std::array<ImageId, ActorCount> SecondOutcomePictures{};
+
+  // The menu's record line; an empty text shows no line.
+  void SetRecordLine(std::string_view text);
 
   // Whether the window has been closed (the program is to end).
   bool Closed() const { return scene.window.closed; }

@@ -16,10 +16,10 @@ bool Contains(const C& c, int32_t x, int32_t y) {
   return Contains(c.left, c.top, c.width, c.height, x, y);
 }
 
-constexpr std::array<std::string_view, 20> Names = {
+constexpr std::array<std::string_view, 21> Names = {
     "",        "GameMain", "pnlMenu", "imgMenu", "pnlGame", "imgBack", "imgEm00",
     "imgEm01", "imgEm02",  "imgEm03", "imgEm04", "imgEm05", "imgEm06", "imgEm07",
-    "imgEm08", "imgEm09",  "imgEm10", "shpOver", "imgOver", "lblMsg"};
+    "imgEm08", "imgEm09",  "imgEm10", "shpOver", "imgOver", "lblMsg",  "lblBest"};
 
 }  // namespace
 

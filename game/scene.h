@@ -32,6 +32,7 @@ enum class ComponentId : uint8_t {
   shpOver,
   imgOver,
   lblMsg,
+  lblBest,
 };
 
 constexpr ComponentId ActorComponent(int actor) {
@@ -84,6 +85,9 @@ class LabelText {
   size_t length_ = 0;
 };
 
+// The pattern with every "%1%" replaced by the number's decimal digits.
+LabelText WithNumber(std::string_view pattern, int64_t number);
+
 struct Label {
   int32_t left = 0;
   int32_t top = 0;
@@ -120,6 +124,9 @@ struct Scene {
   Shape shpOver;
   Picture imgOver;
   Label lblMsg;
+  // The best clear time on the menu; its place follows the menu picture, so only its text and
+  // size are kept here.
+  Label lblBest;
   Timer timOpen;
   Timer timGame;
 

@@ -87,6 +87,8 @@ const std::array<std::string_view, 2> ResultTexts = {
 };
 
 const std::string_view StartHint = "方向キーかマウスで操作しるお";
+const std::string_view BestTimeText = "ベストタイム：%1%秒";
+const std::string_view NewBestTimeText = "新記録！ベストタイム：%1%秒";
 const std::string_view ApplicationTitle = "Skelvar";
 
 }  // namespace skelvar

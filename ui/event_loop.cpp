@@ -130,6 +130,7 @@ class Loop {
       // Buttons still held come back before the tick reads the keys, as a keyboard's repeats do.
       DeliverRepeats(game_, repeats_, now);
       game_.timGameTimer();
+      if (options_.afterTick) options_.afterTick();
       ++ticksRun_;
       const CueSet cues = cues_.Tick(game_);
       if (options_.audio != nullptr) options_.audio->Play(cues);

@@ -1,6 +1,7 @@
 // The one-thread event loop: the game's two timers, input, resizing and redrawing.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "game/game_main.h"
@@ -24,6 +25,8 @@ struct LoopOptions {
   double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
   // Where each tick's sounds go; without it the game plays silently.
   AudioOutput* audio = nullptr;
+  // Called after every game tick, before its picture is taken (the player's record follows it).
+  std::function<void()> afterTick;
 };
 
 // Runs until the game closes its window or the window is closed from outside. While anything on

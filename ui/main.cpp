@@ -8,6 +8,7 @@
 #include "game/game_main.h"
 #include "game/images.h"
 #include "game/random.h"
+#include "session/record_store.h"
 #include "ui/embedded_files.h"
 #include "ui/event_loop.h"
 #include "ui/font.h"
@@ -116,6 +117,10 @@ int main() {
   }
   if (game.Closed()) return 0;
 
+  session::RecordBook records(game, session::RecordsFolder(), [](const std::string& m) {
+    std::fprintf(stderr, "skelvar: %s\n", m.c_str());
+  });
+  options.afterTick = [&records] { records.Follow(); };
   // Without a sound device the game plays silently.
   std::string soundError;
   std::unique_ptr<AudioOutput> audio = AudioOutput::Open(sounds.get(), &soundError);

@@ -9,7 +9,8 @@ bool SameDrawing(const Scene& a, const Scene& b) {
          a.imgMenu == b.imgMenu && a.pnlGame == b.pnlGame && a.imgBack == b.imgBack &&
          a.imgEm == b.imgEm && a.shpOver == b.shpOver && a.imgOver == b.imgOver &&
          a.lblMsg.left == b.lblMsg.left && a.lblMsg.top == b.lblMsg.top &&
-         a.lblMsg.text.view() == b.lblMsg.text.view();
+         a.lblMsg.text.view() == b.lblMsg.text.view() &&
+         a.lblBest.text.view() == b.lblBest.text.view();
 }
 
 }  // namespace skelvar::ui

@@ -17,6 +17,7 @@
 #include "game/random.h"
 #include "game/sound_cues.h"
 #include "game/touch_zone.h"
+#include "session/record_keeper.h"
 #include "session/run_tick.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
@@ -94,8 +95,12 @@ class PageClock final : public Clock {
   session::VirtualClock virtual_;
 };
 
+// The player's record as the page's storage last gave it; a new launch starts from it.
+session::Record pageRecord;
+
 struct Page {
-  Page(bool stepped, uint32_t seed) : clock(stepped, seed), game(clock, random, measurer) {}
+  Page(bool stepped, uint32_t seed)
+      : clock(stepped, seed), game(clock, random, measurer), records(game, pageRecord) {}
   PageClock clock;
   Mt19937Random random;
   PageMeasurer measurer;
@@ -105,6 +110,7 @@ struct Page {
   // The sounds of the last tick, read once for the page's audio.
   CueTracker cues{game};
   CueSet tickCues = 0;
+  session::RecordKeeper records;
 };
 
 alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
@@ -117,21 +123,25 @@ ClickTracker clicks;
 // then source * 256 + code for each; the page delivers them as presses before the game's tick.
 std::array<int32_t, 1 + InputSourceCount * WatchedKeys.size()> dueRepeats{};
 
-// What the page paints: a change counter, the operation count, the label text and 16 numbers
-// per operation (kind, clip, dest, source, image, keyed, colour).
-constexpr int OpFields = 16;
+// What the page paints: a change counter, the operation count, the label's text, the record
+// line's text and 17 numbers per operation (kind, clip, dest, source, image, keyed, colour,
+// component).
+constexpr int OpFields = 17;
+static_assert(static_cast<int>(ComponentId::lblBest) == 20, "web/game.js knows the line as 20");
 struct DrawBuffer {
   int32_t generation = 0;
   int32_t count = 0;
   int32_t textPointer = 0;
   int32_t textLength = 0;
+  int32_t lineTextPointer = 0;
+  int32_t lineTextLength = 0;
   std::array<int32_t, DrawList::Capacity * OpFields> ops{};
 };
 DrawBuffer drawBuffer;
 DrawList lastList;
-// The list's text points into the scene, so the last text is kept as a copy to compare with.
-std::array<char, LabelText::Capacity + 1> lastText{};
-size_t lastTextLength = 0;
+// The list's texts point into the scene, so the last ones are kept as copies to compare with.
+LabelText lastText, lastLineText;
+std::array<double, 3> recordBuffer{};
 
 // Frames between ticks: the draw lists of the last two game ticks, and the frame last asked for
 // (its text points into the lists), as a change flag, the operation count, the text and 16
@@ -143,6 +153,8 @@ struct BlendedBuffer {
   double count = 0;
   double textPointer = 0;
   double textLength = 0;
+  double lineTextPointer = 0;
+  double lineTextLength = 0;
   std::array<double, DrawList::Capacity * OpFields> ops{};
 };
 BlendedBuffer blendedBuffer;
@@ -154,6 +166,14 @@ std::string stateJson;
 std::array<char, 16> nameBuffer{};
 std::array<double, 3> fitBuffer{};
 std::array<int32_t, 9> windowBuffer{};
+
+session::Record RecordOf(double best, double runs, double clears) {
+  session::Record r;
+  if (best >= 0) r.best = static_cast<int64_t>(best);
+  r.runs = static_cast<int64_t>(runs);
+  r.clears = static_cast<int64_t>(clears);
+  return r;
+}
 
 void PutRect(int32_t*& out, const PixelRect& r) {
   *out++ = r.left;
@@ -329,19 +349,21 @@ EMSCRIPTEN_KEEPALIVE const int32_t* skelvar_window() {
 // The draw list of the scene as it is now; the generation changes whenever the list does.
 EMSCRIPTEN_KEEPALIVE const DrawBuffer* skelvar_draw_list() {
   const DrawList list = BuildDrawList(page->game.scene);
-  const std::string_view text = list.text;
-  const bool sameText = std::string_view(lastText.data(), lastTextLength) == text;
-  if (drawBuffer.generation != 0 && sameText &&
+  if (drawBuffer.generation != 0 && lastText == list.text && lastLineText == list.lineText &&
       std::equal(list.begin(), list.end(), lastList.begin(), lastList.end())) {
     return &drawBuffer;
   }
   lastList = list;
-  lastTextLength = std::min(text.size(), LabelText::Capacity);
-  std::memcpy(lastText.data(), text.data(), lastTextLength);
+  lastText.assign(list.text.empty() ? std::string_view("") : list.text);
+  lastLineText.assign(list.lineText.empty() ? std::string_view("") : list.lineText);
   ++drawBuffer.generation;
   drawBuffer.count = list.count;
-  drawBuffer.textPointer = static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastText.data()));
-  drawBuffer.textLength = static_cast<int32_t>(lastTextLength);
+  drawBuffer.textPointer =
+      static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastText.view().data()));
+  drawBuffer.textLength = static_cast<int32_t>(lastText.view().size());
+  drawBuffer.lineTextPointer =
+      static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastLineText.view().data()));
+  drawBuffer.lineTextLength = static_cast<int32_t>(lastLineText.view().size());
   int32_t* out = drawBuffer.ops.data();
   for (const DrawOp& op : list) {
     *out++ = static_cast<int32_t>(op.kind);
@@ -351,6 +373,7 @@ EMSCRIPTEN_KEEPALIVE const DrawBuffer* skelvar_draw_list() {
     *out++ = static_cast<int32_t>(op.image);
     *out++ = op.keyed;
     *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
+    *out++ = static_cast<int32_t>(op.component);
   }
   return &drawBuffer;
 }
@@ -383,6 +406,9 @@ EMSCRIPTEN_KEEPALIVE const BlendedBuffer* skelvar_blended_list(double a) {
   blendedBuffer.count = blended.count;
   blendedBuffer.textPointer = static_cast<double>(reinterpret_cast<uintptr_t>(blended.text.data()));
   blendedBuffer.textLength = static_cast<double>(blended.text.size());
+  blendedBuffer.lineTextPointer =
+      static_cast<double>(reinterpret_cast<uintptr_t>(blended.lineText.data()));
+  blendedBuffer.lineTextLength = static_cast<double>(blended.lineText.size());
   double* out = blendedBuffer.ops.data();
   const auto put = [&out](const auto& r) {
     *out++ = r.left;
@@ -398,6 +424,7 @@ EMSCRIPTEN_KEEPALIVE const BlendedBuffer* skelvar_blended_list(double a) {
     *out++ = static_cast<double>(op.image);
     *out++ = op.keyed ? 1 : 0;
     *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
+    *out++ = static_cast<double>(op.component);
   }
   return &blendedBuffer;
 }
@@ -407,6 +434,32 @@ EMSCRIPTEN_KEEPALIVE const double* skelvar_fit(int32_t width, int32_t height) {
   const ViewScale v = FitToScreen(width, height);
   fitBuffer = {v.scale, static_cast<double>(v.clientWidth), static_cast<double>(v.clientHeight)};
   return fitBuffer.data();
+}
+
+// The player's record, kept by the page in its storage: best time (-1 for none), runs, clears.
+// The record as the storage holds it now (at start, or changed by another tab).
+EMSCRIPTEN_KEEPALIVE void skelvar_records_refresh(double best, double runs, double clears) {
+  pageRecord = RecordOf(best, runs, clears);
+  page->records.Refresh(pageRecord);
+}
+
+// After a tick: whether a run started or a clear was shown, so that there is something to save.
+EMSCRIPTEN_KEEPALIVE int skelvar_records_follow() {
+  return page->records.Observe() ? 1 : 0;
+}
+
+// What this page added since it last saved: best time (-1 for none), runs, clears.
+EMSCRIPTEN_KEEPALIVE const double* skelvar_records_unsaved() {
+  const session::Record& r = page->records.Unsaved();
+  recordBuffer = {r.best ? static_cast<double>(*r.best) : -1.0, static_cast<double>(r.runs),
+                  static_cast<double>(r.clears)};
+  return recordBuffer.data();
+}
+
+// The storage took the unsaved part: the record as it now holds it.
+EMSCRIPTEN_KEEPALIVE void skelvar_records_saved(double best, double runs, double clears) {
+  pageRecord = RecordOf(best, runs, clears);
+  page->records.Saved(pageRecord);
 }
 
 EMSCRIPTEN_KEEPALIVE int skelvar_label_font_pixels() {

@@ -1,7 +1,7 @@
 // The play logic compiled to WebAssembly, behind plain methods in the logic's own units.
 import createSkelvar from './skelvar.js';
 
-const OpFields = 16;
+const OpFields = 17;
 
 export const DrawKind = Object.freeze({ Fill: 0, Outline: 1, Image: 2, Text: 3 });
 
@@ -30,7 +30,19 @@ function readOps(heap, first, count) {
       image: heap[o + 13],
       keyed: heap[o + 14] !== 0,
       colour: heap[o + 15],
+      component: heap[o + 16],
     });
+  }
+  return ops;
+}
+
+// The component of the menu's record line, whose Text operation draws the list's second text.
+const RecordLineComponent = 20;
+
+// Each Text operation gets the text it draws: the label's, or the menu's record line's.
+function withTexts(ops, text, lineText) {
+  for (const op of ops) {
+    if (op.kind === DrawKind.Text) op.text = op.component === RecordLineComponent ? lineText : text;
   }
   return ops;
 }
@@ -95,7 +107,10 @@ export class Game {
       (v) => v / 32768);
   }
   // A tick is over: whoever drives the timer calls this once the tick's handlers are done.
-  ticked() { this.onTicked?.(); }
+  ticked() {
+    this.records?.follow();
+    this.onTicked?.();
+  }
   keyDown(code, source = Source.Keyboard) {
     if (this.hold?.('keyDown', [code, source])) return;
     this.journal?.(keyWords('keydown', code, source));
@@ -172,6 +187,17 @@ export class Game {
   mouseCancel() { this.m._skelvar_mouse_cancel(); }
   labelFontPixels() { return this.m._skelvar_label_font_pixels(); }
 
+  // The player's record ({ best: seconds or null, runs, clears }) between the game and storage.
+  refreshRecord(r) { this.m._skelvar_records_refresh(r.best ?? -1, r.runs, r.clears); }
+  // Whether a run started or a clear showed since the last look: something to save.
+  followRecord() { return this.m._skelvar_records_follow() !== 0; }
+  unsavedRecord() {
+    const p = this.m._skelvar_records_unsaved() >> 3;
+    const d = this.m.HEAPF64;
+    return { best: d[p] >= 0 ? d[p] : null, runs: d[p + 1], clears: d[p + 2] };
+  }
+  recordSaved(r) { this.m._skelvar_records_saved(r.best ?? -1, r.runs, r.clears); }
+
   // Opacity, closing and the timers' switches and intervals, as the window holds them now.
   window() {
     const p = this.m._skelvar_window() >> 2;
@@ -196,9 +222,10 @@ export class Game {
     const generation = h[p];
     if (generation === this.list.generation) return this.list;
     const count = h[p + 1];
-    const ops = readOps(h, p + 4, count);
     const text = h[p + 3] > 0 ? this.m.UTF8ToString(h[p + 2], h[p + 3]) : '';
-    this.list = { generation, ops, text };
+    const lineText = h[p + 5] > 0 ? this.m.UTF8ToString(h[p + 4], h[p + 5]) : '';
+    const ops = withTexts(readOps(h, p + 6, count), text, lineText);
+    this.list = { generation, ops, text, lineText };
     return this.list;
   }
 
@@ -215,9 +242,9 @@ export class Game {
     const p = this.m._skelvar_blended_list(a) >> 3;
     const d = this.m.HEAPF64;
     const count = d[p];
-    const ops = readOps(d, p + 3, count);
     const text = d[p + 2] > 0 ? this.m.UTF8ToString(d[p + 1], d[p + 2]) : '';
-    return { ops, text };
+    const lineText = d[p + 4] > 0 ? this.m.UTF8ToString(d[p + 3], d[p + 4]) : '';
+    return { ops: withTexts(readOps(d, p + 5, count), text, lineText), text, lineText };
   }
 
   // The scale and the logic's client size for a viewport in CSS pixels.

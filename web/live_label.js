@@ -14,7 +14,7 @@ export class LiveLabel {
   show(list) {
     if (!this.element || list.generation === this.generation) return;
     this.generation = list.generation;
-    const text = list.ops.some((op) => op.kind === DrawKind.Text) ? list.text : '';
+    const text = list.ops.filter((op) => op.kind === DrawKind.Text).map((op) => op.text).join(' ');
     if (text === this.text) return;
     this.text = text;
     this.element.textContent = text;

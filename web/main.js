@@ -9,6 +9,7 @@ import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
 import { Sound } from './sound.js';
 import { addSpeakerButton } from './speaker.js';
+import { Records } from './records.js';
 import { Timers } from './timers.js';
 import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
@@ -84,6 +85,8 @@ async function start() {
       input.disable(relaunch);
     }
   };
+
+  game.records = new Records(game, after);
 
   const refit = () => {
     const [w, h] = pageWindow.fit();

@@ -70,7 +70,7 @@ export class Painter {
           c.fillStyle = css(op.colour);
           c.font = this.font.css;
           c.textBaseline = 'alphabetic';
-          c.fillText(list.text, dl, dt + this.font.ascent);
+          c.fillText(op.text, dl, dt + this.font.ascent);
           break;
         default:
           break;

@@ -2,6 +2,9 @@
 # Source it after setting WORK (a scratch folder) and defining fail MESSAGE; then
 # `trap x11_cleanup EXIT`.
 
+# The game keeps its record and settings in the scratch folder, never in the tester's home.
+export XDG_STATE_HOME=$WORK/state XDG_CONFIG_HOME=$WORK/config
+
 XVFB_PID=
 WM_PID=
 GAME_PID=

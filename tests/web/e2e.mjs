@@ -186,9 +186,11 @@ async function desktopPage(browser, url) {
     (await state(page)).GameState === StateMenu, 'a key on the dimmed title launches the game afresh, fading in');
   await page.waitFor('!skelvar.window().opacityEnabled', 5000, 'the fade-in after the new launch');
 
-  // The page keeps nothing and fetches only its own files.
-  check(await page.eval('document.cookie === "" && localStorage.length === 0 && sessionStorage.length === 0'),
-    'the page stores nothing');
+  // The page keeps only the player's record (the runs started above) and fetches only its own files.
+  const kept = await page.eval(`document.cookie === "" && sessionStorage.length === 0 &&
+    Object.keys(localStorage).join() === 'skelvar' && JSON.parse(localStorage.getItem('skelvar'))`);
+  check(kept && kept.version === 1 && kept.runs >= 1 && kept.clears === 0,
+    `the page stores only the player's record (${JSON.stringify(kept)})`);
   const foreign = [...page.requests.values()].filter((u) => !u.startsWith(url) && !u.startsWith('data:'));
   check(page.requests.size > 40 && foreign.length === 0,
     `every request is for the site's own files (${page.requests.size} requests${foreign.length ? `; ${foreign}` : ''})`);

@@ -24,6 +24,9 @@
 #include "game/sound_cues.h"
 #include "replay_script.h"
 #include "run_sound.h"
+#ifndef __EMSCRIPTEN__
+#include "session/record_store.h"
+#endif
 #include "session/run_tick.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
@@ -52,6 +55,7 @@ struct Options {
   std::string audio;
   int64_t renderEvery = 1;
   int64_t renderFps = 0;
+  std::string recordsDir;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -94,8 +98,11 @@ std::string Shortened(std::string_view message) {
   return all.substr(0, 60) + "..." + all.substr(all.size() - 97);
 }
 
+// Errors point to --help rather than quoting the usage, which no longer fits in one short line.
+constexpr const char* SeeHelp = "see skelvar-replay --help";
+
 const char* Usage() {
-  return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] "
+  return "usage: skelvar-replay [--ticks N] [--seed S] [--quiet] [--client WxH] [--records DIR] "
 #ifdef SKELVAR_HAVE_RENDER
          "[--render DIR [--render-every K | --render-fps F]] "
 #endif
@@ -108,7 +115,7 @@ Options ParseOptions(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const auto value = [&](std::string_view name) -> std::string_view {
-      if (i + 1 >= argc) Fail(std::string(name) + " needs a value; " + Usage());
+      if (i + 1 >= argc) Fail(std::string(name) + " needs a value; " + SeeHelp);
       return argv[++i];
     };
     int64_t v = 0;
@@ -157,15 +164,21 @@ Options ParseOptions(int argc, char** argv) {
       }
       o.renderFps = v;
 #endif
+    } else if (arg == "--records") {
+      o.recordsDir = value(arg);
+      if (o.recordsDir.empty()) Fail("--records needs a directory");
+#ifdef __EMSCRIPTEN__
+      Fail("--records is not supported by the node build, which keeps no records");
+#endif
     } else if (arg == "--help" || arg == "-h") {
       Write(Usage());
       Write("\n");
       if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
       std::exit(0);
     } else if (arg.size() > 1 && arg[0] == '-') {
-      Fail("unknown option '" + Printable(arg) + "'; " + Usage());
+      Fail("unknown option '" + Printable(arg) + "'; " + SeeHelp);
     } else {
-      if (haveScript) Fail(std::string("only one script may be given; ") + Usage());
+      if (haveScript) Fail(std::string("only one script may be given; ") + SeeHelp);
       o.script = arg;
       haveScript = true;
     }
@@ -177,7 +190,7 @@ Options ParseOptions(int argc, char** argv) {
   if (o.renderDir.empty() && o.renderEvery != 1) Fail("--render-every needs --render");
   if (o.renderDir.empty() && o.renderFps != 0) Fail("--render-fps needs --render");
   if (o.renderEvery != 1 && o.renderFps != 0) {
-    Fail("--render-every and --render-fps do not go together; " + std::string(Usage()));
+    Fail(std::string("--render-every and --render-fps do not go together; ") + SeeHelp);
   }
   return o;
 }
@@ -304,6 +317,15 @@ int Run(int argc, char** argv) {
   game.scene.window.clientWidth = options.clientWidth;
   game.scene.window.clientHeight = options.clientHeight;
   game.FormCreate();
+#ifndef __EMSCRIPTEN__
+  // The player's record, kept as the window keeps it; it never shows in the state output.
+  std::unique_ptr<RecordBook> records;
+  if (!options.recordsDir.empty()) {
+    records = std::make_unique<RecordBook>(game, options.recordsDir, [](const std::string& m) {
+      std::cerr << "skelvar-replay: " << Shortened(m) << '\n';
+    });
+  }
+#endif
 
   std::unique_ptr<RunSound> sound;
   if (!options.audio.empty()) {
@@ -359,6 +381,9 @@ int Run(int argc, char** argv) {
   for (int64_t k = 1; k <= options.ticks; ++k) {
     RunTick(game, clock, k, feed);
     hear(k);
+#ifndef __EMSCRIPTEN__
+    if (records) records->Follow();
+#endif
 #ifdef SKELVAR_HAVE_RENDER
     render(k);
 #endif
