@@ -49,7 +49,7 @@ class AudioOutput {
 
 namespace skelvar::ui {
 
-// What the M key does: all sound off, or on again. The player's choice is saved from here.
+// What the M key does: all sound off, or on again.
 inline void ToggleSound(AudioOutput& audio) {
   audio.SetMuted(!audio.Muted());
 }

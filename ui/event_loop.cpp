@@ -231,6 +231,7 @@ class Loop {
       case SDL_KEYDOWN:
         if (event.key.keysym.sym == SDLK_m && event.key.repeat == 0 && options_.audio != nullptr) {
           ToggleSound(*options_.audio);
+          if (options_.muteToggled) options_.muteToggled(options_.audio->Muted());
         }
         game_.FormKeyDown(VirtualKeyCode(event.key.keysym.sym));
         AfterHandler();

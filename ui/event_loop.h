@@ -25,6 +25,8 @@ struct LoopOptions {
   double startSeconds = 0.0;  // monotonic time the program started, for the start-up trace
   // Where each tick's sounds go; without it the game plays silently.
   AudioOutput* audio = nullptr;
+  // Called when the player switches the sound off or on (M), with the new choice.
+  std::function<void(bool muted)> muteToggled;
   // Called after every game tick, before its picture is taken (the player's record follows it).
   std::function<void()> afterTick;
 };

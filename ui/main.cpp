@@ -117,9 +117,8 @@ int main() {
   }
   if (game.Closed()) return 0;
 
-  session::RecordBook records(game, session::RecordsFolder(), [](const std::string& m) {
-    std::fprintf(stderr, "skelvar: %s\n", m.c_str());
-  });
+  const auto warn = [](const std::string& m) { std::fprintf(stderr, "skelvar: %s\n", m.c_str()); };
+  session::RecordBook records(game, session::RecordsFolder(), warn);
   options.afterTick = [&records] { records.Follow(); };
   // Without a sound device the game plays silently.
   std::string soundError;
@@ -128,6 +127,12 @@ int main() {
     std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
   }
   options.audio = audio.get();
+  // The player's mute lasts from one start to the next.
+  session::SettingsStore settings(warn);
+  if (audio) {
+    audio->SetMuted(settings.Load().muted);
+    options.muteToggled = [&settings](bool muted) { settings.Save({.muted = muted}); };
+  }
   mark("sound");
 
   const bool ran = RunEventLoop(*window, *renderer, game, clock, options, &late, &error);

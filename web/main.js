@@ -9,7 +9,7 @@ import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
 import { Sound } from './sound.js';
 import { addSpeakerButton } from './speaker.js';
-import { Records } from './records.js';
+import { Records, loadSettings, saveSettings } from './records.js';
 import { Timers } from './timers.js';
 import { Thumbs } from './touch.js';
 import { PageWindow } from './window.js';
@@ -67,8 +67,10 @@ async function start() {
   pageWindow = new PageWindow(canvas, game, painter);
   const [width, height] = pageWindow.fit();
   game.create(stepped, seed, width, height);
-  // Sound: its one switch is sound.setMuted, and sound.onMuteToggled hears the player's choice.
+  // The player's mute is kept beside the record, so a reload keeps the choice.
   const sound = addSpeakerButton(new Sound(game));
+  sound.setMuted(loadSettings().muted);
+  sound.onMuteToggled = (muted) => saveSettings({ muted });
 
   const tickTimes = [];
   let ticks = 0;
