@@ -93,7 +93,7 @@ try {
   check(problems.length === 0, `${name}: no error in the page${problems.length ? `: ${problems.join('; ')}` : ''}`);
 
   // A damaged entry is kept aside, never over an earlier one, and the menu starts afresh.
-  await page.eval(`localStorage.setItem('skelvar.damaged', 'older'); localStorage.setItem('skelvar', '{"version":1,"best":')`);
+  await page.eval(`[localStorage.setItem('skelvar.damaged', 'older'), localStorage.setItem('skelvar', '{"version":1,"best":')]`);
   await page.reload();
   await stepped(page, site.url);
   const aside = await page.eval(`[localStorage.getItem('skelvar.damaged'), localStorage.getItem('skelvar.2.damaged'),
