@@ -29,9 +29,12 @@ function readEntry(storage) {
   } catch {
     // Not JSON: damaged as well.
   }
-  if (storage.getItem(`${Key}.damaged`) === null) storage.setItem(`${Key}.damaged`, text);
+  // Under a name not yet taken, so an earlier damaged entry is never overwritten.
+  let aside = `${Key}.damaged`;
+  for (let n = 2; storage.getItem(aside) !== null; ++n) aside = `${Key}.${n}.damaged`;
+  storage.setItem(aside, text);
   storage.removeItem(Key);
-  console.warn(`skelvar: the stored record was damaged; kept as "${Key}.damaged", starting afresh`);
+  console.warn(`skelvar: the stored record was damaged; kept as "${aside}", starting afresh`);
   return { version: Version };
 }
 

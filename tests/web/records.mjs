@@ -92,6 +92,15 @@ try {
   const problems = (await page.problems()).filter((p) => !/ABORTED/i.test(p));
   check(problems.length === 0, `${name}: no error in the page${problems.length ? `: ${problems.join('; ')}` : ''}`);
 
+  // A damaged entry is kept aside, never over an earlier one, and the menu starts afresh.
+  await page.eval(`[localStorage.setItem('skelvar.damaged', 'older'), localStorage.setItem('skelvar', '{"version":1,"best":')]`);
+  await page.reload();
+  await stepped(page, site.url);
+  const aside = await page.eval(`[localStorage.getItem('skelvar.damaged'), localStorage.getItem('skelvar.2.damaged'),
+    localStorage.getItem('skelvar')]`);
+  check(aside[0] === 'older' && aside[1] === '{"version":1,"best":' && aside[2] === null && await lineText(page) === '',
+    `${name}: a damaged entry is kept aside and the menu starts afresh (${JSON.stringify(aside)})`);
+
   const sandboxed = await engine.newPage({ width: 960, height: 580 });
   await stepped(sandboxed, broken.url);
   await sandboxed.key('down', 'ArrowUp');
