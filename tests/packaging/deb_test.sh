@@ -97,7 +97,9 @@ dpkg-deb -x "$deb" "$tmp/root" || die "dpkg-deb -x failed"
 if command -v readelf >/dev/null && [[ -f $tmp/root/usr/games/skelvar ]]; then
   ldd_out=$(ldd "$tmp/root/usr/games/skelvar" 2>&1)
   while read -r soname; do
-    path=$(awk -v s="$soname" '$1 == s && $2 == "=>" { print $3 }' <<<"$ldd_out")
+    # ldd names the dynamic loader by its path alone, without "=>".
+    path=$(awk -v s="$soname" '$1 == s && $2 == "=>" { print $3 }
+      substr($1, length($1) - length(s)) == "/" s { print $1 }' <<<"$ldd_out" | head -1)
     [[ -n $path && $path != "not" ]] || { fail "the packaged program cannot find $soname"; continue; }
     # With merged /usr the loader may report /lib/... for a file dpkg knows as /usr/lib/...
     owner=$(dpkg -S "$path" 2>/dev/null || dpkg -S "/usr$path" 2>/dev/null)

@@ -1,7 +1,7 @@
 #!/bin/bash
 # The window's sound under a private X server, through SDL's disk driver: a run with a jump is
-# heard, M silences everything that follows and M again brings it back; without any working
-# sound device the game still plays, after one warning line.
+# heard, M silences everything that follows, also after the game is started again, and M again
+# brings it back; without any working sound device the game still plays, after one warning line.
 #
 # Usage: e2e_sound.sh PATH/TO/skelvar
 set -u
@@ -78,13 +78,36 @@ muted=$(peak "$from" "$(size)")
 pass "after M two jumps are silent ($(( $(size) - from )) bytes of silence)"
 playing || fail "M stopped the run"
 
+x11_stop
+GAME_PID=
+
+# --- the choice outlives the game: started again, it is still muted until M ---
+grep -qx "muted 1" "$XDG_CONFIG_HOME/skelvar/settings" || fail "the mute is not kept in the settings file"
+x11_start_xvfb 1280x1024
+: >"$TRACE"
+RAW=$WORK/again.raw
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$RAW SKELVAR_STATE_TRACE=$TRACE \
+  "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+GAME_PID=$!
+x11_find_game_window
+retry 5 test -s "$RAW" || fail "no sound is written after the restart"
+sleep 1
+from=$(size)
+hold Right 0.2
+retry 5 playing || fail "the run did not start after the restart"
+jump
+restarted=$(peak "$from" "$(size)")
+[ "$restarted" -eq 0 ] || fail "started again after M, a run start and a jump peak at $restarted"
+pass "started again, the game is still muted"
+
 xdotool key --window "$WINDOW" m
 sleep 0.3
 from=$(size)
 jump
 again=$(peak "$from" "$(size)")
 [ "$again" -gt 6000 ] || fail "after M again a jump peaks at only $again"
-pass "M again: a jump is heard (peak $again)"
+grep -qx "muted 0" "$XDG_CONFIG_HOME/skelvar/settings" || fail "sound on again is not kept"
+pass "M again: a jump is heard (peak $again) and the choice is kept"
 x11_stop
 GAME_PID=
 

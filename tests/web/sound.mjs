@@ -1,6 +1,7 @@
 // The page's sound in headless Chromium: no audio context before the player's first key, click or
 // touch; a run's start and a jump start the game's sounds; M and the speaker button silence them
-// and bring them back; a page hidden behind another tab is silent; the site has no audio files.
+// and bring them back; a page hidden behind another tab is silent; the choice outlives a reload;
+// the site has no audio files.
 //   node tests/web/sound.mjs --site build-web/site
 import { Browser, serve } from './browser.mjs';
 import { check, filesUnder, parseOptions, pressKey, runChecks, sleep } from './harness.mjs';
@@ -90,6 +91,19 @@ async function run(browser, url) {
   check(await page.eval("heard.contexts[0].state === 'suspended'"), 'the audio is suspended while the page is hidden');
   await browser.send('Target.activateTarget', { targetId: page.targetId });
   await page.waitFor("document.visibilityState === 'visible'", 5000, 'the page shown again');
+
+  // The choice outlives the page: muted, loaded again, still muted.
+  await pressKey(page, 'KeyM');
+  await page.open(url, { width: 960, height: 580 });
+  await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
+  check(await page.eval("document.getElementById('speaker').getAttribute('aria-pressed') === 'true'"),
+    'after a reload the speaker button still shows the sound off');
+  await page.key('down', 'ArrowRight');
+  await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run after the reload');
+  await page.key('up', 'ArrowRight');
+  const reloaded = await soundsOfAJump(page);
+  check(reloaded.length === 0 && await page.eval('heard.starts.length === 0'),
+    `after a reload the run and a jump are silent (${await page.eval('heard.starts.length')} sounds)`);
   return page;
 }
 
