@@ -63,7 +63,13 @@ void KeptFile::KeepAside(const std::string& why) {
   // A hard link under a name not yet taken never overwrites an earlier damaged file.
   std::string aside;
   for (int n = 1; n < 1000; ++n) {
-    aside = path_ + (n == 1 ? std::string() : "." + std::to_string(n)) + ".damaged";
+    // Built piece by piece: GCC 12 at -O3 takes `"." + std::to_string(n)` for an overlapping copy.
+    aside = path_;
+    if (n > 1) {
+      aside += '.';
+      aside += std::to_string(n);
+    }
+    aside += ".damaged";
     if (link(path_.c_str(), aside.c_str()) == 0) {
       unlink(path_.c_str());
       warn_(path_ + " is damaged (" + why + "); kept as " + aside + ", starting afresh");
