@@ -88,8 +88,10 @@ try {
   const after = regionLuminance(await menuShot(page, 'menu-record.png'), ...corner);
   check(after.mean > before.mean + 40, `${name}: the line's white plaque is drawn in the menu's corner ` +
     `(mean ${before.mean.toFixed(0)} -> ${after.mean.toFixed(0)})`);
-  // Requests cut off by this check's own reloads (the offline copy being made) are no fault.
-  const problems = (await page.problems()).filter((p) => !/ABORTED/i.test(p));
+  // Requests cut off by this check's own reloads (the offline copy being made) are no fault;
+  // Firefox words a request cut off while the offline worker was answering it as the worker's error.
+  const cutOff = (p) => /ABORTED|ServiceWorker intercepted the request/i.test(p);
+  const problems = (await page.problems()).filter((p) => !cutOff(p));
   check(problems.length === 0, `${name}: no error in the page${problems.length ? `: ${problems.join('; ')}` : ''}`);
 
   // A damaged entry is kept aside, never over an earlier one, and the menu starts afresh.
