@@ -11,10 +11,10 @@
 #include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
 #include "game/random.h"
-#include "ui/embedded_files.h"
-#include "ui/font.h"
-#include "ui/pictures.h"
-#include "ui/scene_renderer.h"
+#include "ui/render/embedded_files.h"
+#include "ui/render/font.h"
+#include "ui/render/pictures.h"
+#include "ui/render/scene_renderer.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/pad_keys.h"
-#include "ui/screen_mapping.h"
+#include "ui/render/screen_mapping.h"
 #include "ui/tick_schedule.h"
 
 namespace skelvar::ui {

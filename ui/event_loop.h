@@ -8,7 +8,7 @@
 #include "ui/audio_output.h"
 #include "ui/game_window.h"
 #include "ui/late_pictures.h"
-#include "ui/scene_renderer.h"
+#include "ui/render/scene_renderer.h"
 
 namespace skelvar::ui {
 

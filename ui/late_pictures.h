@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "game/images.h"
-#include "ui/embedded_files.h"
-#include "ui/pictures.h"
-#include "ui/scene_renderer.h"
+#include "ui/render/embedded_files.h"
+#include "ui/render/pictures.h"
+#include "ui/render/scene_renderer.h"
 
 namespace skelvar::ui {
 

@@ -9,13 +9,13 @@
 #include "game/images.h"
 #include "game/random.h"
 #include "session/record_store.h"
-#include "ui/embedded_files.h"
 #include "ui/event_loop.h"
-#include "ui/font.h"
 #include "ui/game_window.h"
 #include "ui/late_pictures.h"
-#include "ui/pictures.h"
-#include "ui/scene_renderer.h"
+#include "ui/render/embedded_files.h"
+#include "ui/render/font.h"
+#include "ui/render/pictures.h"
+#include "ui/render/scene_renderer.h"
 #include "ui/system_clock.h"
 
 namespace {
@@ -48,8 +48,9 @@ int main() {
   };
 
   // SDL's software renderer presenting straight through the X server's shared memory is the
-  // cheapest way to show a 20-frames-a-second 2D scene on any machine; the environment variables
-  // SDL_RENDER_DRIVER and SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
+  // cheapest way to show this small 2D scene on any machine, and it keeps up with the display's
+  // refresh while the pictures move; the environment variables SDL_RENDER_DRIVER and
+  // SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
   SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
 

@@ -1,4 +1,4 @@
-#include "ui/area_scale.h"
+#include "ui/render/area_scale.h"
 
 #include <gtest/gtest.h>
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "ui/font.h"
-#include "ui/pictures.h"
-#include "ui/scene_renderer.h"
-#include "ui/sdl_handles.h"
+#include "ui/render/font.h"
+#include "ui/render/pictures.h"
+#include "ui/render/scene_renderer.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 namespace {

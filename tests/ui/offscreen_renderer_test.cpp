@@ -1,4 +1,4 @@
-#include "ui/offscreen_renderer.h"
+#include "ui/render/offscreen_renderer.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "game/texts.h"
 #include "rendered_frame_test.h"
-#include "ui/pictures.h"
+#include "ui/render/pictures.h"
 
 namespace skelvar::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/overdraw.h"
+#include "ui/render/overdraw.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "ui/pictures.h"
+#include "ui/render/pictures.h"
 
 #include <gtest/gtest.h>
 #include <turbojpeg.h>
 
 #include <cstring>
 
-#include "ui/jpeg.h"
+#include "ui/render/jpeg.h"
 
 namespace skelvar::ui {
 namespace {

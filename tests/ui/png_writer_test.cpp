@@ -1,11 +1,11 @@
-#include "ui/png_writer.h"
+#include "ui/render/png_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "png_test_support.h"
-#include "ui/sdl_handles.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 namespace {

@@ -14,9 +14,9 @@
 
 #include "game/images.h"
 #include "png_test_support.h"
-#include "ui/embedded_files.h"
-#include "ui/offscreen_renderer.h"
-#include "ui/pictures.h"
+#include "ui/render/embedded_files.h"
+#include "ui/render/offscreen_renderer.h"
+#include "ui/render/pictures.h"
 
 namespace skelvar::ui::testing {
 

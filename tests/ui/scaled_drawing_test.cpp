@@ -8,11 +8,11 @@
 
 #include "game/draw_list.h"
 #include "rendered_frame_test.h"
-#include "ui/area_scale.h"
-#include "ui/font.h"
-#include "ui/offscreen_renderer.h"
-#include "ui/pictures.h"
-#include "ui/screen_mapping.h"
+#include "ui/render/area_scale.h"
+#include "ui/render/font.h"
+#include "ui/render/offscreen_renderer.h"
+#include "ui/render/pictures.h"
+#include "ui/render/screen_mapping.h"
 
 namespace skelvar::ui {
 namespace {

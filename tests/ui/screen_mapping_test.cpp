@@ -1,4 +1,4 @@
-#include "ui/screen_mapping.h"
+#include "ui/render/screen_mapping.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include "game/draw_list_blend.h"
 #include "game/scene.h"
-#include "ui/offscreen_renderer.h"
+#include "ui/render/offscreen_renderer.h"
 
 namespace skelvar::replay {
 

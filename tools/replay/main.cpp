@@ -33,7 +33,7 @@
 
 #ifdef SKELVAR_HAVE_RENDER
 #include "frame_writer.h"
-#include "ui/offscreen_renderer.h"
+#include "ui/render/offscreen_renderer.h"
 #endif
 
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/texture_store.h"
+#include "ui/render/texture_store.h"
 
 #include <algorithm>
 #include <cstdint>

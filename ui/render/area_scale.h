@@ -2,7 +2,7 @@
 // covers, fractional edges weighted, so fine lines fade instead of breaking up.
 #pragma once
 
-#include "ui/sdl_handles.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 

@@ -1,8 +1,8 @@
-#include "ui/scaled_copies.h"
+#include "ui/render/scaled_copies.h"
 
 #include <algorithm>
 
-#include "ui/area_scale.h"
+#include "ui/render/area_scale.h"
 
 namespace skelvar::ui {
 namespace {

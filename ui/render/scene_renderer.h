@@ -9,14 +9,14 @@
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
 #include "game/scene.h"
-#include "ui/font.h"
-#include "ui/label_raster.h"
-#include "ui/overdraw.h"
-#include "ui/pictures.h"
-#include "ui/scaled_copies.h"
-#include "ui/screen_mapping.h"
-#include "ui/sdl_handles.h"
-#include "ui/texture_store.h"
+#include "ui/render/font.h"
+#include "ui/render/label_raster.h"
+#include "ui/render/overdraw.h"
+#include "ui/render/pictures.h"
+#include "ui/render/scaled_copies.h"
+#include "ui/render/screen_mapping.h"
+#include "ui/render/sdl_handles.h"
+#include "ui/render/texture_store.h"
 
 namespace skelvar::ui {
 

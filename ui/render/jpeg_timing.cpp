@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <string>
 
-#include "ui/embedded_files.h"
-#include "ui/jpeg.h"
+#include "ui/render/embedded_files.h"
+#include "ui/render/jpeg.h"
 
 int main() {
   using namespace skelvar::ui;

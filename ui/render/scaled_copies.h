@@ -8,8 +8,8 @@
 
 #include "game/images.h"
 #include "game/scene.h"
-#include "ui/screen_mapping.h"
-#include "ui/texture_store.h"
+#include "ui/render/screen_mapping.h"
+#include "ui/render/texture_store.h"
 
 namespace skelvar::ui {
 

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "game/images.h"
-#include "ui/pictures.h"
-#include "ui/sdl_handles.h"
+#include "ui/render/pictures.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "game/draw_list.h"
-#include "ui/font.h"
-#include "ui/sdl_handles.h"
+#include "ui/render/font.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/font.h"
+#include "ui/render/font.h"
 
 #include <fontconfig/fontconfig.h>
 

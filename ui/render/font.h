@@ -6,7 +6,7 @@
 #include <string>
 
 #include "game/platform.h"
-#include "ui/sdl_handles.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 

@@ -1,11 +1,11 @@
-#include "ui/pictures.h"
+#include "ui/render/pictures.h"
 
 #include <algorithm>
 #include <cstring>
 #include <system_error>
 #include <thread>
 
-#include "ui/jpeg.h"
+#include "ui/render/jpeg.h"
 
 namespace skelvar::ui {
 

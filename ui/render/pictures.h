@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "game/images.h"
-#include "ui/embedded_files.h"
-#include "ui/jpeg.h"
-#include "ui/sdl_handles.h"
+#include "ui/render/embedded_files.h"
+#include "ui/render/jpeg.h"
+#include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
 

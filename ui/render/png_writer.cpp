@@ -1,4 +1,4 @@
-#include "ui/png_writer.h"
+#include "ui/render/png_writer.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "ui/jpeg.h"
+#include "ui/render/jpeg.h"
 
 #include <turbojpeg.h>
 

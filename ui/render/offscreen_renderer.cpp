@@ -1,13 +1,13 @@
-#include "ui/offscreen_renderer.h"
+#include "ui/render/offscreen_renderer.h"
 
 #include <cmath>
 #include <cstdio>
 
 #include "game/images.h"
-#include "ui/font.h"
-#include "ui/pictures.h"
-#include "ui/png_writer.h"
-#include "ui/scene_renderer.h"
+#include "ui/render/font.h"
+#include "ui/render/pictures.h"
+#include "ui/render/png_writer.h"
+#include "ui/render/scene_renderer.h"
 
 namespace skelvar::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/label_raster.h"
+#include "ui/render/label_raster.h"
 
 #include <array>
 #include <cmath>

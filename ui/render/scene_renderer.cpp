@@ -1,4 +1,4 @@
-#include "ui/scene_renderer.h"
+#include "ui/render/scene_renderer.h"
 
 #include <algorithm>
 #include <cmath>
