@@ -1,7 +1,8 @@
 // End to end in headless Chromium, beyond the checks every engine passes (engines.mjs): serves the
 // built site on 127.0.0.1, plays it with real key, mouse, touch and controller input and checks
 // what the page shows pixel by pixel, the label's font, the keys that must not scroll, the end of
-// the game and a new launch, and what the page stores and fetches.
+// the game and a new launch, and what the page stores and fetches; and the one check of the game's
+// timer against real time, the other suites counting ticks on a held or stepped clock.
 //   node tests/web/e2e.mjs --site build-web/site [--shots DIR]
 import {
   check, fitToScreen, jumps, near, parseOptions, pressKey, regionLuminance, runPages, saveShot, settle, sleep, stillKey,
