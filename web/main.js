@@ -1,27 +1,18 @@
 // The page's entry point: loads the play logic, the font and the pictures, then runs the game in
-// the canvas with the window's timers, the keyboard, the pointer, fingers and game controllers.
+// the canvas, and tries again whatever could not be had. What runs it lives in its own modules:
+// the session (timers, ticks, hidden, closing), the input sources, the window and its canvas.
 import { showFailure } from './failure.js';
-import { watchFocus } from './focus.js';
-import { Source } from './game.js';
-import { Gamepads } from './gamepad.js';
-import { Input } from './input.js';
+import { InputSources } from './input_sources.js';
 import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
+import { Records, loadSettings, saveSettings } from './records.js';
+import { Session } from './session.js';
 import { Sound } from './sound.js';
 import { addSpeakerButton } from './speaker.js';
-import { Records, loadSettings, saveSettings } from './records.js';
-import { Timers } from './timers.js';
-import { Thumbs } from './touch.js';
-import { PageWindow } from './window.js';
 import { StartGate } from './start_gate.js';
 import { StartUp } from './start_up.js';
-
-const Samples = 1000;
-
-function remember(samples, value) {
-  samples.push(value);
-  if (samples.length > Samples) samples.shift();
-}
+import { watchViewport } from './viewport.js';
+import { PageWindow } from './window.js';
 
 let pageWindow = null;
 const startUp = new StartUp(document.getElementById('game'), () => pageWindow?.invalidate());
@@ -52,6 +43,34 @@ function loadOutcomes(entry) {
   });
 }
 
+// What the page's tests read: the game's state, its window and draw list, and timings.
+function entryPoint(session, sound) {
+  const { game, pageWindow: view } = session;
+  const entry = {
+    stepped: session.stepped,
+    menuDrawnAt: 0,
+    stageLoadedAt: 0,
+    picturesLoaded: false,
+    picturesLoadedAt: 0,
+    state: () => JSON.parse(game.stateJson(session.ticks)),
+    window: () => game.window(),
+    scale: () => view.scale,
+    drawList: () => game.drawList(),
+    stats: () => ({
+      tickMs: [...session.tickTimes],
+      paintMs: [...view.paintTimes],
+      paints: view.paintLog.map((p) => [...p]),
+    }),
+    // The clock the clear time is measured on, which stands still while the page is hidden.
+    seconds: () => game.monotonicSeconds(),
+    sound,
+  };
+  view.onPainted = () => {
+    if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
+  };
+  return entry;
+}
+
 async function start() {
   const params = new URLSearchParams(location.search);
   // Test-only: ?step&seed=N steps ticks by hand on a virtual clock.
@@ -72,152 +91,31 @@ async function start() {
   sound.setMuted(loadSettings().muted);
   sound.onMuteToggled = (muted) => saveSettings({ muted });
 
-  const tickTimes = [];
-  let ticks = 0;
-  let timers = null;
-  let input = null;
-  let relaunch = null;
-  const after = () => {
-    game.listsFollow();
-    const w = pageWindow.update();
-    // The exit command ends the game in the page: no more ticks, and no input but the key, click
-    // or tap that starts it afresh.
-    if (w.closed && input?.enabled) {
-      timers?.stop();
-      input.disable(relaunch);
-    }
-  };
-
+  const after = () => session.after();
+  const inputs = new InputSources(canvas, pageWindow, game, after);
+  const session = new Session({ game, pageWindow, inputs, sound, stepped });
   game.records = new Records(game, after);
-
-  const refit = () => {
-    const [w, h] = pageWindow.fit();
-    game.resize(w, h);
-    after();
-  };
-  window.addEventListener('resize', refit);
-  const watchRatio = () => {
-    matchMedia(`(resolution: ${window.devicePixelRatio}dppx)`).addEventListener('change', () => {
-      refit();
-      watchRatio();
-    }, { once: true });
-  };
-  watchRatio();
-
-  const gamepads = new Gamepads(game);
-  const thumbs = new Thumbs(game);
+  watchViewport(() => session.resized());
   const gate = new StartGate(game);
   game.onTicked = () => {
-    thumbs.ticked();
+    inputs.ticked();
     gate.ticked();
   };
-  input = new Input(canvas, pageWindow, game, thumbs, after);
-  let hidden = false;
-  watchFocus({
-    leave: () => {
-      game.releaseSource(Source.Keyboard);
-      thumbs.releaseAll();
-      gamepads.suspend();
-      after();
-    },
-    back: () => gamepads.resume(),
-    hide: () => {
-      if (hidden) return;
-      hidden = true;
-      game.setHidden(true);
-      timers?.pause();
-    },
-    show: () => {
-      gamepads.resume();
-      if (!hidden) return;
-      hidden = false;
-      game.setHidden(false);
-      timers?.resume();
-    },
-  });
+  session.watchFocus();
 
-  const entry = {
-    stepped,
-    menuDrawnAt: 0,
-    stageLoadedAt: 0,
-    picturesLoaded: false,
-    picturesLoadedAt: 0,
-    state: () => JSON.parse(game.stateJson(ticks)),
-    window: () => game.window(),
-    scale: () => pageWindow.scale,
-    drawList: () => game.drawList(),
-    stats: () => ({
-      tickMs: [...tickTimes],
-      paintMs: [...pageWindow.paintTimes],
-      paints: pageWindow.paintLog.map((p) => [...p]),
-    }),
-    // The clock the clear time is measured on, which stands still while the page is hidden.
-    seconds: () => game.monotonicSeconds(),
-    sound,
-  };
-  pageWindow.onPainted = () => {
-    if (!entry.menuDrawnAt) entry.menuDrawnAt = performance.now();
-  };
+  const entry = entryPoint(session, sound);
   loadStage(gate, entry, after);
   // The outcome pictures are asked for once the stage is nearly in, and waited for after it.
   startUp.rest().catch(() => {});
 
   if (stepped) {
-    const { Stepper } = await import('./stepper.js');
-    const stepper = new Stepper(game, gamepads, after);
-    entry.step = (n = 1) => {
-      const lines = [];
-      for (let i = 0; i < n; ++i) {
-        const t0 = performance.now();
-        lines.push(stepper.step());
-        sound.ticked();
-        remember(tickTimes, performance.now() - t0);
-        ticks = stepper.tick - 1;
-      }
-      return lines;
-    };
-    entry.script = () => stepper.script.join('\n');
+    // Fetched only by a stepped page, so the page players get never loads it.
+    const { addStepping } = await import('./stepper.js');
+    addStepping(entry, session);
   } else {
-    const startTimers = () => {
-      timers = new Timers(
-        () => game.window(),
-        () => {
-          game.openTimer();
-          after();
-        },
-        (deadline) => {
-          const t0 = performance.now();
-          gamepads.poll();
-          game.gameTimer();
-          sound.ticked();
-          game.listsAfterTick();
-          pageWindow.ticked(deadline);
-          ++ticks;
-          game.ticked();
-          after();
-          remember(tickTimes, performance.now() - t0);
-        });
-      timers.start();
-      pageWindow.beforeFrame = (time) => timers.catchUp(time);
-      if (hidden) timers.pause();
-    };
-    startTimers();
-    relaunch = () => {
-      const [w, h] = pageWindow.fit();
-      game.relaunch(w, h);
-      thumbs.releaseAll();
-      gamepads.forget();
-      ticks = 0;
-      input.enable();
-      startTimers();
-      after();
-    };
+    session.startTimers();
   }
-  if (document.visibilityState === 'hidden') {
-    hidden = true;
-    game.setHidden(true);
-    timers?.pause();
-  }
+  session.setHidden(document.visibilityState === 'hidden');
   after();
   globalThis.skelvar = entry;
 }

@@ -2,6 +2,8 @@
 // until the window starts, then over the menu, drawn by the window's own paints, until the stage
 // is in. It counts bytes: those expected are added as the loads start, those received as they
 // come in.
+import { sizeCanvas } from './viewport.js';
+
 const BarWidth = 0.4;
 const BarHeight = 6;
 
@@ -103,19 +105,11 @@ export class Progress {
 
   draw() {
     const { canvas } = this;
-    const ratio = window.devicePixelRatio || 1;
-    const cssWidth = document.documentElement.clientWidth || window.innerWidth;
-    const cssHeight = document.documentElement.clientHeight || window.innerHeight;
-    canvas.style.width = `${cssWidth}px`;
-    canvas.style.height = `${cssHeight}px`;
-    const width = Math.max(1, Math.round(cssWidth * ratio));
-    const height = Math.max(1, Math.round(cssHeight * ratio));
-    if (canvas.width !== width) canvas.width = width;
-    if (canvas.height !== height) canvas.height = height;
+    sizeCanvas(canvas);
     const c = this.context;
     c.setTransform(1, 0, 0, 1, 0, 0);
     c.fillStyle = '#000';
-    c.fillRect(0, 0, width, height);
+    c.fillRect(0, 0, canvas.width, canvas.height);
     this.drawBar();
   }
 

@@ -5,6 +5,7 @@
 // picture by the frame's time since the last tick's deadline.
 import { LiveLabel } from './live_label.js';
 import { TurnPictogram } from './pictogram.js';
+import { sizeCanvas } from './viewport.js';
 
 // The game panel's designed size; the logic centres it in the client area.
 const PanelWidth = 900;
@@ -38,7 +39,8 @@ export class PageWindow {
     // When each recent paint happened, after how many game ticks, where the background was, and
     // whether it painted the draw list itself rather than a frame between ticks.
     this.paintLog = [];
-    this.ticks = 0;
+    // How many game ticks have run, as the session counts them.
+    this.tickCount = () => 0;
     this.tickTime = 0;
     this.glides = false;
     this.onPainted = () => {};
@@ -51,15 +53,9 @@ export class PageWindow {
   // rather than from when the timer's callback ran, a callback that runs late does not shift the
   // frames of its tick, so the steps between frames stay even.
   ticked(deadline) {
-    this.ticks += 1;
     this.tickTime = deadline;
     this.glides = true;
     this.requestFrame();
-  }
-
-  viewport() {
-    return [document.documentElement.clientWidth || window.innerWidth,
-      document.documentElement.clientHeight || window.innerHeight];
   }
 
   // The screen's notch and rounded corners as CSS insets [top, right, bottom, left], read from an
@@ -75,7 +71,7 @@ export class PageWindow {
   // fits the design into the viewport less the insets on both sides, because the logic centres the
   // play area: it then stays clear of a notch while the grey around it runs under the notch.
   fit() {
-    const [width, height] = this.viewport();
+    const { width, height, ratio } = sizeCanvas(this.canvas);
     const [top, right, bottom, left] = this.insets();
     const marginX = 2 * Math.max(left, right);
     const marginY = 2 * Math.max(top, bottom);
@@ -84,14 +80,7 @@ export class PageWindow {
       view.clientWidth = Math.max(1, Math.round(width / view.scale));
       view.clientHeight = Math.max(1, Math.round(height / view.scale));
     }
-    const ratio = window.devicePixelRatio || 1;
     this.scale = view.scale;
-    this.canvas.style.width = `${width}px`;
-    this.canvas.style.height = `${height}px`;
-    const backingWidth = Math.max(1, Math.round(width * ratio));
-    const backingHeight = Math.max(1, Math.round(height * ratio));
-    if (this.canvas.width !== backingWidth) this.canvas.width = backingWidth;
-    if (this.canvas.height !== backingHeight) this.canvas.height = backingHeight;
     this.unit = view.scale * ratio;
     this.placePlayArea(view.clientWidth, view.clientHeight);
     this.turn.place(this.playArea, width, height, ratio, bottom);
@@ -168,7 +157,7 @@ export class PageWindow {
     this.dirty = false;
     this.paintTimes.push(performance.now() - start);
     if (this.paintTimes.length > 1000) this.paintTimes.shift();
-    this.paintLog.push([start, this.ticks, backgroundLeft(list), exact]);
+    this.paintLog.push([start, this.tickCount(), backgroundLeft(list), exact]);
     if (this.paintLog.length > 1000) this.paintLog.shift();
     this.onPainted();
   }

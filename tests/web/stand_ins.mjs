@@ -9,6 +9,7 @@
 // __heldClock.run(ms): the display's frames come exactly every 1000 / 60 ms, and every timer fires
 // at its due time plus a delay of up to `late` ms (seeded, so each run is the same), the way a busy
 // page's timers run late. Timers and frames already waiting when the clock is held move onto it.
+// __heldClock.stall(ms) moves the held time on with nothing run, as a page busy for that long.
 
 export const StandInPad = `(() => {
   const pad = { id: 'stand-in pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
@@ -87,6 +88,9 @@ export const HeldClock = `(() => {
         real.cancelFrame(frame.real);
         frame.real = 0;
       }
+    },
+    stall(ms) {
+      if (held) now += ms;
     },
     run(ms, frameMs = 1000 / 60) {
       const end = now + ms;

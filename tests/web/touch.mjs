@@ -2,7 +2,8 @@
 // run, a finger resting in the right quarter or the band beside the stage runs her right, a
 // second finger's tap while the first steers jumps, lifting the steering finger does not, and a
 // mouse resting in the right quarter still does not steer. Then the same fingers on the page
-// stepped by hand, whose journal the native replay tool plays to the same states.
+// stepped by hand, let go when the focus leaves, whose journal the native replay tool plays to the
+// same states.
 // Usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]
 import { existsSync } from 'node:fs';
 
@@ -162,7 +163,17 @@ await runChecks('touch', async () => {
   await step(6);
   await steppedTouch('touchMove', [{ ...right, x: sx(sp.left + 50) }]);
   await step(6);
+  // The focus leaves while the finger still steers: it lets go, and she slows to a stand.
+  await stepped.eval("window.dispatchEvent(new Event('blur'))");
+  const leftAt = lines.length;
+  await step(30);
+  const away = lines.slice(leftAt).map((l) => JSON.parse(l));
+  const stand = away.slice(22).map((t) => t.PosX[0]);
+  check(JSON.parse(lines[leftAt - 1]).KeysHeld.join() === '37' && away.every((t) => t.KeysHeld.length === 0) &&
+    stand.every((x) => x === stand[0]),
+  `the focus leaving lets go of a steering finger and she stops (held ${JSON.parse(lines[leftAt - 1]).KeysHeld} before, ${stand[0]} -> ${stand.at(-1)})`);
   await steppedTouch('touchEnd', []);
+  await stepped.eval("window.dispatchEvent(new Event('focus'))");
   await step(20);
   const script = await stepped.eval('skelvar.script()');
   check(/ 39 1$/m.test(script) && / 38 1$/m.test(script) && / 37 1$/m.test(script),
