@@ -145,7 +145,8 @@ class Loop {
   }
 
   void WaitForEvents() {
-    double next = timers_.NextDeadline().value_or(-1.0) / 1000.0;
+    const std::optional<double> deadline = timers_.NextDeadline();
+    double next = deadline ? *deadline / 1000.0 : -1.0;
     if (lists_.Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
     int timeoutMs = -1;  // no timer: wait for an event
     if (next >= 0) {

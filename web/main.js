@@ -196,9 +196,11 @@ async function start() {
           game.ticked();
           after();
           remember(tickTimes, performance.now() - t0);
-        });
+        },
+        game);
       timers.start();
       pageWindow.beforeFrame = (time) => timers.catchUp(time);
+      pageWindow.fraction = (time) => timers.fraction(time);
       if (hidden) timers.pause();
     };
     startTimers();
