@@ -106,6 +106,26 @@ async function heldTicks(browser, url) {
     if (lateness < 1) {
       check(Math.abs(ticks - 60) <= 1,
         `${ticks} ticks in ${ms} ms of held time, callbacks up to ${late} ms late (60)`);
+      // Hidden for a while, then shown: no tick while hidden, none at once when shown, then one a
+      // period from the moment it was shown.
+      const [hidden, atOnce, after] = await page.eval(`(() => {
+        const show = (state) => {
+          Object.defineProperty(document, 'visibilityState', { configurable: true, value: state });
+          document.dispatchEvent(new Event('visibilitychange'));
+        };
+        const ticks = () => skelvar.state().tick;
+        show('hidden');
+        const t0 = ticks();
+        __heldClock.run(${20 * period});
+        const hidden = ticks() - t0;
+        show('visible');
+        const t1 = ticks();
+        __heldClock.run(${0.6 * period});
+        const atOnce = ticks() - t1;
+        __heldClock.run(${12 * period});
+        return [hidden, atOnce, ticks() - t1]; })()`);
+      check(hidden === 0 && atOnce === 0 && after >= 11 && after <= 12,
+        `hidden: ${hidden} ticks in ${20 * period} ms; shown again: ${atOnce} at once, ${after} in the next ${12.6 * period} ms (11 or 12)`);
     } else {
       check(ticks >= 13 && ticks <= 45,
         `${ticks} ticks in ${ms} ms, callbacks up to ${late} ms late: missed boundaries dropped, not run in a burst`);
