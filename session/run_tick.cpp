@@ -26,6 +26,10 @@ void Deliver(TGameMain& game, const TimedEvent& event) {
 
 TickReport RunTick(TGameMain& game, VirtualClock& clock, int64_t k, EventSource& events) {
   TickReport report;
+  LiveSchedule& timers = clock.timers();
+  // Timers switched since the last tick (start-up's among them) count from that tick's time, as a
+  // live loop takes the switches in once the tick that made them is over.
+  timers.Follow(game.scene, clock.TickTimeMs(k - 1));
   clock.SetTick(k);
   for (const TimedEvent* e = events.Peek(); e != nullptr && e->tick == k && !game.Closed();
        e = events.Peek()) {
@@ -33,12 +37,16 @@ TickReport RunTick(TGameMain& game, VirtualClock& clock, int64_t k, EventSource&
     events.Pop();
     ++report.delivered;
   }
-  // The fade's timer runs at 100 ms, every second tick of the game's 50 ms.
-  if (!game.Closed() && k % 2 == 0 && game.scene.timOpen.enabled) {
-    game.timOpenTimer();
-    report.faded = true;
+  const double now = clock.TickTimeMs(k);
+  for (auto id = timers.NextDue(now); id && !game.Closed(); id = timers.NextDue(now, id)) {
+    // A timer its tick's events switched off does not run, though its schedule still counts.
+    if (*id == TimerId::Fade && game.scene.timOpen.enabled) {
+      game.timOpenTimer();
+      report.faded = true;
+    }
+    if (*id == TimerId::Game && game.scene.timGame.enabled) game.timGameTimer();
+    timers.Fired(*id, now);
   }
-  if (!game.Closed() && game.scene.timGame.enabled) game.timGameTimer();
   return report;
 }
 

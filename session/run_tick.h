@@ -52,9 +52,10 @@ struct TickReport {
 };
 
 // Runs tick k (k >= 1): the clock shows tick k, the events stamped k are taken from `events` and
-// delivered in order while the window stays open, then the window's timers due at k run: the fade
-// on every other tick, then the game's step. Events stamped later stay for their own tick; once
-// the window is closed nothing more is taken.
+// delivered in order while the window stays open, then the window's timers due at k on the clock's
+// schedule run, in the schedule's order: the fade when a period of its own has passed, then the
+// game's step. Events stamped later stay for their own tick; once the window is closed nothing
+// more is taken or run. Ticks run one after another from 1 on one clock.
 TickReport RunTick(TGameMain& game, VirtualClock& clock, int64_t k, EventSource& events);
 
 }  // namespace skelvar::session

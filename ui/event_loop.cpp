@@ -12,26 +12,16 @@
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
 #include "game/sound_cues.h"
+#include "session/live_schedule.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/pad_keys.h"
 #include "ui/render/screen_mapping.h"
-#include "ui/tick_schedule.h"
 
 namespace skelvar::ui {
 namespace {
 
-// Keeps one timer's schedule in step with its enabled flag: a timer switched on starts a fresh
-// period, one switched off stops.
-struct TimerClock {
-  bool running = false;
-  TickSchedule schedule;
-
-  void Follow(const Timer& timer, double now) {
-    if (timer.enabled && !running) schedule = TickSchedule(now, timer.intervalMs / 1000.0);
-    running = timer.enabled;
-  }
-};
+using session::TimerId;
 
 class Loop {
  public:
@@ -73,9 +63,7 @@ class Loop {
   Loop& operator=(const Loop&) = delete;
 
   void Run() {
-    const double start = clock_.MonotonicSeconds();
-    open_.Follow(game_.scene.timOpen, start);
-    tick_.Follow(game_.scene.timGame, start);
+    timers_.Follow(game_.scene, NowMs());
     while (!quit_) {
       TakeLatePictures(false);
       if (quit_) break;
@@ -114,43 +102,51 @@ class Loop {
     }
   }
 
+  // The schedule counts in milliseconds, the scene's unit; the loop's own figures in seconds.
+  double NowMs() const { return clock_.MonotonicSeconds() * 1000.0; }
+
+  // Runs the timers due now in the schedule's order, each handler followed by what it changed.
   void RunDueTimers() {
-    const double now = clock_.MonotonicSeconds();
-    if (open_.running && open_.schedule.Due(now)) {
-      game_.timOpenTimer();
-      open_.schedule.Advance(now);
-      AfterHandler();
-      FollowScene();
+    std::optional<TimerId> id;
+    while (!quit_) {
+      const double nowMs = NowMs();
+      id = timers_.NextDue(nowMs, id);
+      if (!id) break;
+      if (*id == TimerId::Fade) {
+        game_.timOpenTimer();
+        timers_.Fired(*id, nowMs);
+        AfterHandler();
+        FollowScene();
+      } else {
+        RunGameTick(nowMs);
+      }
     }
-    if (tick_.running && tick_.schedule.Due(now)) {
-      if (!options_.tickLogPath.empty()) tickLog_.push_back(now);
-      // Frames between this tick and the next are placed by the time since its deadline, so a
-      // tick that runs a little late does not make the motion stutter.
-      const double deadline = tick_.schedule.next();
-      // Buttons still held come back before the tick reads the keys, as a keyboard's repeats do.
-      DeliverRepeats(game_, repeats_, now);
-      game_.timGameTimer();
-      if (options_.afterTick) options_.afterTick();
-      ++ticksRun_;
-      const CueSet cues = cues_.Tick(game_);
-      if (options_.audio != nullptr) options_.audio->Play(cues);
-      tick_.schedule.Advance(now);
-      lists_.Advance(BuildDrawList(game_.scene));
-      listsTime_ = deadline;
-      // Motion that has just ended is shown at its end once; the last frame was on its way there.
-      if (drawnPartway_ && !lists_.Moving()) needDraw_ = true;
-      AfterHandler();
-      TraceState();
-    }
-    const double after = clock_.MonotonicSeconds();
-    open_.Follow(game_.scene.timOpen, after);
-    tick_.Follow(game_.scene.timGame, after);
+    timers_.Follow(game_.scene, NowMs());
+  }
+
+  void RunGameTick(double nowMs) {
+    const double now = nowMs / 1000.0;
+    if (!options_.tickLogPath.empty()) tickLog_.push_back(now);
+    // Buttons still held come back before the tick reads the keys, as a keyboard's repeats do.
+    DeliverRepeats(game_, repeats_, now);
+    game_.timGameTimer();
+    if (options_.afterTick) options_.afterTick();
+    ++ticksRun_;
+    const CueSet cues = cues_.Tick(game_);
+    if (options_.audio != nullptr) options_.audio->Play(cues);
+    // Frames between this tick and the next are placed by the time since its deadline, so a tick
+    // that runs a little late does not make the motion stutter.
+    timers_.Fired(TimerId::Game, nowMs);
+    lists_.Advance(BuildDrawList(game_.scene));
+    // Motion that has just ended is shown at its end once; the last frame was on its way there.
+    if (drawnPartway_ && !lists_.Moving()) needDraw_ = true;
+    AfterHandler();
+    TraceState();
   }
 
   void WaitForEvents() {
-    double next = -1.0;
-    if (open_.running) next = open_.schedule.next();
-    if (tick_.running && (next < 0 || tick_.schedule.next() < next)) next = tick_.schedule.next();
+    const std::optional<double> deadline = timers_.NextDeadline();
+    double next = deadline ? *deadline / 1000.0 : -1.0;
     if (lists_.Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
     int timeoutMs = -1;  // no timer: wait for an event
     if (next >= 0) {
@@ -176,7 +172,6 @@ class Loop {
     const DrawList list = BuildDrawList(game_.scene);
     if (list == lists_.current()) return;
     lists_.Reset(list);
-    listsTime_ = clock_.MonotonicSeconds();
     needDraw_ = true;
   }
 
@@ -313,8 +308,8 @@ class Loop {
   // so close before a tick that drawing it would hold the tick up; that frame waits for the tick.
   double FrameDue() const {
     double due = nextFrame_;
-    if (tick_.running) {
-      const double tick = tick_.schedule.next();
+    if (timers_.Running(TimerId::Game)) {
+      const double tick = timers_.Deadline(TimerId::Game) / 1000.0;
       // Half a refresh at most: a frame that the machine was slow to draw once does not make
       // every later frame near a tick wait.
       const double guard = std::min(1.5 * drawSeconds_ + 0.001, frameInterval_ / 2);
@@ -331,7 +326,7 @@ class Loop {
     const double start = clock_.MonotonicSeconds();
     if (!needDraw_ && start < FrameDue()) return;
     if (needDraw_) renderer_.RepaintAll();
-    const double a = std::clamp((start - listsTime_) / TickSeconds, 0.0, 1.0);
+    const double a = timers_.Fraction(start * 1000.0);
     const BlendedList frame = BlendDrawLists(lists_.previous(), lists_.current(), a, 1.0);
     renderer_.Draw(frame, mapping_.logicalWidth, mapping_.logicalHeight, mapping_.screenWidth,
                    mapping_.screenHeight);
@@ -399,11 +394,8 @@ class Loop {
   const LoopOptions& options_;
   LatePictures* late_;
   std::string error_;
-  TimerClock open_;
-  TimerClock tick_;
-  static constexpr double TickSeconds = 0.05;
+  session::LiveSchedule timers_;
   TickDrawLists lists_;
-  double listsTime_ = 0.0;  // the deadline of the tick that made the current list
   long long ticksRun_ = 0;
   double frameInterval_ = 1.0 / 60.0;
   bool vsync_ = false;

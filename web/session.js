@@ -50,7 +50,7 @@ export class Session {
     return result;
   }
 
-  // The window's timers drive the ticks; a game tick due at `deadline` glides the frames after it.
+  // The window's timers drive the ticks; each game tick glides the frames after it.
   startTimers() {
     const { game, pageWindow } = this;
     this.timers = new Timers(
@@ -59,13 +59,15 @@ export class Session {
         game.openTimer();
         this.after();
       },
-      (deadline) => this.tick(() => {
+      () => this.tick(() => {
         game.gameTimer();
         game.listsAfterTick();
-        pageWindow.ticked(deadline);
-      }));
+        pageWindow.ticked();
+      }),
+      game);
     this.timers.start();
     pageWindow.beforeFrame = (time) => this.timers.catchUp(time);
+    pageWindow.fraction = (time) => this.timers.fraction(time);
     if (this.hidden) this.timers.pause();
   }
 

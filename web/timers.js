@@ -1,115 +1,59 @@
-// The window's two timers on one monotonic schedule: deadlines are whole periods from the start,
-// so nothing drifts, and a timer that is late (a stall) fires once and then waits for its next
-// boundary instead of catching up in a burst. While the page is hidden the timers are paused.
-class Schedule {
-  constructor(start, period) {
-    this.start = start;
-    this.period = period;
-    this.ticks = 1;
-  }
-
-  next() { return this.start + this.ticks * this.period; }
-  due(now) { return now >= this.next(); }
-
-  advance(now) {
-    ++this.ticks;
-    if (this.next() <= now) {
-      this.ticks = Math.floor((now - this.start) / this.period) + 1;
-      while (this.next() <= now) ++this.ticks;
-    }
-  }
-}
-
-// Keeps one timer's schedule in step with its enabled flag.
-class TimerClock {
-  constructor(fire) {
-    this.fire = fire;
-    this.schedule = null;
-  }
-
-  follow(enabled, interval, now) {
-    if (enabled && !this.schedule) this.schedule = new Schedule(now, interval);
-    if (!enabled) this.schedule = null;
-  }
-}
-
+// The window's two timers, run with setTimeout on the play library's live schedule, which says
+// which timer is due and in what order, when the next one is, and where a frame falls between two
+// game ticks. While the page is hidden no timer runs; shown again, both start afresh.
 export class Timers {
-  // onOpen and onGame run the handlers; state() gives the window's timer switches.
-  constructor(state, onOpen, onGame) {
-    this.state = state;
-    this.open = new TimerClock(onOpen);
-    this.tick = new TimerClock(onGame);
-    this.timeout = 0;
-    this.stopped = false;
-    this.paused = false;
+  // onOpen and onGame run the handlers, onGame told the deadline its tick was due at (on
+  // performance.now()'s clock); state() gives the window's timer switches; game is the library.
+  constructor(state, onOpen, onGame, game) {
+    Object.assign(this, { state, handlers: [onOpen, onGame], m: game.m, stopped: false });
+    Object.assign(this, { paused: false, timeout: 0 });
+    this.m._skelvar_schedule_reset();
   }
 
-  // No ticks at all while paused; resumed, both timers start a fresh schedule from that moment.
   pause() {
     this.paused = true;
     clearTimeout(this.timeout);
-    this.open.schedule = null;
-    this.tick.schedule = null;
+    this.m._skelvar_schedule_pause();
   }
 
   resume() {
     if (!this.paused) return;
     this.paused = false;
-    if (this.stopped) return;
-    this.follow(performance.now());
-    this.arm();
+    this.follow();
   }
 
-  start() {
-    this.follow(performance.now());
-    this.arm();
-  }
+  start() { this.follow(); }
+  stop() { this.stopped = true; clearTimeout(this.timeout); }
 
-  stop() {
-    this.stopped = true;
-    clearTimeout(this.timeout);
-  }
-
-  follow(now) {
-    const w = this.state();
-    if (w.closed) {
-      this.stop();
-      return;
-    }
-    this.open.follow(w.openEnabled, w.openInterval, now);
-    this.tick.follow(w.gameEnabled, w.gameInterval, now);
-  }
-
-  arm() {
+  follow() { // takes in the window's switches, then waits for the next deadline
     if (this.stopped || this.paused) return;
-    const running = [this.open, this.tick].filter((t) => t.schedule);
-    const deadlines = running.map((t) => t.schedule.next());
-    if (deadlines.length === 0) return;
-    const wait = Math.max(0, Math.min(...deadlines) - performance.now());
-    this.timeout = setTimeout(() => this.run(), wait);
+    const w = this.state();
+    const now = performance.now();
+    this.m._skelvar_schedule_follow(w.openEnabled, w.openInterval, w.gameEnabled, w.gameInterval,
+      now);
+    const next = this.m._skelvar_schedule_next();
+    if (next >= 0) this.timeout = setTimeout(() => this.run(), Math.max(0, next - now));
   }
 
   // A frame is about to be painted for the display's moment `time`: a game tick due by then whose
-  // timeout has not fired yet (it runs late behind other work) runs first, so every frame is placed
-  // after all the ticks due before it and none shows a tick's place held past its time.
+  // timeout has not fired yet runs first, so no frame shows a tick's place held past its time.
   catchUp(time) {
-    if (this.stopped || this.paused || !this.tick.schedule?.due(time)) return;
+    if (this.stopped || this.paused || !this.m._skelvar_schedule_game_due(time)) return;
     clearTimeout(this.timeout);
     this.run();
   }
 
+  // Where a frame at `time` falls from the last game tick's deadline to the next, from 0 to 1.
+  fraction(time) { return this.m._skelvar_schedule_fraction(time); }
+
   run() {
-    for (const timer of [this.open, this.tick]) {
-      if (this.stopped || this.paused) return;
+    for (let id = -1; !this.stopped && !this.paused;) {
       const now = performance.now();
-      if (timer.schedule && timer.schedule.due(now)) {
-        // The handler is told the deadline it was due at, on performance.now()'s clock.
-        timer.fire(timer.schedule.next());
-        if (timer.schedule) timer.schedule.advance(now);
-      }
+      id = this.m._skelvar_schedule_next_due(id, now);
+      if (id < 0) break;
+      this.handlers[id](this.m._skelvar_schedule_deadline(id));
+      this.m._skelvar_schedule_fired(id, now);
     }
-    if (this.stopped || this.paused) return;
-    this.follow(performance.now());
-    this.arm();
+    this.follow();
   }
 }

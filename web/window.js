@@ -10,7 +10,6 @@ import { sizeCanvas } from './viewport.js';
 // The game panel's designed size; the logic centres it in the client area.
 const PanelWidth = 900;
 const PanelHeight = 500;
-const TickMs = 50;
 const BackImage = 65;
 
 // Where a paint put the background's left edge, in client units; null when it has none.
@@ -41,19 +40,18 @@ export class PageWindow {
     this.paintLog = [];
     // How many game ticks have run, as the session counts them.
     this.tickCount = () => 0;
-    this.tickTime = 0;
     this.glides = false;
     this.onPainted = () => {};
     // Runs before each frame with the frame's time, so that ticks due by then run first.
     this.beforeFrame = () => {};
+    // Where a frame at a time falls between the last two ticks, from 0 to 1, as the timers say.
+    this.fraction = () => 1;
   }
 
-  // A game tick was due at `deadline` (performance.now()'s clock, as the frames' timestamps):
-  // frames from here on glide from the last tick's places to its own. Placed from the deadline
-  // rather than from when the timer's callback ran, a callback that runs late does not shift the
-  // frames of its tick, so the steps between frames stay even.
-  ticked(deadline) {
-    this.tickTime = deadline;
+  // A game tick ran: frames from here on glide from the last tick's places to its own, placed by
+  // the timers from the tick's deadline rather than from when its callback ran, so that a callback
+  // that runs late does not shift the frames of its tick and the steps between frames stay even.
+  ticked() {
     this.glides = true;
     this.requestFrame();
   }
@@ -138,7 +136,7 @@ export class PageWindow {
     const list = this.game.drawList();
     const closed = this.game.window().closed;
     if (this.glides && !closed && this.game.moving()) {
-      const a = Math.min(1, Math.max(0, (now - this.tickTime) / TickMs));
+      const a = this.fraction(now);
       this.paint(this.game.blendedList(a), closed, start, false);
       // Not the list itself: once nothing moves any more it is painted as it is, at its places.
       this.painted = -1;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -46,6 +47,26 @@ TEST(RunTick, FadeEverySecondTickAndTheClockAtTheTick) {
   }
   EXPECT_FALSE(run.game.scene.timOpen.enabled);
   EXPECT_FALSE(run.game.scene.window.opacityEnabled);
+}
+
+// A fade whose interval is not a whole number of ticks runs at the first tick on or after each of
+// its own boundaries, whole periods from the start: by tick k it has run k * 50 / 75 times,
+// rounded down, with no drift and never twice in one tick; one of three ticks runs at 150 ms.
+TEST(RunTick, AFadeOnItsOwnBoundariesWhateverItsInterval) {
+  for (const int32_t fadeMs : {75, 150}) {
+    Headless run;
+    NoEvents none;
+    run.game.scene.timOpen.intervalMs = fadeMs;
+    int64_t fades = 0;
+    for (int64_t k = 1; k <= 60; ++k) {
+      const TickReport report = RunTick(run.game, run.clock, k, none);
+      fades += report.faded ? 1 : 0;
+      // The opacity is full after 13 fades, when the fade's timer stops.
+      EXPECT_EQ(fades, std::min<int64_t>(13, k * 50 / fadeMs)) << fadeMs << " ms, tick " << k;
+    }
+    EXPECT_EQ(run.game.scene.window.opacity, 255);
+    EXPECT_FALSE(run.game.scene.timOpen.enabled);
+  }
 }
 
 TEST(RunTick, TakesOnlyItsOwnEventsAndNothingOnceClosed) {
