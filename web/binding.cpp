@@ -27,7 +27,7 @@
 #include "web/page_records.h"
 
 using namespace skelvar;
-using namespace skelvar::page;
+using namespace skelvar::web;
 
 // The page measures text with the canvas and the loaded font; out gets width and height.
 EM_JS(void, skelvar_js_measure, (const char* text, int length, int32_t* out), {
@@ -128,7 +128,6 @@ ClickTracker clicks;
 // Key events for the page to deliver: the repeats that have come for keys the controllers and
 // fingers still hold (before the game's tick), or what a controller just did.
 KeyEventsRecord keyEvents{};
-static_assert(InputSourceCount * WatchedKeys.size() <= keyEvents.events.size());
 
 // What the page paints; the generation changes whenever the list does.
 DrawRecord<int32_t> drawBuffer{};

@@ -22,7 +22,7 @@
 #include "web/page_records.h"
 
 using namespace skelvar;
-using namespace skelvar::page;
+using namespace skelvar::web;
 
 namespace {
 

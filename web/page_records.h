@@ -6,12 +6,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <tuple>
 #include <type_traits>
 
 #include "game/controllers.h"
 #include "game/draw_list.h"
 
-namespace skelvar::page {
+namespace skelvar::web {
 
 // One drawing operation, in whole client units on a tick's list (int32_t) or placed between them
 // on a frame between ticks (double). The colour is 0xRRGGBB.
@@ -90,7 +91,7 @@ struct KeyEventRecord {
 };
 struct KeyEventsRecord {
   int32_t count;
-  std::array<KeyEventRecord, Controllers::MaxLetGoTransitions> events;
+  std::array<KeyEventRecord, InputSourceCount * WatchedKeys.size()> events;
 };
 
 // The page reads every record through typed views of the memory (HEAP32, HEAPF64), so every
@@ -113,5 +114,8 @@ static_assert(sizeof(RectRecord) == 4 * sizeof(int32_t));
 static_assert(sizeof(PlayerRecord) == 3 * sizeof(double));
 static_assert(sizeof(KeyEventRecord) == 3 * sizeof(int32_t));
 static_assert(offsetof(KeyEventsRecord, events) == sizeof(int32_t));
+static_assert(Controllers::MaxLetGoTransitions <=
+                  std::tuple_size_v<decltype(KeyEventsRecord::events)>,
+              "every pad letting go at once fits");
 
-}  // namespace skelvar::page
+}  // namespace skelvar::web
