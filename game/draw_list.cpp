@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "arith.h"
+
 namespace skelvar {
 namespace {
 
@@ -182,6 +184,15 @@ ViewScale FitToScreen(int32_t screenWidth, int32_t screenHeight) {
     return std::max<int32_t>(1, static_cast<int32_t>(std::lround(pixels / scale)));
   };
   return {scale, logical(screenWidth), logical(screenHeight)};
+}
+
+int32_t CentredOffset(int32_t client, int32_t size) {
+  return Trunc(client / 2.0 - size / 2.0);
+}
+
+PixelRect PlayAreaPlace(int32_t clientWidth, int32_t clientHeight) {
+  return {CentredOffset(clientWidth, PlayAreaWidth), CentredOffset(clientHeight, PlayAreaHeight),
+          PlayAreaWidth, PlayAreaHeight};
 }
 
 }  // namespace skelvar

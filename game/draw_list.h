@@ -99,4 +99,10 @@ inline constexpr int32_t PlayAreaWidth = 900;
 inline constexpr int32_t PlayAreaHeight = 500;
 ViewScale FitToScreen(int32_t screenWidth, int32_t screenHeight);
 
+// Where the logic puts a panel of `size` in a client area of `client` along one axis: centred,
+// the offset truncated toward zero.
+int32_t CentredOffset(int32_t client, int32_t size);
+// The play area in a client area of that size, in client units.
+PixelRect PlayAreaPlace(int32_t clientWidth, int32_t clientHeight);
+
 }  // namespace skelvar

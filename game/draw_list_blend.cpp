@@ -255,13 +255,27 @@ BlendedList BlendDrawLists(const DrawList& previous, const DrawList& current, do
   return out;
 }
 
-std::optional<double> BackgroundLeft(const BlendedList& list) {
-  for (const BlendedOp& op : list) {
+namespace {
+
+// Where the whole background picture starts, from the part of it an operation draws.
+template <typename List>
+std::optional<double> BackgroundLeftOf(const List& list) {
+  for (const auto& op : list) {
     if (op.component == ComponentId::imgBack && op.kind == DrawKind::Image && op.source.width > 0) {
-      return op.dest.left - op.source.left * (op.dest.width / op.source.width);
+      return op.dest.left - op.source.left * (static_cast<double>(op.dest.width) / op.source.width);
     }
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<double> BackgroundLeft(const BlendedList& list) {
+  return BackgroundLeftOf(list);
+}
+
+std::optional<double> BackgroundLeft(const DrawList& list) {
+  return BackgroundLeftOf(list);
 }
 
 }  // namespace skelvar

@@ -94,5 +94,7 @@ BlendedList BlendDrawLists(const DrawList& previous, const DrawList& current, do
 
 // The display x of the background's left edge in a frame, or nothing when it is not drawn.
 std::optional<double> BackgroundLeft(const BlendedList& list);
+// The same on a tick's own list, in client units.
+std::optional<double> BackgroundLeft(const DrawList& list);
 
 }  // namespace skelvar

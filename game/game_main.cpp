@@ -1,6 +1,7 @@
 #include "game_main.h"
 
 #include "arith.h"
+#include "draw_list.h"
 #include "texts.h"
 
 namespace skelvar {
@@ -47,8 +48,8 @@ void TGameMain::FormCreate() {
   scene.pnlMenu.top = 0;
   scene.imgMenu.left = 0;
   scene.imgMenu.top = 0;
-  scene.pnlGame.width = 900;
-  scene.pnlGame.height = 500;
+  scene.pnlGame.width = PlayAreaWidth;
+  scene.pnlGame.height = PlayAreaHeight;
   LayoutPanels();
   scene.pnlMenu.visible = true;
 }

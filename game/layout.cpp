@@ -1,4 +1,4 @@
-#include "arith.h"
+#include "draw_list.h"
 #include "game_main.h"
 
 namespace skelvar {
@@ -13,8 +13,8 @@ void TGameMain::LayoutPanels() {
   scene.pnlMenu.height = w.clientHeight;
   scene.imgMenu.width = scene.pnlMenu.width;
   scene.imgMenu.height = scene.pnlMenu.height;
-  scene.pnlGame.left = Trunc(w.clientWidth / 2.0 - scene.pnlGame.width / 2.0);
-  scene.pnlGame.top = Trunc(w.clientHeight / 2.0 - scene.pnlGame.height / 2.0);
+  scene.pnlGame.left = CentredOffset(w.clientWidth, scene.pnlGame.width);
+  scene.pnlGame.top = CentredOffset(w.clientHeight, scene.pnlGame.height);
 }
 
 void TGameMain::timOpenTimer() {

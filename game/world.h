@@ -49,6 +49,14 @@ inline constexpr int VK_LEFT = 37;
 inline constexpr int VK_UP = 38;
 inline constexpr int VK_RIGHT = 39;
 inline constexpr int VK_DOWN = 40;
+// Keys the game does not watch but that still switch mouse steering off: Backspace, Tab, Shift,
+// Ctrl and Alt; letters and digits are their upper-case character, F1 to F12 run on from VK_F1.
+inline constexpr int VK_BACK = 8;
+inline constexpr int VK_TAB = 9;
+inline constexpr int VK_SHIFT = 16;
+inline constexpr int VK_CONTROL = 17;
+inline constexpr int VK_MENU = 18;
+inline constexpr int VK_F1 = 112;
 inline constexpr std::array<int, 7> WatchedKeys = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_LEFT,
                                                    VK_UP,     VK_RIGHT,  VK_DOWN};
 

@@ -23,18 +23,18 @@ int VirtualKeyCode(SDL_Keycode key) {
     case SDLK_DOWN:
       return VK_DOWN;
     case SDLK_BACKSPACE:
-      return 8;
+      return VK_BACK;
     case SDLK_TAB:
-      return 9;
+      return VK_TAB;
     case SDLK_LSHIFT:
     case SDLK_RSHIFT:
-      return 16;
+      return VK_SHIFT;
     case SDLK_LCTRL:
     case SDLK_RCTRL:
-      return 17;
+      return VK_CONTROL;
     case SDLK_LALT:
     case SDLK_RALT:
-      return 18;
+      return VK_MENU;
     default:
       break;
   }
@@ -42,7 +42,7 @@ int VirtualKeyCode(SDL_Keycode key) {
   // ('%' is 37), so only letters and digits pass, as the upper-case letter or digit code.
   if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-  if (key >= SDLK_F1 && key <= SDLK_F12) return 112 + (key - SDLK_F1);
+  if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
   return 0;
 }
 

@@ -5,11 +5,13 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <new>
 #include <string>
 #include <vector>
 
 #include "game/click_tracker.h"
+#include "game/controllers.h"
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
 #include "game/game_main.h"
@@ -22,8 +24,10 @@
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
 #include "synth/synth.h"
+#include "web/page_records.h"
 
 using namespace skelvar;
+using namespace skelvar::web;
 
 // The page measures text with the canvas and the loaded font; out gets width and height.
 EM_JS(void, skelvar_js_measure, (const char* text, int length, int32_t* out), {
@@ -107,6 +111,8 @@ struct Page {
   TGameMain game;
   // The repeats of keys that controllers and fingers hold; the keyboard brings its own.
   KeyRepeat repeats;
+  // The controllers the page reads, each in its slot; a new launch starts with none.
+  Controllers pads;
   // The sounds of the last tick, read once for the page's audio.
   CueTracker cues{game};
   CueSet tickCues = 0;
@@ -119,53 +125,32 @@ Page* page = nullptr;
 bool pageStepped = false;
 uint32_t pageSeed = 0;
 ClickTracker clicks;
-// The repeats that have come for keys the controllers and fingers still hold, as a count and
-// then source * 256 + code for each; the page delivers them as presses before the game's tick.
-std::array<int32_t, 1 + InputSourceCount * WatchedKeys.size()> dueRepeats{};
+// Key events for the page to deliver: the repeats that have come for keys the controllers and
+// fingers still hold (before the game's tick), or what a controller just did.
+KeyEventsRecord keyEvents{};
 
-// What the page paints: a change counter, the operation count, the label's text, the record
-// line's text and 17 numbers per operation (kind, clip, dest, source, image, keyed, colour,
-// component).
-constexpr int OpFields = 17;
-static_assert(static_cast<int>(ComponentId::lblBest) == 20, "web/game.js knows the line as 20");
-struct DrawBuffer {
-  int32_t generation = 0;
-  int32_t count = 0;
-  int32_t textPointer = 0;
-  int32_t textLength = 0;
-  int32_t lineTextPointer = 0;
-  int32_t lineTextLength = 0;
-  std::array<int32_t, DrawList::Capacity * OpFields> ops{};
-};
-DrawBuffer drawBuffer;
+// What the page paints; the generation changes whenever the list does.
+DrawRecord<int32_t> drawBuffer{};
 DrawList lastList;
 // The list's texts point into the scene, so the last ones are kept as copies to compare with.
 LabelText lastText, lastLineText;
-std::array<double, 3> recordBuffer{};
 
 // Frames between ticks: the draw lists of the last two game ticks, and the frame last asked for
-// (its text points into the lists), as a change flag, the operation count, the text and 16
-// numbers per operation (kind, clip, dest, source, image, keyed, colour).
+// (its text points into the lists).
 TickDrawLists tickLists;
 bool tickListsStarted = false;
 BlendedList blended;
-struct BlendedBuffer {
-  double count = 0;
-  double textPointer = 0;
-  double textLength = 0;
-  double lineTextPointer = 0;
-  double lineTextLength = 0;
-  std::array<double, DrawList::Capacity * OpFields> ops{};
-};
-BlendedBuffer blendedBuffer;
+DrawRecord<double> blendedBuffer{};
 
 // The samples of the cue rendered last, read by the page into its audio buffers.
 std::vector<int16_t> cueSamples;
 
 std::string stateJson;
 std::array<char, 16> nameBuffer{};
-std::array<double, 3> fitBuffer{};
-std::array<int32_t, 9> windowBuffer{};
+FitRecord fitBuffer{};
+RectRecord playAreaBuffer{};
+WindowRecord windowBuffer{};
+PlayerRecord recordBuffer{};
 
 session::Record RecordOf(double best, double runs, double clears) {
   session::Record r;
@@ -175,11 +160,49 @@ session::Record RecordOf(double best, double runs, double clears) {
   return r;
 }
 
-void PutRect(int32_t*& out, const PixelRect& r) {
-  *out++ = r.left;
-  *out++ = r.top;
-  *out++ = r.width;
-  *out++ = r.height;
+template <typename Number, typename Rect>
+std::array<Number, 4> RectOf(const Rect& r) {
+  return {static_cast<Number>(r.left), static_cast<Number>(r.top), static_cast<Number>(r.width),
+          static_cast<Number>(r.height)};
+}
+
+// One operation as the page reads it, from a tick's list or a frame between ticks.
+template <typename Number, typename Op>
+OpRecord<Number> OpOf(const Op& op) {
+  return {static_cast<Number>(op.kind),
+          RectOf<Number>(op.clip),
+          RectOf<Number>(op.dest),
+          RectOf<Number>(op.source),
+          static_cast<Number>(op.image),
+          static_cast<Number>(op.keyed ? 1 : 0),
+          static_cast<Number>(op.colour.r << 16 | op.colour.g << 8 | op.colour.b),
+          static_cast<Number>(op.component)};
+}
+
+int32_t Address(const void* p) {
+  return static_cast<int32_t>(reinterpret_cast<uintptr_t>(p));
+}
+
+// The list's counts, texts and background edge into a buffer's header, its operations after it.
+template <typename Number, typename List>
+void Fill(DrawRecord<Number>& buffer, const List& list, std::string_view text,
+          std::string_view lineText) {
+  DrawHeader& h = buffer.header;
+  ++h.generation;
+  h.count = list.count;
+  h.textPointer = Address(text.data());
+  h.textLength = static_cast<int32_t>(text.size());
+  h.lineTextPointer = Address(lineText.data());
+  h.lineTextLength = static_cast<int32_t>(lineText.size());
+  h.backgroundLeft = BackgroundLeft(list).value_or(std::numeric_limits<double>::quiet_NaN());
+  std::size_t i = 0;
+  for (const auto& op : list) buffer.ops[i++] = OpOf<Number>(op);
+}
+
+// Controllers' transitions handed to the page, which delivers them as key events.
+const KeyEventsRecord* PadEvents(int count) {
+  keyEvents.count = count;
+  return &keyEvents;
 }
 
 }  // namespace
@@ -285,13 +308,47 @@ EMSCRIPTEN_KEEPALIVE void skelvar_source_key_up(int source, int code) {
   page->repeats.Release(source, code);
 }
 
-EMSCRIPTEN_KEEPALIVE const int32_t* skelvar_due_repeats() {
-  dueRepeats[0] = 0;
-  if (page->game.Closed()) return dueRepeats.data();
+EMSCRIPTEN_KEEPALIVE const KeyEventsRecord* skelvar_due_repeats() {
+  keyEvents.count = 0;
+  if (page->game.Closed()) return &keyEvents;
   page->repeats.Due(page->clock.MonotonicSeconds(), [](int source, int code) {
-    dueRepeats[static_cast<std::size_t>(++dueRepeats[0])] = source * 256 + code;
+    keyEvents.events[static_cast<std::size_t>(keyEvents.count++)] = {code, 1, source};
   });
-  return dueRepeats.data();
+  return &keyEvents;
+}
+
+// A controller in a slot, read whole: its buttons as bits of PadControl, its stick from -1 to 1.
+// Returns the key events it makes.
+EMSCRIPTEN_KEEPALIVE const KeyEventsRecord* skelvar_pad_read(int slot, uint32_t buttons, double x) {
+  std::array<KeyTransition, Controllers::MaxTransitions> out{};
+  if (!page->pads.Connect(slot)) return PadEvents(0);
+  const int n = page->pads.Read(slot, buttons, x, out);
+  for (int i = 0; i < n; ++i) {
+    const KeyTransition& t = out[static_cast<std::size_t>(i)];
+    keyEvents.events[static_cast<std::size_t>(i)] = {t.code, t.down ? 1 : 0, t.source};
+  }
+  return PadEvents(n);
+}
+
+EMSCRIPTEN_KEEPALIVE int skelvar_pad_connected(int slot) {
+  return page->pads.Connected(slot) ? 1 : 0;
+}
+
+// A controller left (gone is its slot), or the page lost the focus (every slot): what they held
+// is let go.
+EMSCRIPTEN_KEEPALIVE const KeyEventsRecord* skelvar_pads_let_go(int gone) {
+  std::array<KeyTransition, Controllers::MaxLetGoTransitions> out{};
+  const int n = gone >= 0 ? page->pads.Disconnect(gone, out) : page->pads.LetGoAll(out);
+  for (int i = 0; i < n; ++i) {
+    const KeyTransition& t = out[static_cast<std::size_t>(i)];
+    keyEvents.events[static_cast<std::size_t>(i)] = {t.code, 0, t.source};
+  }
+  return PadEvents(n);
+}
+
+// A new launch: the controllers are read afresh, holding nothing.
+EMSCRIPTEN_KEEPALIVE void skelvar_pads_forget() {
+  page->pads.Forget();
 }
 
 // The keys a source holds, one bit per watched key in the order of skelvar_watched_key.
@@ -337,44 +394,25 @@ EMSCRIPTEN_KEEPALIVE void skelvar_mouse_cancel() {
   clicks.Cancel();
 }
 
-// Opacity on, opacity, closed, timOpen on, timGame on, their intervals, client width and height.
-EMSCRIPTEN_KEEPALIVE const int32_t* skelvar_window() {
+EMSCRIPTEN_KEEPALIVE const WindowRecord* skelvar_window() {
   const Scene& s = page->game.scene;
   windowBuffer = {s.window.opacityEnabled, s.window.opacity,     s.window.closed,
                   s.timOpen.enabled,       s.timGame.enabled,    s.timOpen.intervalMs,
                   s.timGame.intervalMs,    s.window.clientWidth, s.window.clientHeight};
-  return windowBuffer.data();
+  return &windowBuffer;
 }
 
 // The draw list of the scene as it is now; the generation changes whenever the list does.
-EMSCRIPTEN_KEEPALIVE const DrawBuffer* skelvar_draw_list() {
+EMSCRIPTEN_KEEPALIVE const DrawRecord<int32_t>* skelvar_draw_list() {
   const DrawList list = BuildDrawList(page->game.scene);
-  if (drawBuffer.generation != 0 && lastText == list.text && lastLineText == list.lineText &&
+  if (drawBuffer.header.generation != 0 && lastText == list.text && lastLineText == list.lineText &&
       std::equal(list.begin(), list.end(), lastList.begin(), lastList.end())) {
     return &drawBuffer;
   }
   lastList = list;
   lastText.assign(list.text.empty() ? std::string_view("") : list.text);
   lastLineText.assign(list.lineText.empty() ? std::string_view("") : list.lineText);
-  ++drawBuffer.generation;
-  drawBuffer.count = list.count;
-  drawBuffer.textPointer =
-      static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastText.view().data()));
-  drawBuffer.textLength = static_cast<int32_t>(lastText.view().size());
-  drawBuffer.lineTextPointer =
-      static_cast<int32_t>(reinterpret_cast<uintptr_t>(lastLineText.view().data()));
-  drawBuffer.lineTextLength = static_cast<int32_t>(lastLineText.view().size());
-  int32_t* out = drawBuffer.ops.data();
-  for (const DrawOp& op : list) {
-    *out++ = static_cast<int32_t>(op.kind);
-    PutRect(out, op.clip);
-    PutRect(out, op.dest);
-    PutRect(out, op.source);
-    *out++ = static_cast<int32_t>(op.image);
-    *out++ = op.keyed;
-    *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
-    *out++ = static_cast<int32_t>(op.component);
-  }
+  Fill(drawBuffer, list, lastText.view(), lastLineText.view());
   return &drawBuffer;
 }
 
@@ -401,39 +439,24 @@ EMSCRIPTEN_KEEPALIVE int skelvar_lists_moving() {
 
 // The frame a fraction a of the way from the previous tick's list to the current one, in client
 // units.
-EMSCRIPTEN_KEEPALIVE const BlendedBuffer* skelvar_blended_list(double a) {
+EMSCRIPTEN_KEEPALIVE const DrawRecord<double>* skelvar_blended_list(double a) {
   blended = BlendDrawLists(tickLists.previous(), tickLists.current(), a, 1.0);
-  blendedBuffer.count = blended.count;
-  blendedBuffer.textPointer = static_cast<double>(reinterpret_cast<uintptr_t>(blended.text.data()));
-  blendedBuffer.textLength = static_cast<double>(blended.text.size());
-  blendedBuffer.lineTextPointer =
-      static_cast<double>(reinterpret_cast<uintptr_t>(blended.lineText.data()));
-  blendedBuffer.lineTextLength = static_cast<double>(blended.lineText.size());
-  double* out = blendedBuffer.ops.data();
-  const auto put = [&out](const auto& r) {
-    *out++ = r.left;
-    *out++ = r.top;
-    *out++ = r.width;
-    *out++ = r.height;
-  };
-  for (const BlendedOp& op : blended) {
-    *out++ = static_cast<double>(op.kind);
-    put(op.clip);
-    put(op.dest);
-    put(op.source);
-    *out++ = static_cast<double>(op.image);
-    *out++ = op.keyed ? 1 : 0;
-    *out++ = op.colour.r << 16 | op.colour.g << 8 | op.colour.b;
-    *out++ = static_cast<double>(op.component);
-  }
+  Fill(blendedBuffer, blended, blended.text, blended.lineText);
   return &blendedBuffer;
 }
 
 // The scale at which a viewport shows the game and the client size the logic then sees.
-EMSCRIPTEN_KEEPALIVE const double* skelvar_fit(int32_t width, int32_t height) {
+EMSCRIPTEN_KEEPALIVE const FitRecord* skelvar_fit(int32_t width, int32_t height) {
   const ViewScale v = FitToScreen(width, height);
   fitBuffer = {v.scale, static_cast<double>(v.clientWidth), static_cast<double>(v.clientHeight)};
-  return fitBuffer.data();
+  return &fitBuffer;
+}
+
+// Where the logic puts the play area in a client area of that size.
+EMSCRIPTEN_KEEPALIVE const RectRecord* skelvar_play_area(int32_t width, int32_t height) {
+  const PixelRect r = PlayAreaPlace(width, height);
+  playAreaBuffer = {r.left, r.top, r.width, r.height};
+  return &playAreaBuffer;
 }
 
 // The player's record, kept by the page in its storage: best time (-1 for none), runs, clears.
@@ -449,11 +472,11 @@ EMSCRIPTEN_KEEPALIVE int skelvar_records_follow() {
 }
 
 // What this page added since it last saved: best time (-1 for none), runs, clears.
-EMSCRIPTEN_KEEPALIVE const double* skelvar_records_unsaved() {
+EMSCRIPTEN_KEEPALIVE const PlayerRecord* skelvar_records_unsaved() {
   const session::Record& r = page->records.Unsaved();
   recordBuffer = {r.best ? static_cast<double>(*r.best) : -1.0, static_cast<double>(r.runs),
                   static_cast<double>(r.clears)};
-  return recordBuffer.data();
+  return &recordBuffer;
 }
 
 // The storage took the unsaved part: the record as it now holds it.

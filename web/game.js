@@ -1,50 +1,15 @@
 // The play logic compiled to WebAssembly, behind plain methods in the logic's own units.
 import createSkelvar from './skelvar.js';
+import { Layout, Source } from './game_numbers.js';
+import { readDrawBuffer, readKeyEvents, readRecord } from './memory_records.js';
 
-const OpFields = 17;
-
-export const DrawKind = Object.freeze({ Fill: 0, Outline: 1, Image: 2, Text: 3 });
-
-// Sources of held keys: the keyboard, the touch screen, then one per controller slot.
-export const Source = Object.freeze({ Keyboard: 0, Touch: 1, FirstController: 2, Controllers: 8 });
-
-// What a finger does where it lands.
-export const TouchZone = Object.freeze({ None: 0, Click: 1, Left: 2, Right: 3, Middle: 4 });
+// Draw kinds, the sources of held keys (the keyboard, the touch screen, then one per controller
+// slot) and what a finger does where it lands, as the game numbers them.
+export { DrawKind, Source, TouchZone } from './game_numbers.js';
 
 // A key event in the replay tool's words; the keyboard's source goes without saying.
 function keyWords(name, code, source) {
   return source === Source.Keyboard ? `${name} ${code}` : `${name} ${code} ${source}`;
-}
-
-// Drawing operations laid out one after another from `first`, OpFields numbers each, whether the
-// heap view holds the tick's whole units or the blended frame's fractional ones.
-function readOps(heap, first, count) {
-  const ops = [];
-  for (let i = 0; i < count; ++i) {
-    const o = first + i * OpFields;
-    ops.push({
-      kind: heap[o],
-      clip: [heap[o + 1], heap[o + 2], heap[o + 3], heap[o + 4]],
-      dest: [heap[o + 5], heap[o + 6], heap[o + 7], heap[o + 8]],
-      source: [heap[o + 9], heap[o + 10], heap[o + 11], heap[o + 12]],
-      image: heap[o + 13],
-      keyed: heap[o + 14] !== 0,
-      colour: heap[o + 15],
-      component: heap[o + 16],
-    });
-  }
-  return ops;
-}
-
-// The component of the menu's record line, whose Text operation draws the list's second text.
-const RecordLineComponent = 20;
-
-// Each Text operation gets the text it draws: the label's, or the menu's record line's.
-function withTexts(ops, text, lineText) {
-  for (const op of ops) {
-    if (op.kind === DrawKind.Text) op.text = op.component === RecordLineComponent ? lineText : text;
-  }
-  return ops;
 }
 
 export class Game {
@@ -135,13 +100,21 @@ export class Game {
   // held key does, half a second after the press and then every 33 ms. Before each game tick
   // every such key whose repeat has come is pressed again, through keyDown so the journal of a
   // stepped run holds the repeats as the events they are.
-  repeatKeys() {
-    const p = this.m._skelvar_due_repeats() >> 2;
-    const h = this.m.HEAP32;
-    const due = [];
-    for (let i = 1; i <= h[p]; ++i) due.push(h[p + i]);
-    for (const packed of due) this.keyDown(packed & 255, packed >> 8);
+  repeatKeys() { this.deliver(this.m._skelvar_due_repeats()); }
+
+  // Key events the game handed back (at byte address p), delivered as any other key event.
+  deliver(p) {
+    for (const e of readKeyEvents(this.m.HEAP32, p)) {
+      if (e.down) this.keyDown(e.code, e.source); else this.keyUp(e.code, e.source);
+    }
   }
+
+  // A controller in a slot read whole (its buttons as bits of PadButton, its stick from -1 to 1);
+  // one that left (its slot), or every one when the page lost the focus (slot -1), lets go.
+  readPad(slot, buttons, x) { this.deliver(this.m._skelvar_pad_read(slot, buttons, x)); }
+  padConnected(slot) { return this.m._skelvar_pad_connected(slot) !== 0; }
+  padsLetGo(slot = -1) { this.deliver(this.m._skelvar_pads_let_go(slot)); }
+  padsForget() { this.m._skelvar_pads_forget(); }
 
   // The watched keys one source holds now.
   heldBy(source) {
@@ -192,40 +165,25 @@ export class Game {
   // Whether a run started or a clear showed since the last look: something to save.
   followRecord() { return this.m._skelvar_records_follow() !== 0; }
   unsavedRecord() {
-    const p = this.m._skelvar_records_unsaved() >> 3;
-    const d = this.m.HEAPF64;
-    return { best: d[p] >= 0 ? d[p] : null, runs: d[p + 1], clears: d[p + 2] };
+    const r = readRecord(this.m.HEAPF64, this.m._skelvar_records_unsaved() >> 3, Layout.player);
+    return { best: r.best >= 0 ? r.best : null, runs: r.runs, clears: r.clears };
   }
   recordSaved(r) { this.m._skelvar_records_saved(r.best ?? -1, r.runs, r.clears); }
 
   // Opacity, closing and the timers' switches and intervals, as the window holds them now.
   window() {
-    const p = this.m._skelvar_window() >> 2;
-    const h = this.m.HEAP32;
-    return {
-      opacityEnabled: h[p] !== 0,
-      opacity: h[p + 1],
-      closed: h[p + 2] !== 0,
-      openEnabled: h[p + 3] !== 0,
-      gameEnabled: h[p + 4] !== 0,
-      openInterval: h[p + 5],
-      gameInterval: h[p + 6],
-      clientWidth: h[p + 7],
-      clientHeight: h[p + 8],
-    };
+    const w = readRecord(this.m.HEAP32, this.m._skelvar_window() >> 2, Layout.window);
+    for (const flag of ['opacityEnabled', 'closed', 'openEnabled', 'gameEnabled']) {
+      w[flag] = w[flag] !== 0;
+    }
+    return w;
   }
 
   // The scene's draw list; the same object comes back while the list is unchanged.
   drawList() {
-    const p = this.m._skelvar_draw_list() >> 2;
-    const h = this.m.HEAP32;
-    const generation = h[p];
-    if (generation === this.list.generation) return this.list;
-    const count = h[p + 1];
-    const text = h[p + 3] > 0 ? this.m.UTF8ToString(h[p + 2], h[p + 3]) : '';
-    const lineText = h[p + 5] > 0 ? this.m.UTF8ToString(h[p + 4], h[p + 5]) : '';
-    const ops = withTexts(readOps(h, p + 6, count), text, lineText);
-    this.list = { generation, ops, text, lineText };
+    const p = this.m._skelvar_draw_list();
+    if (this.m.HEAP32[(p + Layout.draw.generation) >> 2] === this.list.generation) return this.list;
+    this.list = readDrawBuffer(this.m, p, this.m.HEAP32);
     return this.list;
   }
 
@@ -239,19 +197,18 @@ export class Game {
   // The frame a fraction a (0 to 1) of the way from the previous tick to the current one, in the
   // draw list's shape with places between units.
   blendedList(a) {
-    const p = this.m._skelvar_blended_list(a) >> 3;
-    const d = this.m.HEAPF64;
-    const count = d[p];
-    const text = d[p + 2] > 0 ? this.m.UTF8ToString(d[p + 1], d[p + 2]) : '';
-    const lineText = d[p + 4] > 0 ? this.m.UTF8ToString(d[p + 3], d[p + 4]) : '';
-    return { ops: withTexts(readOps(d, p + 5, count), text, lineText), text, lineText };
+    return readDrawBuffer(this.m, this.m._skelvar_blended_list(a), this.m.HEAPF64);
   }
 
   // The scale and the logic's client size for a viewport in CSS pixels.
   fit(width, height) {
-    const p = this.m._skelvar_fit(width, height) >> 3;
-    const d = this.m.HEAPF64;
-    return { scale: d[p], clientWidth: d[p + 1], clientHeight: d[p + 2] };
+    return readRecord(this.m.HEAPF64, this.m._skelvar_fit(width, height) >> 3, Layout.fit);
+  }
+
+  // Where the logic puts the play area in a client area of that size: { left, top, width, height }.
+  playArea(clientWidth, clientHeight) {
+    const p = this.m._skelvar_play_area(clientWidth, clientHeight);
+    return readRecord(this.m.HEAP32, p >> 2, Layout.rect);
   }
 
   // Every stored picture that has pixels: its id, component name and whether it is keyed.

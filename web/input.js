@@ -1,13 +1,16 @@
 // Keys by KeyboardEvent.code as the game's virtual-key codes, and Pointer Events on the canvas in
 // the logic's client coordinates: a click of the mouse or pen counts when the button goes up over
 // the component it went down on; fingers go to the thumb controls.
+import { Key } from './game_numbers.js';
+
 const Watched = new Map([
-  ['Enter', 13], ['NumpadEnter', 13], ['Escape', 27], ['Space', 32],
-  ['ArrowLeft', 37], ['ArrowUp', 38], ['ArrowRight', 39], ['ArrowDown', 40],
+  ['Enter', Key.Return], ['NumpadEnter', Key.Return], ['Escape', Key.Escape], ['Space', Key.Space],
+  ['ArrowLeft', Key.Left], ['ArrowUp', Key.Up], ['ArrowRight', Key.Right], ['ArrowDown', Key.Down],
 ]);
 const Others = new Map([
-  ['Backspace', 8], ['Tab', 9], ['ShiftLeft', 16], ['ShiftRight', 16],
-  ['ControlLeft', 17], ['ControlRight', 17], ['AltLeft', 18], ['AltRight', 18],
+  ['Backspace', Key.Backspace], ['Tab', Key.Tab], ['ShiftLeft', Key.Shift],
+  ['ShiftRight', Key.Shift], ['ControlLeft', Key.Control], ['ControlRight', Key.Control],
+  ['AltLeft', Key.Alt], ['AltRight', Key.Alt],
 ]);
 
 // The seven watched keys get their codes, letters, digits and function keys theirs; every other
@@ -18,9 +21,9 @@ export function virtualKeyCode(code) {
   let m = /^Key([A-Z])$/.exec(code);
   if (m) return m[1].charCodeAt(0);
   m = /^Digit([0-9])$/.exec(code);
-  if (m) return 48 + Number(m[1]);
+  if (m) return Key.Digit0 + Number(m[1]);
   m = /^F([1-9]|1[0-2])$/.exec(code);
-  if (m) return 111 + Number(m[1]);
+  if (m) return Key.F1 + Number(m[1]) - 1;
   return 0;
 }
 

@@ -1,8 +1,7 @@
 // Paints the logic's draw list on the canvas, and nothing else: every drawing rule was decided
 // when the list was built.
 import { DrawKind } from './game.js';
-
-const MenuImage = 64;
+import { Picture } from './game_numbers.js';
 
 function css(colour) {
   return `#${colour.toString(16).padStart(6, '0')}`;
@@ -62,7 +61,7 @@ export class Painter {
           const scaled = sw !== dw || sh !== dh || unit !== 1;
           c.imageSmoothingEnabled = scaled;
           // The menu picture is shrunk with the best filter the browser has.
-          c.imageSmoothingQuality = op.image === MenuImage ? 'high' : 'low';
+          c.imageSmoothingQuality = op.image === Picture.Menu ? 'high' : 'low';
           c.drawImage(bitmap, sl, st, sw, sh, dl, dt, dw, dh);
           break;
         }

@@ -4,9 +4,10 @@
 // held too and follows one game tick later, so a key pressed and let go while waiting still
 // counts as a press when the game polls its keys.
 import { TouchZone } from './game.js';
+import { Key } from './game_numbers.js';
 
 // Enter, Space and the arrows start a run at the menu; Esc does not.
-const StartKeys = new Set([13, 32, 37, 38, 39, 40]);
+const StartKeys = new Set([Key.Return, Key.Space, Key.Left, Key.Up, Key.Right, Key.Down]);
 // A generous bound on what a player does while waiting; older moves make room for the rest.
 const MostHeld = 4096;
 

@@ -8,8 +8,8 @@ import { instantiateWasm } from './loader.js';
 import { Pictures } from './pictures.js';
 import { Progress } from './progress.js';
 import { LabelFont } from './text.js';
+import { Picture } from './game_numbers.js';
 
-const BackPicture = 65;
 // What the slow link carries in about one round trip.
 const HeadStart = 32 * 1024;
 
@@ -125,7 +125,7 @@ export class StartUp {
     } else {
       await this.stageAsked.promise;
     }
-    const ids = [BackPicture, ...pictures.ids((e) => e.keyed)];
+    const ids = [Picture.Back, ...pictures.ids((e) => e.keyed)];
     const stage = pictures.load(ids, (bytes) => progress.add(bytes));
     pictures.decodeAfter('low', stage);
     // A stage that cannot be had lets the outcome pictures come anyway.

@@ -5,10 +5,7 @@
 // outcome picture, or on a finished stage, is a click. All of it through the game's held keys,
 // with the touch screen as one source.
 import { Source, TouchZone } from './game.js';
-
-const Left = 37;
-const Up = 38;
-const Right = 39;
+import { Key } from './game_numbers.js';
 
 const Role = Object.freeze({ None: 0, Click: 1, Steer: 2, Jump: 3 });
 
@@ -87,10 +84,10 @@ export class Thumbs {
     const want = new Set();
     for (const finger of this.fingers.values()) {
       if (finger.role !== Role.Steer) continue;
-      if (finger.zone === TouchZone.Left) want.add(Left);
-      if (finger.zone === TouchZone.Right) want.add(Right);
+      if (finger.zone === TouchZone.Left) want.add(Key.Left);
+      if (finger.zone === TouchZone.Right) want.add(Key.Right);
     }
-    if (this.jumping) want.add(Up);
+    if (this.jumping) want.add(Key.Up);
     for (const code of this.held) {
       if (!want.has(code)) this.game.keyUp(code, Source.Touch);
     }

@@ -7,25 +7,14 @@ import { LiveLabel } from './live_label.js';
 import { TurnPictogram } from './pictogram.js';
 import { sizeCanvas } from './viewport.js';
 
-// The game panel's designed size; the logic centres it in the client area.
-const PanelWidth = 900;
-const PanelHeight = 500;
-const BackImage = 65;
-
-// Where a paint put the background's left edge, in client units; null when it has none.
-function backgroundLeft(list) {
-  const back = list.ops.find((op) => op.image === BackImage);
-  return back ? back.dest[0] - back.source[0] * (back.dest[2] / back.source[2]) : null;
-}
-
 export class PageWindow {
   constructor(canvas, game, painter) {
     this.canvas = canvas;
     this.game = game;
     this.painter = painter;
     this.scale = 1;
-    // Where the 900 x 500 play area sits on the screen, in CSS pixels from the viewport's corner.
-    this.playArea = { left: 0, top: 0, width: PanelWidth, height: PanelHeight };
+    // Where the play area sits on the screen, in CSS pixels from the viewport's corner.
+    this.playArea = { left: 0, top: 0, width: 0, height: 0 };
     this.safeArea = document.getElementById('safe-area');
     this.turn = new TurnPictogram(document.getElementById('turn'));
     this.liveLabel = new LiveLabel(document.getElementById('said'));
@@ -86,16 +75,14 @@ export class PageWindow {
     return [view.clientWidth, view.clientHeight];
   }
 
-  // The logic centres the panel with its offsets truncated toward zero; the same rule on the
-  // screen tells the page where the play area is.
+  // Where the logic puts the play area, on the screen.
   placePlayArea(clientWidth, clientHeight) {
-    const left = Math.trunc(clientWidth / 2 - PanelWidth / 2);
-    const top = Math.trunc(clientHeight / 2 - PanelHeight / 2);
+    const area = this.game.playArea(clientWidth, clientHeight);
     this.playArea = {
-      left: left * this.scale,
-      top: top * this.scale,
-      width: PanelWidth * this.scale,
-      height: PanelHeight * this.scale,
+      left: area.left * this.scale,
+      top: area.top * this.scale,
+      width: area.width * this.scale,
+      height: area.height * this.scale,
     };
   }
 
@@ -155,7 +142,7 @@ export class PageWindow {
     this.dirty = false;
     this.paintTimes.push(performance.now() - start);
     if (this.paintTimes.length > 1000) this.paintTimes.shift();
-    this.paintLog.push([start, this.tickCount(), backgroundLeft(list), exact]);
+    this.paintLog.push([start, this.tickCount(), list.backgroundLeft, exact]);
     if (this.paintLog.length > 1000) this.paintLog.shift();
     this.onPainted();
   }
