@@ -8,9 +8,8 @@
 #include <utility>
 #include <vector>
 
-#include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
-#include "game/random.h"
+#include "headless_game.h"
 #include "session/run_tick.h"
 #include "session/virtual_clock.h"
 
@@ -134,16 +133,10 @@ TEST(KeyRepeat, RepeatsFollowTheBeatsOfHeldKeysOverALongRandomRun) {
 // keys, and after the repeat delay she runs on as she does for a held key of the keyboard.
 TEST(KeyRepeat, AControllerHoldingRightFromTheMenuRunsAfterTheDelay) {
   for (const int source : {Pad, TouchSource}) {
-    session::VirtualClock clock(1);
-    Mt19937Random random;
-    FixedTextMeasurer measurer;
-    TGameMain game(clock, random, measurer);
-    game.scene.window.clientWidth = 944;
-    game.scene.window.clientHeight = 542;
-    game.FormCreate();
-    // Past the fade-in, at rest at the menu.
-    session::NoEvents none;
-    for (int64_t k = 1; k <= 20; ++k) session::RunTick(game, clock, k, none);
+    testing::HeadlessGame run(1);
+    TGameMain& game = run.game;
+    session::VirtualClock& clock = run.clock;
+    run.Idle(1, 20);
     ASSERT_EQ(game.GameState, StateMenu);
 
     KeyRepeat repeat;

@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
-#include "game/random.h"
+#include "headless_game.h"
 #include "session/run_tick.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
@@ -152,17 +151,8 @@ constexpr int VkLeft = 37;
 constexpr int VkUp = 38;
 constexpr int VkRight = 39;
 
-struct Played {
-  VirtualClock clock;
-  Mt19937Random random;
-  FixedTextMeasurer measurer;
-  TGameMain game{clock, random, measurer};
-  explicit Played(int32_t fadeMs) : clock(5) {
-    game.scene.window.clientWidth = 944;
-    game.scene.window.clientHeight = 542;
-    game.FormCreate();
-    game.scene.timOpen.intervalMs = fadeMs;
-  }
+struct Played : testing::HeadlessGame {
+  explicit Played(int32_t fadeMs) : HeadlessGame(5) { game.scene.timOpen.intervalMs = fadeMs; }
 };
 
 // A long random run of keys and timer switches, played once by the headless ticks and once by a

@@ -7,9 +7,8 @@
 #include <array>
 #include <string>
 
-#include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
-#include "game/random.h"
+#include "headless_game.h"
 #include "session/state_json.h"
 #include "session/virtual_clock.h"
 
@@ -19,16 +18,8 @@ namespace {
 constexpr int VkEscape = 27;
 constexpr int VkRight = 39;
 
-struct Headless {
-  VirtualClock clock{7};
-  Mt19937Random random;
-  FixedTextMeasurer measurer;
-  TGameMain game{clock, random, measurer};
-  Headless() {
-    game.scene.window.clientWidth = 944;
-    game.scene.window.clientHeight = 542;
-    game.FormCreate();
-  }
+struct Headless : testing::HeadlessGame {
+  Headless() : HeadlessGame(7) {}
 };
 
 TEST(RunTick, FadeEverySecondTickAndTheClockAtTheTick) {
@@ -114,13 +105,9 @@ TEST(RunTick, SameEventsSameStateLines) {
                            : TimedEvent{tick, EventKind::KeyUp, 32, 0};
   }
   const auto lines = [&](uint32_t seed) {
-    VirtualClock clock(seed);
-    Mt19937Random random;
-    FixedTextMeasurer measurer;
-    TGameMain game(clock, random, measurer);
-    game.scene.window.clientWidth = 944;
-    game.scene.window.clientHeight = 542;
-    game.FormCreate();
+    testing::HeadlessGame run(seed);
+    TGameMain& game = run.game;
+    VirtualClock& clock = run.clock;
     EventSpan feed(events);
     std::string all, line;
     for (int64_t k = 1; k <= 400; ++k) {

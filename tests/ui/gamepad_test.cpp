@@ -10,10 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "game/fixed_text_measurer.h"
-#include "game/random.h"
 #include "session/run_tick.h"
 #include "session/virtual_clock.h"
+#include "tests/game/headless_game.h"
 #include "ui/pad_keys.h"
 
 namespace skelvar::ui {
@@ -395,16 +394,12 @@ TEST_F(GamepadTest, ATooShortSpanGetsTheFirstTransitionsAndTheStateStaysRight) {
 TEST_F(GamepadTest, AHeldDpadFromTheMenuRunsAfterTheRepeatDelay) {
   const SDL_JoystickID id = Plug();
   ASSERT_GE(id, 0);
-  session::VirtualClock clock(1);
-  Mt19937Random random;
-  FixedTextMeasurer measurer;
-  TGameMain game(clock, random, measurer);
-  game.scene.window.clientWidth = 944;
-  game.scene.window.clientHeight = 542;
-  game.FormCreate();
+  testing::HeadlessGame run(1);
+  TGameMain& game = run.game;
+  session::VirtualClock& clock = run.clock;
+  run.Idle(1, 20);
   session::NoEvents none;
-  int64_t k = 1;
-  for (; k <= 20; ++k) session::RunTick(game, clock, k, none);
+  int64_t k = 21;
   ASSERT_EQ(game.GameState, StateMenu);
 
   KeyRepeat repeats;
