@@ -3,13 +3,13 @@
 
 #include <random>
 
+#include "headless_game.h"
 #include "run_invariants.h"
-#include "test_support.h"
 
 namespace skelvar {
 namespace {
 
-using testing::Harness;
+using testing::HeadlessGame;
 
 constexpr std::array<int, 9> KeyPool = {VK_RETURN, VK_ESCAPE, VK_SPACE, VK_LEFT, VK_UP,
                                         VK_RIGHT,  VK_DOWN,   65,       16};
@@ -24,12 +24,14 @@ void CheckInvariants(const TGameMain& g, bool runStarted, int fadeTicks) {
 
 void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
   std::mt19937 rng(seed);
-  auto h = std::make_unique<Harness>();
+  auto h = std::make_unique<HeadlessGame>(seed);
+  session::NoEvents none;
+  int64_t sessionTick = 0;  // ticks since the window opened, as the tick order counts them
   int fadeTicks = 0;
   bool runStarted = false;
-  int32_t lastState = h->g().GameState;
+  int32_t lastState = h->game.GameState;
   for (int64_t k = 1; k <= ticks; ++k) {
-    auto& g = h->g();
+    auto& g = h->game;
     // A few input events between ticks; the player mostly runs right and jumps.
     const int events = static_cast<int>(rng() % 4);
     for (int e = 0; e < events; ++e) {
@@ -54,12 +56,8 @@ void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
         g.FormResize();
       }
     }
-    h->clock.Advance(0.05);
-    if (k % 2 == 0 && g.scene.timOpen.enabled) {
-      g.timOpenTimer();
-      ++fadeTicks;
-    }
-    g.timGameTimer();
+    // The events above came between ticks; the tick runs the due timers in the window's order.
+    if (session::RunTick(g, h->clock, ++sessionTick, none).faded) ++fadeTicks;
     ++tally.ticks;
     if (g.GameState == StatePlaying && lastState != StatePlaying) ++tally.runs;
     if (g.GameState == StateOutcome && lastState == StatePlaying) {
@@ -76,10 +74,11 @@ void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
     }
     if (g.Closed()) {
       ++tally.closes;
-      h = std::make_unique<Harness>();
+      h = std::make_unique<HeadlessGame>(seed + static_cast<uint32_t>(k));
+      sessionTick = 0;
       fadeTicks = 0;
       runStarted = false;
-      lastState = h->g().GameState;
+      lastState = h->game.GameState;
     }
   }
 }
