@@ -135,13 +135,21 @@ async function play(engine, site) {
       await settle(page);
       return jumped ? await page.eval('audioLog.starts') - before : -1;
     };
-    const heard = await soundsOfAJump();
+    // WebKit's window may also lose the focus for a moment mid-jump, which silences the landing
+    // by design: a jump that is not heard whole is tried again, up to three times. A page that
+    // never sounds still fails, and losing sounds only lowers the muted count.
+    const soundsOfAHeardJump = async () => {
+      let heard = -1;
+      for (let i = 0; i < 3 && heard < 2; ++i) heard = await soundsOfAJump();
+      return heard;
+    };
+    const heard = await soundsOfAHeardJump();
     check(heard >= 2, `${name}: a jump and its landing start their sounds (${heard})`);
     await pressKey(page, 'KeyM');
     const muted = await soundsOfAJump();
     check(muted === 0, `${name}: after M a jump starts no sound (${muted})`);
     await pressKey(page, 'KeyM');
-    const back = await soundsOfAJump();
+    const back = await soundsOfAHeardJump();
     check(back >= 2, `${name}: M again and a jump is heard (${back})`);
   });
 
