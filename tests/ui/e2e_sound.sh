@@ -48,11 +48,16 @@ jump() {
   tail -n +$((mark + 1)) "$TRACE" | grep -q ' vy -' || fail "she did not jump"
 }
 
+# Starts the game with SDL's disk driver, so every sample it plays lands in $RAW.
+start_with_disk_sound() {
+  SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$RAW SKELVAR_STATE_TRACE=$TRACE \
+    "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+  GAME_PID=$!
+  x11_find_game_window
+}
+
 # --- with the disk driver every sample the game plays lands in a file ---
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$RAW SKELVAR_STATE_TRACE=$TRACE \
-  "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
-GAME_PID=$!
-x11_find_game_window
+start_with_disk_sound
 grep -q "without sound" "$WORK/game.err" && fail "the disk driver was not taken"
 retry 5 test -s "$RAW" || fail "no sound is written"
 sleep 1.5
@@ -86,10 +91,7 @@ grep -qx "muted 1" "$XDG_CONFIG_HOME/skelvar/settings" || fail "the mute is not 
 x11_start_xvfb 1280x1024
 : >"$TRACE"
 RAW=$WORK/again.raw
-SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$RAW SKELVAR_STATE_TRACE=$TRACE \
-  "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
-GAME_PID=$!
-x11_find_game_window
+start_with_disk_sound
 retry 5 test -s "$RAW" || fail "no sound is written after the restart"
 sleep 1
 from=$(size)
