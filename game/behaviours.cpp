@@ -58,7 +58,11 @@ void TGameMain::ApplyBehaviour(int i, int32_t distance, int32_t side) {
         }
       } else if (D <= Range[i] && onGround) {
         vx = K * Speed[i];
-        if (TickCount % 45 == 0 || D < 2 * Jump[i]) hop();
+        if (TickCount % 45 == 0 || D < 2 * Jump[i]) {
+          hop();
+          happened.Note(Happening::StalkerHopped);
+          happened.hopper = static_cast<int8_t>(i);
+        }
         FaceMotion(vx, facing);
       }
       break;
@@ -125,6 +129,10 @@ void TGameMain::ApplyBehaviour(int i, int32_t distance, int32_t side) {
       vy = 0.0;
       if (r >= 35 && r <= 39) {
         vy = Jump[i];
+        if (r == 35) {
+          happened.Note(Happening::SwooperDived);
+          happened.diver = static_cast<int8_t>(i);
+        }
       } else if (r >= 45) {
         vy = -Jump[i];
       }

@@ -26,6 +26,7 @@ void TGameMain::ApplyBody(int i, int32_t distance) {
         vy = -vy;  // the top of the arc: fall as fast as it last rose
       } else if (vy > 0.0 && PosY[i] >= GroundLine(i)) {
         vy = 0.0;  // landed
+        if (i == 0) happened.Note(Happening::Landed);
       } else if (vy < 0.0) {
         vy = vy * 0.7;
       } else {

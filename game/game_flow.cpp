@@ -54,7 +54,10 @@ void TGameMain::PlayCommand(char command) {
         VelX[0] = Speed[0];
         break;
       case 'u':
-        if (VelY[0] == 0.0) VelY[0] = -Trunc(Jump[0] / 2.0);
+        if (VelY[0] == 0.0) {
+          VelY[0] = -Trunc(Jump[0] / 2.0);
+          happened.Note(Happening::Jumped);
+        }
         break;
       default:
         break;
@@ -70,7 +73,8 @@ void TGameMain::StartGame() {
   scene.shpOver.top = scene.imgOver.top;
   TickCount = 0;
   GameState = StatePlaying;
-  ++RunsStarted;
+  happened.Note(Happening::RunStarted);
+  ++happened.runsStarted;
   StartTime = clock_.LocalDateTimeDays();
   StartMonotonic = clock_.MonotonicSeconds();
   CameraX = 0;
@@ -91,6 +95,7 @@ void TGameMain::ReturnToMenu() {
   scene.pnlGame.visible = false;
   GameState = StateMenu;
   KeyState.fill(0);
+  happened.Note(Happening::BackToMenu);
 }
 
 void TGameMain::FitOutcomeFrame() {
@@ -119,6 +124,7 @@ void TGameMain::OutcomeFrame() {
       SetLabelText(OverCries[random_.Below(static_cast<int32_t>(OverCries.size()))]);
     }
     label.left = Trunc(W / 2.0 - label.width / 2.0);
+    happened.Note(Happening::OutcomePicture);
   } else if (TickCount == 45) {
     ShowImage(over, SecondOutcomePictures[HitIndex]);
     FitOutcomeFrame();
@@ -127,11 +133,10 @@ void TGameMain::OutcomeFrame() {
     const double elapsed = std::fabs(clock_.MonotonicSeconds() - StartMonotonic);
     const int64_t seconds = std::llround(elapsed * 1e6) / 1000000;
     SetLabelClearTime(ResultTexts[Outcome[HitIndex]], seconds);
-    if (won) {
-      LastClearSeconds = seconds;
-      ++ClearsShown;
-    }
+    if (won) happened.clearSeconds = seconds;
     label.left = Trunc(W / 2.0 - label.width / 2.0);
+    happened.Note(Happening::OutcomePicture);
+    happened.Note(Happening::ResultShown);
   } else if (TickCount == 60) {
     GameState = StateFinished;
     return;

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 
+#include "happenings.h"
 #include "held_keys.h"
 #include "images.h"
 #include "platform.h"
@@ -84,11 +85,8 @@ class TGameMain {
   std::array<double, ActorCount> VelY{};
   std::array<int32_t, ActorCount> Facing{};
   std::array<uint8_t, 256> KeyState{};
-  // What the player's record counts, as it happens: every run started, and every clear time shown
-  // with its seconds.
-  int64_t RunsStarted = 0;
-  int64_t ClearsShown = 0;
-  int64_t LastClearSeconds = 0;
+  // What happened since a frontend last took it (TakeHappenings); never read by the play itself.
+  Happenings happened;
   // Which source holds which key; KeyState is what the polling reads.
   HeldKeys heldKeys;
   bool MouseMoved = false;
@@ -105,6 +103,13 @@ class TGameMain {
 
   // The menu's record line; an empty text shows no line.
   void SetRecordLine(std::string_view text);
+
+  // What happened since the last call, and nothing from now on.
+  Happenings TakeHappenings() {
+    const Happenings h = happened;
+    happened = {};
+    return h;
+  }
 
   // Whether the window has been closed (the program is to end).
   bool Closed() const { return scene.window.closed; }

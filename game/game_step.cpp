@@ -22,6 +22,7 @@ int32_t FollowAxis(int32_t camera, int32_t target, int32_t slack, int32_t lowest
 
 void TGameMain::GameStep() {
   TickCount = (TickCount + 1) % 100;
+  happened.Note(Happening::Stepped);
 
   // Every actor decides on the positions the previous step left; only then does anyone move.
   for (int i = 0; i < ActorCount; ++i) {
@@ -66,6 +67,7 @@ void TGameMain::GameStep() {
     SetLabelText("");
   } else if (TickCount == 60) {
     SetLabelText(ChatterMessages[random_.Below(static_cast<int32_t>(ChatterMessages.size()))]);
+    happened.Note(Happening::RemarkShown);
   }
 
   const int32_t W = scene.pnlGame.width;
@@ -100,6 +102,7 @@ void TGameMain::GameStep() {
       HitIndex = i;
       GameState = StateOutcome;
       TickCount = 0;
+      happened.Note(Happening::Contact);
     }
   }
 

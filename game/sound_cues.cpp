@@ -5,71 +5,41 @@
 namespace skelvar {
 namespace {
 
-constexpr int Dog = 8;
-constexpr int Bird = 7;
-
-uint32_t HashText(std::string_view text) {
-  uint32_t h = 2166136261u;
-  for (char c : text) h = (h ^ static_cast<uint8_t>(c)) * 16777619u;
-  return h;
-}
-
 // Near enough to be on screen, or about to be.
 bool Near(const TGameMain& game, int i) {
-  return std::abs(game.PosX[i] - game.PosX[0]) <= game.scene.pnlGame.width;
+  return i >= 0 && i < ActorCount &&
+         std::abs(game.PosX[i] - game.PosX[0]) <= game.scene.pnlGame.width;
 }
 
 }  // namespace
 
-CueView ViewForCues(const TGameMain& game) {
-  CueView v;
-  v.state = game.GameState;
-  v.tick = game.TickCount;
-  v.hit = game.HitIndex;
-  v.startMonotonic = game.StartMonotonic;
-  v.playerVy = game.VelY[0];
-  v.labelHash = HashText(game.scene.lblMsg.text.view());
-  v.labelEmpty = game.scene.lblMsg.text.view().empty();
-  v.dogVy = game.VelY[Dog];
-  v.dogNear = Near(game, Dog);
-  v.birdVy = game.VelY[Bird];
-  v.birdNear = Near(game, Bird);
-  return v;
-}
-
-CueSet CuesOfTick(const CueView& before, const CueView& after) {
+CueSet CuesOfTick(const Happenings& happened, int32_t stateBefore, const TGameMain& after) {
   CueSet cues = 0;
   const auto add = [&](Cue c) { cues |= Bit(c); };
-  // A run starts from the menu, from the outcome (a click on its picture) or, should a start
-  // come twice, from play: a new start time tells that last case apart.
-  const bool started =
-      after.state == StatePlaying &&
-      (before.state != StatePlaying || after.startMonotonic != before.startMonotonic);
-  // The step ran when the run goes on, or when it ended in a contact this tick.
-  const bool stepped =
-      after.state == StatePlaying || (after.state == StateOutcome && before.state == StatePlaying);
+  const auto has = [&](Happening h) { return happened.Has(h); };
+  // A run started and left again within one tick makes no sound of its own.
+  const bool started = has(Happening::RunStarted) && after.GameState == StatePlaying;
+  const bool won = Outcome[after.HitIndex] == 1;
 
   if (started) add(Cue::RunStart);
-  if (stepped) {
-    if (after.playerVy < 0.0 && (started || before.playerVy == 0.0)) add(Cue::Jump);
-    if (!started && before.playerVy > 0.0 && after.playerVy == 0.0) add(Cue::Land);
-    if (!started && after.state == StatePlaying && !after.labelEmpty &&
-        after.labelHash != before.labelHash) {
-      add(Cue::Remark);
-    }
-    if (!started && after.dogNear && before.dogVy == 0.0 && after.dogVy < 0.0) add(Cue::DogYap);
-    if (!started && after.birdNear && before.birdVy <= 0.0 && after.birdVy > 0.0) {
-      add(Cue::BirdSwoop);
+  if (has(Happening::Stepped)) {
+    if (has(Happening::Jumped)) add(Cue::Jump);
+    if (!started) {
+      if (has(Happening::Landed)) add(Cue::Land);
+      if (has(Happening::RemarkShown) && after.GameState == StatePlaying) add(Cue::Remark);
+      if (has(Happening::StalkerHopped) && Near(after, happened.hopper)) add(Cue::DogYap);
+      if (has(Happening::SwooperDived) && Near(after, happened.diver)) add(Cue::BirdSwoop);
     }
   }
-  if (before.state == StatePlaying && after.state == StateOutcome) {
-    add(Outcome[after.hit] == 1 ? Cue::Caught : Cue::Bump);
+  // A contact in the very step that started a run would have nothing to bump out of.
+  if (has(Happening::Contact) && !has(Happening::RunStarted)) add(won ? Cue::Caught : Cue::Bump);
+  if (has(Happening::OutcomePicture) && after.GameState == StateOutcome) add(Cue::Whoosh);
+  if (has(Happening::ResultShown) && after.GameState == StateOutcome) {
+    add(won ? Cue::Fanfare : Cue::Sting);
   }
-  if (before.state == StateOutcome && after.state == StateOutcome && after.tick != before.tick) {
-    if (after.tick == 5 || after.tick == 45) add(Cue::Whoosh);
-    if (after.tick == 45) add(Outcome[after.hit] == 1 ? Cue::Fanfare : Cue::Sting);
+  if (has(Happening::BackToMenu) && after.GameState == StateMenu && stateBefore != StateMenu) {
+    add(Cue::Menu);
   }
-  if (before.state != StateMenu && after.state == StateMenu) add(Cue::Menu);
   return cues;
 }
 

@@ -1,49 +1,46 @@
-// The sounds a tick calls for, read from the game before and after it so that the play logic
-// itself stays untouched and every frontend hears the same ticks.
+// The sounds a game tick calls for, read from what the game noted as it happened, so that every
+// frontend hears the same ticks.
 #pragma once
 
 #include <cstdint>
 
 #include "cue.h"
 #include "game_main.h"
+#include "happenings.h"
 
 namespace skelvar {
 
-// What the cues are read from: a few numbers of the game, copied without allocating.
-struct CueView {
-  int32_t state = StateMenu;
-  int32_t tick = 0;
-  int32_t hit = 0;
-  double startMonotonic = 0.0;
-  double playerVy = 0.0;
-  uint32_t labelHash = 0;
-  bool labelEmpty = true;
-  double dogVy = 0.0;
-  bool dogNear = false;
-  double birdVy = 0.0;
-  bool birdNear = false;
-};
+// The cues of one game tick: what happened since the last one, the state the last one left, and
+// the game as this one leaves it.
+CueSet CuesOfTick(const Happenings& happened, int32_t stateBefore, const TGameMain& after);
 
-CueView ViewForCues(const TGameMain& game);
-
-// The cues of one tick, from the game as the last tick left it and as this one leaves it.
-CueSet CuesOfTick(const CueView& before, const CueView& after);
-
-// Remembers the last tick's view so that a frontend only calls Tick after each tick.
+// Gathers what happens between two game ticks, so that a frontend only calls Tick after each.
 class CueTracker {
  public:
-  explicit CueTracker(const TGameMain& game) : last_(ViewForCues(game)) {}
+  explicit CueTracker(const TGameMain& game) : stateBefore_(game.GameState) {}
   // Starts afresh from the game as it is now, as after its start-up.
-  void Reset(const TGameMain& game) { last_ = ViewForCues(game); }
-  CueSet Tick(const TGameMain& game) {
-    const CueView now = ViewForCues(game);
-    const CueSet cues = CuesOfTick(last_, now);
-    last_ = now;
+  void Reset(const TGameMain& game) {
+    pending_ = {};
+    stateBefore_ = game.GameState;
+  }
+  // Takes what the game noted since the last look and keeps it for the next tick's cues.
+  Happenings Take(TGameMain& game) {
+    const Happenings taken = game.TakeHappenings();
+    pending_.Add(taken);
+    return taken;
+  }
+  // After a game tick: its cues, from everything taken since the last tick.
+  CueSet Tick(TGameMain& game) {
+    Take(game);
+    const CueSet cues = CuesOfTick(pending_, stateBefore_, game);
+    pending_ = {};
+    stateBefore_ = game.GameState;
     return cues;
   }
 
  private:
-  CueView last_;
+  Happenings pending_;
+  int32_t stateBefore_;
 };
 
 }  // namespace skelvar

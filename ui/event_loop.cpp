@@ -9,27 +9,27 @@
 #include <vector>
 
 #include "game/click_tracker.h"
-#include "game/draw_list.h"
 #include "game/draw_list_blend.h"
-#include "game/sound_cues.h"
-#include "session/live_schedule.h"
+#include "tick/live_schedule.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
-#include "ui/pad_keys.h"
 #include "ui/render/screen_mapping.h"
 
 namespace skelvar::ui {
 namespace {
 
-using session::TimerId;
+using tick::EventKind;
+using tick::Happened;
+using tick::TimerId;
 
 class Loop {
  public:
-  Loop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
+  Loop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run, Clock& clock,
        const LoopOptions& options, LatePictures* late)
       : window_(window),
         renderer_(renderer),
-        game_(game),
+        run_(run),
+        game_(run.game()),
         clock_(clock),
         options_(options),
         late_(late) {
@@ -53,7 +53,6 @@ class Loop {
     mapping_ = ScreenMapping::Identity(width, height);
     frameInterval_ = 1.0 / window_.RefreshRate();
     vsync_ = window_.VsyncPresents();
-    lists_.Reset(BuildDrawList(game_.scene));
   }
   ~Loop() {
     if (stateTrace_ != nullptr) std::fclose(stateTrace_);
@@ -63,7 +62,7 @@ class Loop {
   Loop& operator=(const Loop&) = delete;
 
   void Run() {
-    timers_.Follow(game_.scene, NowMs());
+    run_.Follow(NowMs());
     while (!quit_) {
       TakeLatePictures(false);
       if (quit_) break;
@@ -105,49 +104,38 @@ class Loop {
   // The schedule counts in milliseconds, the scene's unit; the loop's own figures in seconds.
   double NowMs() const { return clock_.MonotonicSeconds() * 1000.0; }
 
-  // Runs the timers due now in the schedule's order, each handler followed by what it changed.
+  // Runs the timers due now; the game's tick hands back its sounds and its picture.
   void RunDueTimers() {
-    std::optional<TimerId> id;
-    while (!quit_) {
-      const double nowMs = NowMs();
-      id = timers_.NextDue(nowMs, id);
-      if (!id) break;
-      if (*id == TimerId::Fade) {
-        game_.timOpenTimer();
-        timers_.Fired(*id, nowMs);
-        AfterHandler();
-        FollowScene();
-      } else {
-        RunGameTick(nowMs);
-      }
+    const double nowMs = NowMs();
+    const Happened h = run_.Advance(nowMs);
+    if (h.ticked) {
+      if (!options_.tickLogPath.empty()) tickLog_.push_back(nowMs / 1000.0);
+      ++ticksRun_;
+      if (options_.audio != nullptr) options_.audio->Play(h.cues);
+      // Motion that has just ended is shown at its end once; the last frame was on its way there.
+      if (drawnPartway_ && !run_.Moving()) needDraw_ = true;
+      TraceState();
     }
-    timers_.Follow(game_.scene, NowMs());
+    Took(h);
   }
 
-  void RunGameTick(double nowMs) {
-    const double now = nowMs / 1000.0;
-    if (!options_.tickLogPath.empty()) tickLog_.push_back(now);
-    // Buttons still held come back before the tick reads the keys, as a keyboard's repeats do.
-    DeliverRepeats(game_, repeats_, now);
-    game_.timGameTimer();
-    if (options_.afterTick) options_.afterTick();
-    ++ticksRun_;
-    const CueSet cues = cues_.Tick(game_);
-    if (options_.audio != nullptr) options_.audio->Play(cues);
-    // Frames between this tick and the next are placed by the time since its deadline, so a tick
-    // that runs a little late does not make the motion stutter.
-    timers_.Fired(TimerId::Game, nowMs);
-    lists_.Advance(BuildDrawList(game_.scene));
-    // Motion that has just ended is shown at its end once; the last frame was on its way there.
-    if (drawnPartway_ && !lists_.Moving()) needDraw_ = true;
-    AfterHandler();
-    TraceState();
+  // What a call into the running game handed back, besides a tick's own: the window's opacity,
+  // a changed picture, the record and the last run to keep, and the end of the game.
+  void Took(const Happened& h) {
+    if (!h.ticked && h.pictureChanged) needDraw_ = true;
+    if (h.closed) quit_ = true;
+    window_.ApplyOpacity(game_.scene.window);
+    if (options_.handedBack) options_.handedBack(h);
+  }
+
+  void Feed(EventKind kind, int32_t a, int32_t b) {
+    if (!quit_) Took(run_.Feed(kind, a, b, NowMs()));
   }
 
   void WaitForEvents() {
-    const std::optional<double> deadline = timers_.NextDeadline();
+    const std::optional<double> deadline = run_.NextDeadline();
     double next = deadline ? *deadline / 1000.0 : -1.0;
-    if (lists_.Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
+    if (run_.Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
     int timeoutMs = -1;  // no timer: wait for an event
     if (next >= 0) {
       const double wait = next - clock_.MonotonicSeconds();
@@ -157,22 +145,11 @@ class Loop {
     SDL_Event event;
     if (timeoutMs == 0) {
       while (!quit_ && SDL_PollEvent(&event)) Handle(event);
-      FollowScene();
       return;
     }
     if (SDL_WaitEventTimeout(&event, timeoutMs) == 0) return;
     Handle(event);
     while (!quit_ && SDL_PollEvent(&event)) Handle(event);
-    FollowScene();
-  }
-
-  // A handler that changed what is drawn outside a tick (a run started by a key, a new size) shows
-  // the change at once, with nothing to glide from.
-  void FollowScene() {
-    const DrawList list = BuildDrawList(game_.scene);
-    if (list == lists_.current()) return;
-    lists_.Reset(list);
-    needDraw_ = true;
   }
 
   void Handle(const SDL_Event& event) {
@@ -202,16 +179,13 @@ class Loop {
           case SDL_WINDOWEVENT_FOCUS_LOST:
             // A key or button released while another window has the focus never reaches us: let
             // go of everything now rather than run on into the next obstacle.
-            game_.ReleaseSource(KeyboardSource);
+            if (!quit_) Took(run_.ReleaseSource(KeyboardSource, NowMs()));
             {
               // The controllers too, or a button held when the focus left would repeat forever.
               std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
               const int count = gamepads_.LetGoAll(released);
-              for (int i = 0; i < count; ++i) {
-                DeliverPadKey(game_, repeats_, released[static_cast<std::size_t>(i)], 0.0);
-              }
+              for (int i = 0; i < count; ++i) FeedPadKey(released[static_cast<std::size_t>(i)]);
             }
-            AfterHandler();
             break;
           default:
             break;
@@ -228,16 +202,14 @@ class Loop {
           ToggleSound(*options_.audio);
           if (options_.muteToggled) options_.muteToggled(options_.audio->Muted());
         }
-        game_.FormKeyDown(VirtualKeyCode(event.key.keysym.sym));
-        AfterHandler();
+        Feed(EventKind::KeyDown, VirtualKeyCode(event.key.keysym.sym), KeyboardSource);
         break;
       case SDL_KEYUP:
-        game_.FormKeyUp(VirtualKeyCode(event.key.keysym.sym));
-        AfterHandler();
+        Feed(EventKind::KeyUp, VirtualKeyCode(event.key.keysym.sym), KeyboardSource);
         break;
       case SDL_MOUSEMOTION:
-        game_.MouseMove(mapping_.ToLogicalX(event.motion.x), mapping_.ToLogicalY(event.motion.y));
-        AfterHandler();
+        Feed(EventKind::MouseMove, mapping_.ToLogicalX(event.motion.x),
+             mapping_.ToLogicalY(event.motion.y));
         break;
       case SDL_MOUSEBUTTONDOWN:
         if (event.button.button == SDL_BUTTON_LEFT) {
@@ -249,10 +221,7 @@ class Loop {
         if (event.button.button == SDL_BUTTON_LEFT) {
           const int32_t x = mapping_.ToLogicalX(event.button.x);
           const int32_t y = mapping_.ToLogicalY(event.button.y);
-          if (clicks_.Release(game_.scene, x, y)) {
-            game_.MouseClick(x, y);
-            AfterHandler();
-          }
+          if (clicks_.Release(game_.scene, x, y)) Feed(EventKind::Click, x, y);
         }
         break;
       default:
@@ -264,25 +233,23 @@ class Loop {
     }
     std::array<KeyTransition, 16> keys;
     const int count = gamepads_.Handle(event, keys);
-    for (int i = 0; i < count && !quit_; ++i) {
-      DeliverPadKey(game_, repeats_, keys[i], clock_.MonotonicSeconds());
-      AfterHandler();
-    }
+    for (int i = 0; i < count && !quit_; ++i) FeedPadKey(keys[static_cast<std::size_t>(i)]);
+  }
+
+  // A controller's key goes down or up in its own source; the running game repeats it while held.
+  void FeedPadKey(const KeyTransition& key) {
+    Feed(key.down ? EventKind::KeyDown : EventKind::KeyUp, key.code, key.source);
   }
 
   // The game's client area follows the window, windowed as in fullscreen: the pixels it has,
   // scaled by FitToScreen so that the designed window fills their tighter side; the picture is
   // stretched back onto the pixels.
   void FollowWindowSize() {
-    auto& w = game_.scene.window;
     int32_t width = 0, height = 0;
     window_.ScreenSize(&width, &height);
     const ViewScale view = FitToScreen(width, height);
-    w.clientWidth = view.clientWidth;
-    w.clientHeight = view.clientHeight;
     mapping_ = {view.clientWidth, view.clientHeight, std::max(width, 1), std::max(height, 1)};
-    game_.FormResize();
-    AfterHandler();
+    Feed(EventKind::Resize, view.clientWidth, view.clientHeight);
     needDraw_ = true;
   }
 
@@ -299,17 +266,12 @@ class Loop {
     std::fflush(stateTrace_);
   }
 
-  void AfterHandler() {
-    if (game_.Closed()) quit_ = true;
-    window_.ApplyOpacity(game_.scene.window);
-  }
-
   // When the next frame between ticks is drawn: a display refresh after the last one, but not
   // so close before a tick that drawing it would hold the tick up; that frame waits for the tick.
   double FrameDue() const {
     double due = nextFrame_;
-    if (timers_.Running(TimerId::Game)) {
-      const double tick = timers_.Deadline(TimerId::Game) / 1000.0;
+    if (run_.schedule().Running(TimerId::Game)) {
+      const double tick = run_.schedule().Deadline(TimerId::Game) / 1000.0;
       // Half a refresh at most: a frame that the machine was slow to draw once does not make
       // every later frame near a tick wait.
       const double guard = std::min(1.5 * drawSeconds_ + 0.001, frameInterval_ / 2);
@@ -321,13 +283,13 @@ class Loop {
   // Draws a frame when the picture changed, the window needs one, or, while anything moves
   // between the last two ticks, when a display refresh is due. At rest nothing is drawn.
   void Redraw() {
-    const bool moving = lists_.Moving();
+    const bool moving = run_.Moving();
     if (!needDraw_ && !moving) return;
     const double start = clock_.MonotonicSeconds();
     if (!needDraw_ && start < FrameDue()) return;
     if (needDraw_) renderer_.RepaintAll();
-    const double a = timers_.Fraction(start * 1000.0);
-    const BlendedList frame = BlendDrawLists(lists_.previous(), lists_.current(), a, 1.0);
+    const double a = run_.schedule().Fraction(start * 1000.0);
+    const BlendedList frame = run_.Frame(start * 1000.0);
     renderer_.Draw(frame, mapping_.logicalWidth, mapping_.logicalHeight, mapping_.screenWidth,
                    mapping_.screenHeight);
     const double drawn = clock_.MonotonicSeconds();
@@ -389,13 +351,12 @@ class Loop {
 
   GameWindow& window_;
   SceneRenderer& renderer_;
+  tick::RunningGame& run_;
   TGameMain& game_;
   Clock& clock_;
   const LoopOptions& options_;
   LatePictures* late_;
   std::string error_;
-  session::LiveSchedule timers_;
-  TickDrawLists lists_;
   long long ticksRun_ = 0;
   double frameInterval_ = 1.0 / 60.0;
   bool vsync_ = false;
@@ -413,15 +374,14 @@ class Loop {
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
   Gamepads gamepads_;
-  KeyRepeat repeats_;
-  CueTracker cues_{game_};
 };
 
 }  // namespace
 
-bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
-                  const LoopOptions& options, LatePictures* late, std::string* error) {
-  Loop loop(window, renderer, game, clock, options, late);
+bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run,
+                  Clock& clock, const LoopOptions& options, LatePictures* late,
+                  std::string* error) {
+  Loop loop(window, renderer, run, clock, options, late);
   loop.Run();
   if (loop.error().empty()) return true;
   if (error != nullptr) *error = loop.error();

@@ -4,7 +4,7 @@
 #include <functional>
 #include <string>
 
-#include "game/game_main.h"
+#include "tick/running_game.h"
 #include "ui/audio_output.h"
 #include "ui/game_window.h"
 #include "ui/late_pictures.h"
@@ -27,11 +27,14 @@ struct LoopOptions {
   AudioOutput* audio = nullptr;
   // Called when the player switches the sound off or on (M), with the new choice.
   std::function<void(bool muted)> muteToggled;
-  // Called after every game tick, before its picture is taken (the player's record follows it).
-  std::function<void()> afterTick;
+  // Called with what each input event and each timer handed back, once the loop has taken its own
+  // part (the picture, the sound, the opacity): the record and the last run are kept from there.
+  std::function<void(const tick::Happened&)> handedBack;
 };
 
-// Runs until the game closes its window or the window is closed from outside. While anything on
+// Runs the game until it closes its window or the window is closed from outside: SDL's events are
+// fed to the running game as its input, its timers run when due, and what they hand back is
+// painted, played and kept. While anything on
 // screen moves, frames placed between the last two game ticks are presented at the display's
 // refresh rate; at rest it sleeps in SDL's event wait until the next timer deadline and redraws
 // only when the picture changed or the window needs repainting. Windowed as in fullscreen (F11),
@@ -40,8 +43,8 @@ struct LoopOptions {
 // With `late`, the pictures still being decoded are handed to the renderer once they are in, and
 // before any key, click or controller button reaches the game, so that no run starts without
 // them; a damaged one ends the loop early: false, and one line naming it in *error.
-bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, TGameMain& game, Clock& clock,
-                  const LoopOptions& options, LatePictures* late = nullptr,
+bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run,
+                  Clock& clock, const LoopOptions& options, LatePictures* late = nullptr,
                   std::string* error = nullptr);
 
 }  // namespace skelvar::ui

@@ -8,7 +8,10 @@
 #include "game/game_main.h"
 #include "game/images.h"
 #include "game/random.h"
-#include "session/record_store.h"
+#include "records/last_run.h"
+#include "records/record_store.h"
+#include "tick/journal.h"
+#include "tick/running_game.h"
 #include "ui/event_loop.h"
 #include "ui/game_window.h"
 #include "ui/late_pictures.h"
@@ -103,24 +106,30 @@ int main() {
   mark("textures");
   pictures.reset();
 
+  const auto warn = [](const std::string& m) { std::fprintf(stderr, "skelvar: %s\n", m.c_str()); };
+  records::RecordBook records(records::RecordsFolder(), warn);
   Mt19937Random random;
-  TGameMain game(clock, random, *font, ShippedCatalogue());
-  window->ClientSize(&game.scene.window.clientWidth, &game.scene.window.clientHeight);
-  game.FormCreate();
+  tick::RunningGame::Options start;
+  window->ClientSize(&start.clientWidth, &start.clientHeight);
+  start.kept = records.loaded();
+  tick::RunningGame run(clock, random, *font, start);
+  TGameMain& game = run.game();
   window->Show(game.scene.window);
-  // The client area may differ from what FormCreate laid out once the window has its real size.
+  // The client area may differ from what start-up laid out once the window has its real size.
   int32_t width = 0, height = 0;
   window->ClientSize(&width, &height);
   if (width != game.scene.window.clientWidth || height != game.scene.window.clientHeight) {
-    game.scene.window.clientWidth = width;
-    game.scene.window.clientHeight = height;
-    game.FormResize();
+    run.Feed(tick::EventKind::Resize, width, height, clock.MonotonicSeconds() * 1000.0);
   }
   if (game.Closed()) return 0;
 
-  const auto warn = [](const std::string& m) { std::fprintf(stderr, "skelvar: %s\n", m.c_str()); };
-  session::RecordBook records(game, session::RecordsFolder(), warn);
-  options.afterTick = [&records] { records.Follow(); };
+  // Every run is kept as a script the replay tool plays again, from the start of the game to the
+  // end of the last run.
+  records::LastRunFile lastRun(records::RecordsFolder(), warn);
+  options.handedBack = [&](const tick::Happened& h) {
+    records.Follow(run.records(), h.recordChanged, h.backAtMenu);
+    if (h.backAtMenu || h.closed) lastRun.Keep(tick::JournalScript(run.journal()));
+  };
   // Without a sound device the game plays silently.
   std::string soundError;
   std::unique_ptr<AudioOutput> audio = AudioOutput::Open(sounds.get(), &soundError);
@@ -129,14 +138,16 @@ int main() {
   }
   options.audio = audio.get();
   // The player's mute lasts from one start to the next.
-  session::SettingsStore settings(warn);
+  records::SettingsStore settings(warn);
   if (audio) {
     audio->SetMuted(settings.Load().muted);
     options.muteToggled = [&settings](bool muted) { settings.Save({.muted = muted}); };
   }
   mark("sound");
 
-  const bool ran = RunEventLoop(*window, *renderer, game, clock, options, &late, &error);
+  const bool ran = RunEventLoop(*window, *renderer, run, clock, options, &late, &error);
+  // Closed from outside, the game's end still keeps the run it was in.
+  if (!game.Closed()) lastRun.Keep(tick::JournalScript(run.journal()));
   audio.reset();
   renderer.reset();
   window.reset();

@@ -19,10 +19,10 @@
 #include "game/random.h"
 #include "game/sound_cues.h"
 #include "game/touch_zone.h"
-#include "session/record_keeper.h"
-#include "session/run_tick.h"
-#include "session/state_json.h"
-#include "session/virtual_clock.h"
+#include "records/record_keeper.h"
+#include "tick/run_tick.h"
+#include "tick/state_json.h"
+#include "tick/virtual_clock.h"
 #include "synth/synth.h"
 #include "web/page_records.h"
 
@@ -64,7 +64,7 @@ class PageClock final : public Clock {
  public:
   PageClock(bool stepped, uint32_t seed) : stepped_(stepped), virtual_(seed) {}
   void SetTick(int64_t tick) { virtual_.SetTick(tick); }
-  session::VirtualClock& Virtual() { return virtual_; }
+  tick::VirtualClock& Virtual() { return virtual_; }
 
   double LocalDateTimeDays() override {
     return stepped_ ? virtual_.LocalDateTimeDays() : skelvar_js_local_days();
@@ -96,11 +96,11 @@ class PageClock final : public Clock {
   bool hidden_ = false;
   double hiddenAt_ = 0.0;
   double away_ = 0.0;
-  session::VirtualClock virtual_;
+  tick::VirtualClock virtual_;
 };
 
 // The player's record as the page's storage last gave it; a new launch starts from it.
-session::Record pageRecord;
+records::Record pageRecord;
 
 struct Page {
   Page(bool stepped, uint32_t seed)
@@ -116,7 +116,7 @@ struct Page {
   // The sounds of the last tick, read once for the page's audio.
   CueTracker cues{game};
   CueSet tickCues = 0;
-  session::RecordKeeper records;
+  records::RecordKeeper records;
 };
 
 alignas(Page) std::array<unsigned char, sizeof(Page)> pageStorage;
@@ -152,8 +152,8 @@ RectRecord playAreaBuffer{};
 WindowRecord windowBuffer{};
 PlayerRecord recordBuffer{};
 
-session::Record RecordOf(double best, double runs, double clears) {
-  session::Record r;
+records::Record RecordOf(double best, double runs, double clears) {
+  records::Record r;
   if (best >= 0) r.best = static_cast<int64_t>(best);
   r.runs = static_cast<int64_t>(runs);
   r.clears = static_cast<int64_t>(clears);
@@ -249,8 +249,8 @@ EMSCRIPTEN_KEEPALIVE void skelvar_set_tick(double tick) {
 // came); then the clock moves on to tick k + 1, where the events from now on belong.
 EMSCRIPTEN_KEEPALIVE void skelvar_step(double tick) {
   const auto k = static_cast<int64_t>(tick);
-  session::NoEvents delivered;
-  session::RunTick(page->game, page->clock.Virtual(), k, delivered);
+  tick::NoEvents delivered;
+  tick::RunTick(page->game, page->clock.Virtual(), k, delivered);
   page->tickCues = page->cues.Tick(page->game);
   page->clock.SetTick(k + 1);
 }
@@ -473,7 +473,7 @@ EMSCRIPTEN_KEEPALIVE int skelvar_records_follow() {
 
 // What this page added since it last saved: best time (-1 for none), runs, clears.
 EMSCRIPTEN_KEEPALIVE const PlayerRecord* skelvar_records_unsaved() {
-  const session::Record& r = page->records.Unsaved();
+  const records::Record& r = page->records.Unsaved();
   recordBuffer = {r.best ? static_cast<double>(*r.best) : -1.0, static_cast<double>(r.runs),
                   static_cast<double>(r.clears)};
   return &recordBuffer;
@@ -510,7 +510,7 @@ EMSCRIPTEN_KEEPALIVE int skelvar_image_keyed(int id) {
 
 // The run state and scene as one line of JSON, the replay tool's format.
 EMSCRIPTEN_KEEPALIVE const char* skelvar_state_json(double tick) {
-  session::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
+  tick::WriteStateJson(page->game, static_cast<int64_t>(tick), stateJson);
   return stateJson.c_str();
 }
 

@@ -3,10 +3,10 @@
 #include <emscripten.h>
 
 #include "game/scene.h"
-#include "session/live_schedule.h"
+#include "tick/live_schedule.h"
 
-using skelvar::session::LiveSchedule;
-using skelvar::session::TimerId;
+using skelvar::tick::LiveSchedule;
+using skelvar::tick::TimerId;
 
 namespace {
 

@@ -11,14 +11,22 @@
 #include "game/random.h"
 #include "replay_script.h"
 #include "run_invariants.h"
-#include "session/run_tick.h"
-#include "session/virtual_clock.h"
+#include "tick/run_tick.h"
+#include "tick/virtual_clock.h"
 
 namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
-using namespace skelvar::session;
+using namespace skelvar::tick;
+
+// Played from generated scripts, which hold every press, and too long to journal.
+RunningGame::Options Soaked() {
+  RunningGame::Options o;
+  o.repeatHeldKeys = false;
+  o.keepJournal = false;
+  return o;
+}
 
 constexpr int64_t Ticks = 300;
 
@@ -69,14 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   VirtualClock clock(1);
   Mt19937Random random;
   FixedTextMeasurer measurer;
-  TGameMain game(clock, random, measurer);
-  game.scene.window.clientWidth = 944;
-  game.scene.window.clientHeight = 542;
-  game.FormCreate();
+  RunningGame run(clock, random, measurer, Soaked());
+  const TGameMain& game = run.game();
   testing::RunWatch watch;
   EventSpan feed(events);
   for (int64_t k = 1; k <= Ticks && !game.Closed(); ++k) {
-    if (RunTick(game, clock, k, feed).faded) ++watch.fadeTicks;
+    if (RunTick(run, clock, k, feed).faded) ++watch.fadeTicks;
     watch.runStarted = watch.runStarted || game.GameState == StatePlaying;
     if (const std::string broken = testing::BrokenInvariant(game, watch); !broken.empty()) {
       Finding("tick " + std::to_string(k) + ": " + broken);

@@ -15,14 +15,22 @@
 #include "game/random.h"
 #include "replay_script.h"
 #include "run_invariants.h"
-#include "session/run_tick.h"
-#include "session/virtual_clock.h"
+#include "tick/run_tick.h"
+#include "tick/virtual_clock.h"
 
 namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
-using namespace skelvar::session;
+using namespace skelvar::tick;
+
+// Played from generated scripts, which hold every press, and too long to journal.
+RunningGame::Options Soaked() {
+  RunningGame::Options o;
+  o.repeatHeldKeys = false;
+  o.keepJournal = false;
+  return o;
+}
 
 constexpr int64_t BatchTicks = 10000;
 constexpr std::array<int, 9> KeyPool = {13, 27, 32, 37, 38, 39, 40, 65, 16};
@@ -31,15 +39,10 @@ struct Session {
   VirtualClock clock{1};
   Mt19937Random random;
   FixedTextMeasurer measurer;
-  TGameMain game{clock, random, measurer};
+  RunningGame run{clock, random, measurer, Soaked()};
+  TGameMain& game = run.game();
   testing::RunWatch watch;
-  int32_t lastState = 0;
-  Session() {
-    game.scene.window.clientWidth = 944;
-    game.scene.window.clientHeight = 542;
-    game.FormCreate();
-    lastState = game.GameState;
-  }
+  int32_t lastState = game.GameState;
 };
 
 // The next batch of random events as script text, stamped from tick `from` on.
@@ -104,7 +107,7 @@ int main(int argc, char** argv) {
     EventSpan feed(events);
     for (int64_t k = tick + 1; k <= tick + batch; ++k) {
       TGameMain& g = session->game;
-      const TickReport report = RunTick(g, session->clock, k, feed);
+      const TickReport report = RunTick(session->run, session->clock, k, feed);
       delivered += report.delivered;
       if (report.faded) ++session->watch.fadeTicks;
       ++ticks;

@@ -25,7 +25,7 @@ void CheckInvariants(const TGameMain& g, bool runStarted, int fadeTicks) {
 void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
   std::mt19937 rng(seed);
   auto h = std::make_unique<HeadlessGame>(seed);
-  session::NoEvents none;
+  tick::NoEvents none;
   int64_t sessionTick = 0;  // ticks since the window opened, as the tick order counts them
   int fadeTicks = 0;
   bool runStarted = false;
@@ -57,7 +57,7 @@ void RandomSession(uint32_t seed, int64_t ticks, Tally& tally) {
       }
     }
     // The events above came between ticks; the tick runs the due timers in the window's order.
-    if (session::RunTick(g, h->clock, ++sessionTick, none).faded) ++fadeTicks;
+    if (h->Tick(++sessionTick, none).faded) ++fadeTicks;
     ++tally.ticks;
     if (g.GameState == StatePlaying && lastState != StatePlaying) ++tally.runs;
     if (g.GameState == StateOutcome && lastState == StatePlaying) {

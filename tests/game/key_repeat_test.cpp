@@ -10,8 +10,8 @@
 
 #include "game/game_main.h"
 #include "headless_game.h"
-#include "session/run_tick.h"
-#include "session/virtual_clock.h"
+#include "tick/run_tick.h"
+#include "tick/virtual_clock.h"
 
 namespace skelvar {
 namespace {
@@ -135,14 +135,13 @@ TEST(KeyRepeat, AControllerHoldingRightFromTheMenuRunsAfterTheDelay) {
   for (const int source : {Pad, TouchSource}) {
     testing::HeadlessGame run(1);
     TGameMain& game = run.game;
-    session::VirtualClock& clock = run.clock;
     run.Idle(1, 20);
     ASSERT_EQ(game.GameState, StateMenu);
 
     KeyRepeat repeat;
-    std::vector<session::TimedEvent> script;
+    std::vector<tick::TimedEvent> script;
     const auto keyDown = [&](int64_t tick) {
-      script.push_back({tick, session::EventKind::KeyDown, VK_RIGHT, source});
+      script.push_back({tick, tick::EventKind::KeyDown, VK_RIGHT, source});
     };
     keyDown(21);
     repeat.Press(source, VK_RIGHT, 21 * 0.05);
@@ -154,11 +153,11 @@ TEST(KeyRepeat, AControllerHoldingRightFromTheMenuRunsAfterTheDelay) {
     }
     EXPECT_EQ(firstRepeat, 31) << "half a second, ten ticks, after the press";
 
-    session::EventSpan events(script);
+    tick::EventSpan events(script);
     int32_t start = 0;
     int64_t running = 0;
     for (int64_t k = 21; k <= 80; ++k) {
-      session::RunTick(game, clock, k, events);
+      run.Tick(k, events);
       if (k == 21) {
         ASSERT_EQ(game.GameState, StatePlaying) << "the press starts a run";
         EXPECT_EQ(game.KeyState[VK_RIGHT], 0) << "and the run's start clears the keys";

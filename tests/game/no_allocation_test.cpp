@@ -31,7 +31,7 @@ namespace {
 TEST(NoAllocation, TicksInputAndOutcomesNeverAllocate) {
   testing::HeadlessGame run(1);
   auto& g = run.game;
-  session::NoEvents none;
+  tick::NoEvents none;
   const long before = allocations.load();
   int contacts = 0;
   for (int k = 0; k < 200000; ++k) {
@@ -41,7 +41,7 @@ TEST(NoAllocation, TicksInputAndOutcomesNeverAllocate) {
     if (k % 97 == 0) g.MouseClick(400, 300);
     const int32_t state = g.GameState;
     // The tick order too: its schedule of the window's timers works in place.
-    session::RunTick(g, run.clock, k + 1, none);
+    run.Tick(k + 1, none);
     if (state == StatePlaying && g.GameState == StateOutcome) ++contacts;
   }
   EXPECT_EQ(allocations.load() - before, 0);

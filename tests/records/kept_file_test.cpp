@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "session/key_value_text.h"
-#include "session/record_store.h"
+#include "records/key_value_text.h"
+#include "records/record_store.h"
 #include "test_support.h"
 
-namespace skelvar::session {
+namespace skelvar::records {
 namespace {
 
 namespace fs = std::filesystem;
@@ -125,19 +125,25 @@ TEST(RecordBook, TheMenuShowsAnotherWindowsRecordWhenItComesBack) {
   Warnings warnings;
   testing::Harness harness;
   auto& g = harness.g();
-  RecordBook book(g, dir.path(), warnings.sink());
+  RecordBook book(dir.path(), warnings.sink());
+  RecordKeeper keeper(g, book.loaded());
+  // As the running game follows it after every handler.
+  const auto follow = [&] {
+    const Happenings h = g.TakeHappenings();
+    book.Follow(keeper, keeper.Observe(h), h.Has(Happening::BackToMenu));
+  };
   harness.StartRun();
-  book.Follow();
+  follow();
   EXPECT_EQ(RecordStore(dir.path(), warnings.sink()).Load(), (Record{std::nullopt, 1, 0}))
       << "a started run is kept at once";
   // Another window wins meanwhile.
   RecordStore(dir.path(), warnings.sink()).Add({33, 1, 1});
-  book.Follow();
+  follow();
   EXPECT_EQ(g.scene.lblBest.text.view(), "") << "not read again during play";
   g.PlayCommand('e');
-  book.Follow();
+  follow();
   EXPECT_EQ(g.scene.lblBest.text.view(), "ベストタイム：33秒");
-  EXPECT_EQ(book.keeper().Shown(), (Record{33, 2, 1}));
+  EXPECT_EQ(keeper.Shown(), (Record{33, 2, 1}));
   EXPECT_TRUE(warnings.lines.empty());
 }
 
@@ -219,4 +225,4 @@ TEST(KeptFile, AWriterKilledAtRandomMomentsLeavesTheOldRecordOrTheNew) {
 }
 
 }  // namespace
-}  // namespace skelvar::session
+}  // namespace skelvar::records

@@ -5,7 +5,7 @@
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
 #include "game/texts.h"
-#include "session/record_keeper.h"
+#include "records/record_keeper.h"
 #include "test_support.h"
 
 namespace skelvar {
@@ -42,11 +42,11 @@ TEST(RecordLine, ShowsOnlyOnceAClearExistsOnThePictureAndOffTheTitleAtEverySize)
     testing::Harness harness(w, h);
     auto& g = harness.g();
     const DrawList before = BuildDrawList(g.scene);
-    session::RecordKeeper none(g, {std::nullopt, 7, 0});
+    records::RecordKeeper none(g, {std::nullopt, 7, 0});
     EXPECT_EQ(BuildDrawList(g.scene), before) << "runs without a clear show nothing";
     EXPECT_EQ(Find(before, ComponentId::lblBest, DrawKind::Text), nullptr);
 
-    session::RecordKeeper keeper(g, {15, 7, 2});
+    records::RecordKeeper keeper(g, {15, 7, 2});
     const DrawList list = BuildDrawList(g.scene);
     const DrawOp* picture = Find(list, ComponentId::imgMenu, DrawKind::Image);
     const DrawOp* plaque = Find(list, ComponentId::lblBest, DrawKind::Fill);
@@ -74,7 +74,7 @@ TEST(RecordLine, ShowsOnlyOnceAClearExistsOnThePictureAndOffTheTitleAtEverySize)
 TEST(RecordLine, ItsTextGoesWithTheListThroughTheFramesBetweenTicks) {
   testing::Harness harness;
   auto& g = harness.g();
-  session::RecordKeeper keeper(g, {42, 3, 1});
+  records::RecordKeeper keeper(g, {42, 3, 1});
   TickDrawLists lists;
   lists.Reset(BuildDrawList(g.scene));
   // The scene's text changes under the list; the stored lists keep their own copies.

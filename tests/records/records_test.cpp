@@ -1,14 +1,14 @@
 // The kept files' text, the record's rules and the keeper that follows a window's runs.
-#include "session/records.h"
+#include "records/records.h"
 
 #include <gtest/gtest.h>
 
 #include "game/texts.h"
-#include "session/key_value_text.h"
-#include "session/record_keeper.h"
+#include "records/key_value_text.h"
+#include "records/record_keeper.h"
 #include "test_support.h"
 
-namespace skelvar::session {
+namespace skelvar::records {
 namespace {
 
 TEST(KeyValueText, ReadsWhatItPrintsAndKeepsUnknownKeysInTheirPlace) {
@@ -87,13 +87,13 @@ TEST(RecordKeeper, CountsRunsAndClearsAndShowsTheBestOnTheMenu) {
   auto& g = h.g();
   RecordKeeper keeper(g, {});
   EXPECT_EQ(g.scene.lblBest.text.view(), "") << "no clear yet: no line";
-  EXPECT_FALSE(keeper.Observe()) << "nothing happened";
+  EXPECT_FALSE(keeper.Observe(g.TakeHappenings())) << "nothing happened";
 
   // A run given up with Esc counts as started.
   h.StartRun();
-  EXPECT_TRUE(keeper.Observe());
+  EXPECT_TRUE(keeper.Observe(g.TakeHappenings()));
   g.PlayCommand('e');
-  EXPECT_FALSE(keeper.Observe());
+  EXPECT_FALSE(keeper.Observe(g.TakeHappenings()));
   EXPECT_EQ(keeper.Unsaved(), (Record{std::nullopt, 1, 0}));
   EXPECT_EQ(g.scene.lblBest.text.view(), "");
 
@@ -101,7 +101,7 @@ TEST(RecordKeeper, CountsRunsAndClearsAndShowsTheBestOnTheMenu) {
   ClearIn(h, 40.0);
   ASSERT_NE(g.scene.lblMsg.text.view().find("40"), std::string_view::npos)
       << g.scene.lblMsg.text.view();
-  EXPECT_TRUE(keeper.Observe());
+  EXPECT_TRUE(keeper.Observe(g.TakeHappenings()));
   EXPECT_EQ(keeper.Unsaved(), (Record{40, 2, 1}));
   EXPECT_TRUE(keeper.NewBest());
   EXPECT_EQ(g.scene.lblBest.text.view(), WithNumber(NewBestTimeText, 40).view());
@@ -111,28 +111,28 @@ TEST(RecordKeeper, CountsRunsAndClearsAndShowsTheBestOnTheMenu) {
   EXPECT_EQ(keeper.Unsaved(), Record{});
   // A slower clear counts but does not change the best; the new-best wording goes with the start.
   ClearIn(h, 55.0);
-  EXPECT_TRUE(keeper.Observe());
+  EXPECT_TRUE(keeper.Observe(g.TakeHappenings()));
   EXPECT_FALSE(keeper.NewBest());
   EXPECT_EQ(keeper.Shown(), (Record{40, 3, 2}));
   EXPECT_EQ(g.scene.lblBest.text.view(), WithNumber(BestTimeText, 40).view());
   // An equal time is no new best either; a faster one is.
   ClearIn(h, 40.0);
-  keeper.Observe();
+  keeper.Observe(g.TakeHappenings());
   EXPECT_FALSE(keeper.NewBest());
   ClearIn(h, 31.0);
-  keeper.Observe();
+  keeper.Observe(g.TakeHappenings());
   EXPECT_TRUE(keeper.NewBest());
   EXPECT_EQ(keeper.Shown(), (Record{31, 5, 4}));
 
   EXPECT_EQ(g.scene.lblBest.text.view(), WithNumber(NewBestTimeText, 31).view());
   h.StartRun();
-  keeper.Observe();
+  keeper.Observe(g.TakeHappenings());
   EXPECT_EQ(g.scene.lblBest.text.view(), WithNumber(BestTimeText, 31).view())
       << "the next run ends the new-best wording";
 
   // Another window's better time shows without losing what this one has not saved.
   ClearIn(h, 28.0);
-  keeper.Observe();
+  keeper.Observe(g.TakeHappenings());
   EXPECT_TRUE(keeper.NewBest());
   keeper.Refresh({25, 10, 6});
   EXPECT_EQ(keeper.Shown(), (Record{25, 10 + 5, 6 + 4}));
@@ -141,4 +141,4 @@ TEST(RecordKeeper, CountsRunsAndClearsAndShowsTheBestOnTheMenu) {
 }
 
 }  // namespace
-}  // namespace skelvar::session
+}  // namespace skelvar::records

@@ -10,10 +10,10 @@
 #include <sstream>
 #include <string>
 
-#include "session/key_value_text.h"
-#include "session/records.h"
+#include "records/key_value_text.h"
+#include "records/records.h"
 
-namespace skelvar::session {
+namespace skelvar::records {
 namespace {
 
 namespace fs = std::filesystem;
@@ -124,4 +124,4 @@ TEST_F(ReplayRecords, DamageAndAnUnwritableFolderAreReportedAndTheOutputStaysThe
 }
 
 }  // namespace
-}  // namespace skelvar::session
+}  // namespace skelvar::records

@@ -86,9 +86,10 @@ TEST(FocusLoss, LetsGoOfTheControllersAndTheKeyboardAndSheStops) {
 
     SteppedClock clock;
     Mt19937Random random;
-    TGameMain game(clock, random, *font, ShippedCatalogue());
-    window->ClientSize(&game.scene.window.clientWidth, &game.scene.window.clientHeight);
-    game.FormCreate();
+    tick::RunningGame::Options start;
+    window->ClientSize(&start.clientWidth, &start.clientHeight);
+    tick::RunningGame run(clock, random, *font, start);
+    TGameMain& game = run.game();
     window->Show(game.scene.window);
 
     // The test's script, run after each game tick: plug a pad in, hold Right on its D-pad and on
@@ -98,7 +99,8 @@ TEST(FocusLoss, LetsGoOfTheControllersAndTheKeyboardAndSheStops) {
     SDL_JoystickID pad = -1;
     std::vector<Seen> seen;
     LoopOptions options;
-    options.afterTick = [&] {
+    options.handedBack = [&](const tick::Happened& h) {
+      if (!h.ticked) return;
       const int tick = static_cast<int>(seen.size()) + 1;
       seen.push_back(
           {game.GameState, game.PosX[0], game.heldKeys.Held(kRight) || game.KeyState[kRight] != 0});
@@ -126,7 +128,7 @@ TEST(FocusLoss, LetsGoOfTheControllersAndTheKeyboardAndSheStops) {
         Push(quit);
       }
     };
-    ASSERT_TRUE(RunEventLoop(*window, *renderer, game, clock, options, nullptr, &error)) << error;
+    ASSERT_TRUE(RunEventLoop(*window, *renderer, run, clock, options, nullptr, &error)) << error;
     ASSERT_GE(seen.size(), static_cast<std::size_t>(kClose));
 
     // Before the focus leaves, she runs: the run has started and she moves right every tick

@@ -8,6 +8,6 @@ add_executable(gamepad_test
   ${_skelvar_root}/ui/gamepad.cpp
 )
 target_include_directories(gamepad_test PRIVATE ${_skelvar_root})
-target_link_libraries(gamepad_test PRIVATE GTest::gtest_main SDL2::SDL2 skelvar-game skelvar-session)
+target_link_libraries(gamepad_test PRIVATE GTest::gtest_main SDL2::SDL2 skelvar-game skelvar-tick)
 gtest_discover_tests(gamepad_test)
 unset(_skelvar_root)

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "session/run_tick.h"
-#include "session/virtual_clock.h"
+#include "tick/run_tick.h"
+#include "tick/virtual_clock.h"
 #include "tests/game/headless_game.h"
-#include "ui/pad_keys.h"
+#include "ui/gamepad.h"
 
 namespace skelvar::ui {
 namespace {
@@ -394,15 +394,15 @@ TEST_F(GamepadTest, ATooShortSpanGetsTheFirstTransitionsAndTheStateStaysRight) {
 TEST_F(GamepadTest, AHeldDpadFromTheMenuRunsAfterTheRepeatDelay) {
   const SDL_JoystickID id = Plug();
   ASSERT_GE(id, 0);
-  testing::HeadlessGame run(1);
+  // Fed as the window feeds it, the running game repeats the held button's key itself.
+  testing::HeadlessGame run(1, true);
   TGameMain& game = run.game;
-  session::VirtualClock& clock = run.clock;
+  tick::VirtualClock& clock = run.clock;
   run.Idle(1, 20);
-  session::NoEvents none;
+  tick::NoEvents none;
   int64_t k = 21;
   ASSERT_EQ(game.GameState, StateMenu);
 
-  KeyRepeat repeats;
   const auto pump = [&] {
     SDL_PumpEvents();
     SDL_Event event;
@@ -410,15 +410,13 @@ TEST_F(GamepadTest, AHeldDpadFromTheMenuRunsAfterTheRepeatDelay) {
     while (SDL_PollEvent(&event) == 1) {
       const int n = pads_->Handle(event, out);
       for (int i = 0; i < n; ++i) {
-        DeliverPadKey(game, repeats, out[static_cast<std::size_t>(i)], clock.MonotonicSeconds());
+        const KeyTransition& t = out[static_cast<std::size_t>(i)];
+        run.run.Feed(t.down ? tick::EventKind::KeyDown : tick::EventKind::KeyUp, t.code, t.source,
+                     clock.MonotonicSeconds() * 1000.0);
       }
     }
   };
-  // Each tick as the window runs it: the repeats that have come, then the tick itself.
-  const auto tick = [&] {
-    DeliverRepeats(game, repeats, static_cast<double>(k) * 0.05);
-    session::RunTick(game, clock, k++, none);
-  };
+  const auto tick = [&] { run.Tick(k++, none); };
   SetButton(id, SDL_CONTROLLER_BUTTON_DPAD_RIGHT, true);
   pump();
   tick();
@@ -446,7 +444,7 @@ TEST_F(GamepadTest, AHeldDpadFromTheMenuRunsAfterTheRepeatDelay) {
   const int32_t stopped = game.PosX[0];
   tick();
   EXPECT_EQ(game.PosX[0], stopped);
-  EXPECT_EQ(DeliverRepeats(game, repeats, static_cast<double>(k) * 0.05), 0);
+  EXPECT_EQ(game.KeyState[VK_RIGHT], 0) << "no repeat brings the key back";
 }
 
 }  // namespace

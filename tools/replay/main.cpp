@@ -21,15 +21,15 @@
 #include "game/fixed_text_measurer.h"
 #include "game/game_main.h"
 #include "game/random.h"
-#include "game/sound_cues.h"
 #include "replay_script.h"
 #include "run_sound.h"
 #ifndef __EMSCRIPTEN__
-#include "session/record_store.h"
+#include "records/record_store.h"
 #endif
-#include "session/run_tick.h"
-#include "session/state_json.h"
-#include "session/virtual_clock.h"
+#include "tick/run_tick.h"
+#include "tick/running_game.h"
+#include "tick/state_json.h"
+#include "tick/virtual_clock.h"
 
 #ifdef SKELVAR_HAVE_RENDER
 #include "frame_writer.h"
@@ -40,7 +40,8 @@ namespace {
 
 using namespace skelvar;
 using namespace skelvar::replay;
-using namespace skelvar::session;
+using namespace skelvar::tick;
+using namespace skelvar::records;
 
 constexpr int ExitUsage = 2;
 
@@ -313,30 +314,36 @@ int Run(int argc, char** argv) {
     measurer = &renderer->Measurer();
   }
 #endif
-  TGameMain game(clock, random, *measurer);
-  game.scene.window.clientWidth = options.clientWidth;
-  game.scene.window.clientHeight = options.clientHeight;
-  game.FormCreate();
 #ifndef __EMSCRIPTEN__
   // The player's record, kept as the window keeps it; it never shows in the state output.
   std::unique_ptr<RecordBook> records;
   if (!options.recordsDir.empty()) {
-    records = std::make_unique<RecordBook>(game, options.recordsDir, [](const std::string& m) {
+    records = std::make_unique<RecordBook>(options.recordsDir, [](const std::string& m) {
       std::cerr << "skelvar-replay: " << Shortened(m) << '\n';
     });
   }
 #endif
+  RunningGame::Options start;
+  start.clientWidth = options.clientWidth;
+  start.clientHeight = options.clientHeight;
+  // A script holds every key press it plays, the repeats of held keys among them.
+  start.repeatHeldKeys = false;
+#ifndef __EMSCRIPTEN__
+  if (records) start.kept = records->loaded();
+#endif
+  RunningGame run(clock, random, *measurer, start);
+  TGameMain& game = run.game();
 
   std::unique_ptr<RunSound> sound;
   if (!options.audio.empty()) {
-    sound = std::make_unique<RunSound>(game);
+    sound = std::make_unique<RunSound>();
     if (!sound->Open(options.audio, options.ticks, &error)) {
       std::cerr << "skelvar-replay: cannot write the sound: " << Shortened(error) << '\n';
       return 1;
     }
   }
-  const auto hear = [&](int64_t tick) {
-    if (sound && !sound->AfterTick(game, tick, &error)) {
+  const auto hear = [&](CueSet cues, int64_t tick) {
+    if (sound && !sound->AfterTick(cues, tick, &error)) {
       std::cerr << "skelvar-replay: cannot write the sound: " << Shortened(error) << '\n';
       std::exit(1);
     }
@@ -379,10 +386,10 @@ int Run(int argc, char** argv) {
 #endif
 
   for (int64_t k = 1; k <= options.ticks; ++k) {
-    RunTick(game, clock, k, feed);
-    hear(k);
+    const Happened happened = RunTick(run, clock, k, feed).happened;
+    hear(happened.cues, k);
 #ifndef __EMSCRIPTEN__
-    if (records) records->Follow();
+    if (records) records->Follow(run.records(), happened.recordChanged, happened.backAtMenu);
 #endif
 #ifdef SKELVAR_HAVE_RENDER
     render(k);

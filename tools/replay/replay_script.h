@@ -8,13 +8,13 @@
 #include <string_view>
 #include <vector>
 
-#include "session/timed_event.h"
+#include "tick/timed_event.h"
 
 namespace skelvar::replay {
 
-using session::EventKind;
+using tick::EventKind;
 // A script's line is one timed input event of the run.
-using ScriptEvent = session::TimedEvent;
+using ScriptEvent = tick::TimedEvent;
 
 // The longest line a script may hold, not counting its newline.
 constexpr size_t MaxLineBytes = 4096;

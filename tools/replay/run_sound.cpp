@@ -5,8 +5,8 @@
 
 namespace skelvar::replay {
 
-RunSound::RunSound(const TGameMain& game)
-    : tracker_(game), mixer_(bank_), block_(synth::TickSamples), bytes_(2 * block_.size()) {}
+RunSound::RunSound()
+    : mixer_(bank_), block_(synth::TickSamples), bytes_(2 * block_.size()) {}
 
 RunSound::~RunSound() {
   if (file_ != nullptr) std::fclose(file_);
@@ -51,8 +51,8 @@ bool RunSound::WriteBlock(std::string* error) {
   return true;
 }
 
-bool RunSound::AfterTick(const TGameMain& game, int64_t tick, std::string* error) {
-  mixer_.Start(tracker_.Tick(game));
+bool RunSound::AfterTick(CueSet cues, int64_t tick, std::string* error) {
+  mixer_.Start(cues);
   return tick >= ticks_ || WriteBlock(error);
 }
 

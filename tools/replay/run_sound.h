@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "game/sound_cues.h"
+#include "game/cue.h"
 #include "synth/mixer.h"
 #include "synth/wav.h"
 
@@ -17,7 +17,7 @@ class RunSound {
  public:
   static constexpr int64_t MaxTicks = synth::WavMaxSamples / synth::TickSamples;
 
-  explicit RunSound(const TGameMain& game);
+  RunSound();
   ~RunSound();
   RunSound(const RunSound&) = delete;
   RunSound& operator=(const RunSound&) = delete;
@@ -25,7 +25,7 @@ class RunSound {
   // Creates the file for a run of the given ticks and writes its first tick's silence.
   bool Open(const std::string& path, int64_t ticks, std::string* error);
   // Takes tick k's cues and writes the sound up to the next tick's time.
-  bool AfterTick(const TGameMain& game, int64_t tick, std::string* error);
+  bool AfterTick(CueSet cues, int64_t tick, std::string* error);
   // Ends the file where the run ended, fading out what still sounds.
   bool Close(std::string* error);
 
@@ -33,7 +33,6 @@ class RunSound {
   bool WriteBlock(std::string* error);
   bool Failed(std::string* error);
 
-  CueTracker tracker_;
   synth::SoundBank bank_;
   synth::Mixer mixer_;
   std::string path_;

@@ -1,0 +1,155 @@
+#include "tick/running_game.h"
+
+namespace skelvar::tick {
+
+void Happened::Add(const Happened& later) {
+  cues |= later.cues;
+  ticked = ticked || later.ticked;
+  faded = faded || later.faded;
+  pictureChanged = pictureChanged || later.pictureChanged;
+  recordChanged = recordChanged || later.recordChanged;
+  backAtMenu = backAtMenu || later.backAtMenu;
+  closed = closed || later.closed;
+}
+
+RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measurer,
+                         const Options& options, const ImageCatalogue& catalogue)
+    : random_(random),
+      game_(clock, random_, measurer, catalogue),
+      repeatHeldKeys_(options.repeatHeldKeys),
+      keepJournal_(options.keepJournal),
+      records_(game_, options.kept),
+      cues_(game_) {
+  game_.scene.window.clientWidth = options.clientWidth;
+  game_.scene.window.clientHeight = options.clientHeight;
+  game_.FormCreate();
+  cues_.Reset(game_);
+  game_.TakeHappenings();
+  lists_.Reset(BuildDrawList(game_.scene));
+  journal_.seed = random_.seed();
+  journal_.clientWidth = options.clientWidth;
+  journal_.clientHeight = options.clientHeight;
+  if (keepJournal_) journal_.events.reserve(4096);
+}
+
+void RunningGame::Follow(double nowMs) {
+  timers_.Follow(game_.scene, nowMs);
+}
+
+void RunningGame::Note(EventKind kind, int32_t a, int32_t b) {
+  if (!keepJournal_ || journal_.full) return;
+  if (journal_.events.size() >= Journal::MaxEvents) {
+    journal_.full = true;
+    return;
+  }
+  journal_.events.push_back({journal_.ticks + 1, kind, a, b});
+}
+
+void RunningGame::Deliver(EventKind kind, int32_t a, int32_t b, double nowMs) {
+  switch (kind) {
+    case EventKind::KeyDown:
+      game_.SourceKeyDown(b, a);
+      if (repeatHeldKeys_) repeats_.Press(b, a, nowMs / 1000.0);
+      break;
+    case EventKind::KeyUp:
+      game_.SourceKeyUp(b, a);
+      repeats_.Release(b, a);
+      break;
+    case EventKind::MouseMove:
+      game_.MouseMove(a, b);
+      break;
+    case EventKind::Click:
+      game_.MouseClick(a, b);
+      break;
+    case EventKind::Resize:
+      game_.scene.window.clientWidth = a;
+      game_.scene.window.clientHeight = b;
+      game_.FormResize();
+      break;
+  }
+}
+
+Happened RunningGame::Feed(EventKind kind, int32_t a, int32_t b, double nowMs) {
+  Happened h;
+  if (game_.Closed()) {
+    h.closed = true;
+    return h;
+  }
+  Note(kind, a, b);
+  Deliver(kind, a, b, nowMs);
+  AfterHandler(h);
+  timers_.Follow(game_.scene, nowMs);
+  return h;
+}
+
+Happened RunningGame::ReleaseSource(int source, double nowMs) {
+  Happened h;
+  if (game_.Closed()) {
+    h.closed = true;
+    return h;
+  }
+  // One release per held key, as a script writes it.
+  for (int key : WatchedKeys) {
+    if (game_.heldKeys.HeldBy(source, key)) Note(EventKind::KeyUp, key, source);
+  }
+  game_.ReleaseSource(source);
+  repeats_.ReleaseAll(source);
+  AfterHandler(h);
+  timers_.Follow(game_.scene, nowMs);
+  return h;
+}
+
+void RunningGame::AfterHandler(Happened& h) {
+  const Happenings taken = cues_.Take(game_);
+  if (records_.Observe(taken)) h.recordChanged = true;
+  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) h.backAtMenu = true;
+  if (game_.Closed()) h.closed = true;
+  const DrawList list = BuildDrawList(game_.scene);
+  if (!(list == lists_.current())) {
+    lists_.Reset(list);
+    h.pictureChanged = true;
+  }
+}
+
+void RunningGame::RunGameTick(double nowMs, Happened& h) {
+  // Keys still held by touch or a controller come back before the tick reads the keys, as a
+  // keyboard's repeats do, and the journal keeps them as the presses they are.
+  repeats_.Due(nowMs / 1000.0, [this](int source, int code) {
+    Note(EventKind::KeyDown, code, source);
+    game_.SourceKeyDown(source, code);
+  });
+  game_.timGameTimer();
+  ++journal_.ticks;
+  h.ticked = true;
+  const Happenings taken = cues_.Take(game_);
+  if (records_.Observe(taken)) h.recordChanged = true;
+  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) h.backAtMenu = true;
+  h.cues |= cues_.Tick(game_);
+  if (game_.Closed()) h.closed = true;
+  const DrawList list = BuildDrawList(game_.scene);
+  if (!(list == lists_.current()) || lists_.Moving()) h.pictureChanged = true;
+  lists_.Advance(list);
+}
+
+Happened RunningGame::Advance(double nowMs) {
+  Happened h;
+  for (auto id = timers_.NextDue(nowMs); id && !game_.Closed(); id = timers_.NextDue(nowMs, id)) {
+    // A timer switched off since the schedule last looked does not run, though its schedule
+    // still counts.
+    if (*id == TimerId::Fade && game_.scene.timOpen.enabled) {
+      game_.timOpenTimer();
+      h.faded = true;
+    }
+    if (*id == TimerId::Game && game_.scene.timGame.enabled) RunGameTick(nowMs, h);
+    timers_.Fired(*id, nowMs);
+  }
+  if (game_.Closed()) h.closed = true;
+  timers_.Follow(game_.scene, nowMs);
+  return h;
+}
+
+BlendedList RunningGame::Frame(double nowMs, double scale) const {
+  return BlendDrawLists(lists_.previous(), lists_.current(), timers_.Fraction(nowMs), scale);
+}
+
+}  // namespace skelvar::tick

@@ -1,0 +1,125 @@
+// The running game: the one object every frontend runs the game through. It owns the main window's
+// logic, its two timers on the live schedule, the repeats of keys that touch and controllers hold,
+// the sounds and the record changes each tick calls for, the draw lists of the last two game ticks
+// for frames between them, and the journal of every input event it was fed. A frontend translates
+// its platform's events into Feed, calls Advance when a timer is due, and paints, plays and stores
+// what they hand back.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "game/cue.h"
+#include "game/draw_list.h"
+#include "game/draw_list_blend.h"
+#include "game/game_main.h"
+#include "game/key_repeat.h"
+#include "game/sound_cues.h"
+#include "records/record_keeper.h"
+#include "tick/journal.h"
+#include "tick/live_schedule.h"
+#include "tick/timed_event.h"
+
+namespace skelvar::tick {
+
+// What a call into the running game made happen, for the frontend to paint, play and store.
+struct Happened {
+  CueSet cues = 0;              // the sounds of the game tick that ran
+  bool ticked = false;          // a game tick ran
+  bool faded = false;           // the fade-in moved on: the window's opacity changed
+  bool pictureChanged = false;  // the draw list changed
+  bool recordChanged = false;   // the record has something new to keep
+  bool backAtMenu = false;      // the menu came back: a run is over
+  bool closed = false;          // the window closed: the game is over
+
+  void Add(const Happened& later);
+};
+
+class RunningGame {
+ public:
+  struct Options {
+    int32_t clientWidth = 944;
+    int32_t clientHeight = 542;
+    // Touch and controller keys come back while held, as a keyboard's do; a played-back journal
+    // holds those repeats already and turns this off.
+    bool repeatHeldKeys = true;
+    // Long soaks keep no journal.
+    bool keepJournal = true;
+    // The player's record as kept when the game starts.
+    records::Record kept;
+  };
+
+  // The clock, the random generator and the measure must outlive the running game. Start-up
+  // (FormCreate) runs here, at the given client size.
+  RunningGame(Clock& clock, Random& random, const TextMeasurer& measurer, const Options& options,
+              const ImageCatalogue& catalogue = ShippedCatalogue());
+  RunningGame(const RunningGame&) = delete;
+  RunningGame& operator=(const RunningGame&) = delete;
+
+  TGameMain& game() { return game_; }
+  const TGameMain& game() const { return game_; }
+  records::RecordKeeper& records() { return records_; }
+  const Journal& journal() const { return journal_; }
+
+  // The timers take in the window's switches at `nowMs` (milliseconds on a monotonic clock): a
+  // timer switched on counts its periods from then. The first call starts them.
+  void Follow(double nowMs);
+  // No timer runs until the next Follow, which starts them afresh (a hidden page, say).
+  void Pause() { timers_.Pause(); }
+
+  // One input event, handed to the game at once and noted in the journal for the next game tick.
+  // Keys carry their source in b (the keyboard, the touch screen or a controller slot).
+  Happened Feed(EventKind kind, int32_t a, int32_t b, double nowMs);
+  // A source lets go of every key it holds (focus lost, a controller unplugged).
+  Happened ReleaseSource(int source, double nowMs);
+  // Runs every timer due at nowMs, in the tick's order: the fade, then the game's tick.
+  Happened Advance(double nowMs);
+
+  const LiveSchedule& schedule() const { return timers_; }
+  // When the next timer is due; none when no timer runs.
+  std::optional<double> NextDeadline() const { return timers_.NextDeadline(); }
+  // Whether anything moves between the last two game ticks.
+  bool Moving() const { return lists_.Moving(); }
+  const DrawList& CurrentList() const { return lists_.current(); }
+  // The frame at nowMs, placed between the last two game ticks, at `scale` pixels a unit.
+  BlendedList Frame(double nowMs, double scale = 1.0) const;
+  // Game ticks run so far.
+  int64_t ticks() const { return journal_.ticks; }
+
+ private:
+  // Remembers the seed start-up gives the generator, for the journal.
+  class SeedNote final : public Random {
+   public:
+    explicit SeedNote(Random& inner) : inner_(inner) {}
+    void Seed(uint32_t seed) override {
+      seed_ = seed;
+      inner_.Seed(seed);
+    }
+    int32_t Below(int32_t n) override { return inner_.Below(n); }
+    uint32_t seed() const { return seed_; }
+
+   private:
+    Random& inner_;
+    uint32_t seed_ = 0;
+  };
+
+  void Note(EventKind kind, int32_t a, int32_t b);
+  void Deliver(EventKind kind, int32_t a, int32_t b, double nowMs);
+  // After any handler: what the game noted goes to the record and the next tick's sounds, and a
+  // changed scene shows at once.
+  void AfterHandler(Happened& h);
+  void RunGameTick(double nowMs, Happened& h);
+
+  SeedNote random_;
+  TGameMain game_;
+  bool repeatHeldKeys_;
+  bool keepJournal_;
+  records::RecordKeeper records_;
+  LiveSchedule timers_;
+  KeyRepeat repeats_;
+  CueTracker cues_;
+  TickDrawLists lists_;
+  Journal journal_;
+};
+
+}  // namespace skelvar::tick
