@@ -21,7 +21,7 @@ cd "$(dirname "$0")/.."
 
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
-test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils imagemagick
+test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   desktop-file-utils appstream man-db dpkg-dev file lintian devscripts binutils clang-14
   libclang-rt-14-dev openbox)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
