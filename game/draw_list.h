@@ -85,8 +85,8 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue = Shi
 // The scale at which a screen or viewport of screenWidth x screenHeight shows the game, so that the
 // designed 960 x 580 window fills its tighter side, and the client area the logic sees then. A
 // screen a little smaller than the design (a window whose frame takes some of its 960 x 580) keeps
-// the game at its own size while the 900 x 500 play area fits, so it stays sharp; smaller still, the
-// play area fills the tighter side, never cropped.
+// the game at its own size while the 900 x 500 play area fits, so it stays sharp; smaller still,
+// the play area fills the tighter side, never cropped.
 struct ViewScale {
   double scale = 1.0;
   int32_t clientWidth = 0;

@@ -4,8 +4,7 @@
 
 namespace skelvar::records {
 
-RecordKeeper::RecordKeeper(TGameMain& game, const Record& kept)
-    : game_(game), kept_(kept) {
+RecordKeeper::RecordKeeper(TGameMain& game, const Record& kept) : game_(game), kept_(kept) {
   ShowLine();
 }
 

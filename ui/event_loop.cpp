@@ -378,9 +378,8 @@ class Loop {
 
 }  // namespace
 
-bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run,
-                  Clock& clock, const LoopOptions& options, LatePictures* late,
-                  std::string* error) {
+bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run, Clock& clock,
+                  const LoopOptions& options, LatePictures* late, std::string* error) {
   Loop loop(window, renderer, run, clock, options, late);
   loop.Run();
   if (loop.error().empty()) return true;

@@ -23,9 +23,7 @@ struct HeadlessGame {
 
   // Played back from a script, keys held by touch or a controller do not repeat by themselves.
   explicit HeadlessGame(uint32_t seed, bool repeatHeldKeys = false)
-      : clock(seed),
-        run(clock, random, measurer, Played(repeatHeldKeys)),
-        game(run.game()) {}
+      : clock(seed), run(clock, random, measurer, Played(repeatHeldKeys)), game(run.game()) {}
 
   static tick::RunningGame::Options Played(bool repeatHeldKeys) {
     tick::RunningGame::Options o;

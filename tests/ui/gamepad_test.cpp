@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
+#include "tests/game/headless_game.h"
 #include "tick/run_tick.h"
 #include "tick/virtual_clock.h"
-#include "tests/game/headless_game.h"
 #include "ui/gamepad.h"
 
 namespace skelvar::ui {

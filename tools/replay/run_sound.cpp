@@ -5,8 +5,7 @@
 
 namespace skelvar::replay {
 
-RunSound::RunSound()
-    : mixer_(bank_), block_(synth::TickSamples), bytes_(2 * block_.size()) {}
+RunSound::RunSound() : mixer_(bank_), block_(synth::TickSamples), bytes_(2 * block_.size()) {}
 
 RunSound::~RunSound() {
   if (file_ != nullptr) std::fclose(file_);

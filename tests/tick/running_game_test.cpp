@@ -1,0 +1,110 @@
+// The running game as a frontend drives it in real time: input at uneven moments, timers woken
+// late, keys held by touch and a controller repeating by themselves. Its journal, played back on
+// the virtual clock, gives the same game at every game tick.
+#include "tick/running_game.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "game/fixed_text_measurer.h"
+#include "game/random.h"
+#include "tick/run_tick.h"
+#include "tick/virtual_clock.h"
+
+namespace skelvar::tick {
+namespace {
+
+// A clock the test moves by hand, as the machine's clock moves between a frontend's wake-ups.
+class HandClock final : public Clock {
+ public:
+  double ms = 0.0;
+  double LocalDateTimeDays() override { return 46000.0 + ms / 86400000.0; }
+  double MonotonicSeconds() override { return ms / 1000.0; }
+  std::optional<uint64_t> PerformanceCounter() override { return 4242; }
+  uint32_t TickCountMs() override { return static_cast<uint32_t>(ms); }
+};
+
+// What play is made of, without the clear time's text, which counts real seconds in the window
+// and ticks in the replay.
+std::string Play(const TGameMain& g) {
+  std::string s = std::to_string(g.GameState) + " " + std::to_string(g.TickCount) + " " +
+                  std::to_string(g.HitIndex) + " " + std::to_string(g.CameraX) + " " +
+                  std::to_string(g.CameraY);
+  for (int i = 0; i < ActorCount; ++i) {
+    s += " " + std::to_string(g.PosX[i]) + "," + std::to_string(g.PosY[i]) + "," +
+         std::to_string(g.VelX[i]) + "," + std::to_string(g.VelY[i]);
+  }
+  return s;
+}
+
+TEST(RunningGame, ALivePlayReplaysFromItsJournalTickForTick) {
+  for (uint32_t seed = 1; seed <= 4; ++seed) {
+    HandClock clock;
+    Mt19937Random random;
+    FixedTextMeasurer measurer;
+    RunningGame live(clock, random, measurer, {});
+    live.Follow(0.0);
+    std::mt19937 rng(seed);
+    const std::array<int, 6> keys = {VK_RIGHT, VK_RIGHT, VK_UP, VK_LEFT, VK_SPACE, VK_RETURN};
+    std::vector<std::string> seen;
+    int64_t late = 0, repeated = 0;
+    while (live.ticks() < 6000 && !live.game().Closed()) {
+      clock.ms += 1.0 + static_cast<double>(rng() % 20);
+      if (rng() % 4 == 0) {
+        const uint32_t what = rng() % 100;
+        // The keyboard, the touch screen and a controller, each holding keys of its own.
+        const int source = static_cast<int>(rng() % 3);
+        const int key = keys[rng() % keys.size()];
+        if (what < 30) {
+          live.Feed(EventKind::KeyDown, key, source, clock.ms);
+        } else if (what < 65) {
+          live.Feed(EventKind::KeyUp, key, source, clock.ms);
+        } else if (what < 80) {
+          live.Feed(EventKind::MouseMove, static_cast<int32_t>(rng() % 944), 300, clock.ms);
+        } else if (what < 90) {
+          live.Feed(EventKind::Click, static_cast<int32_t>(rng() % 944),
+                    static_cast<int32_t>(rng() % 542), clock.ms);
+        } else if (what < 93) {
+          live.ReleaseSource(source, clock.ms);
+        } else if (what == 99 && live.game().GameState != StateMenu) {
+          live.Feed(EventKind::KeyDown, VK_ESCAPE, KeyboardSource, clock.ms);
+          live.Feed(EventKind::KeyUp, VK_ESCAPE, KeyboardSource, clock.ms);
+        }
+      }
+      const auto due = live.NextDeadline();
+      if (!due || clock.ms < *due) continue;
+      // Now and then the frontend wakes up well past a deadline and skips a tick.
+      if (rng() % 50 == 0) clock.ms += 60.0, ++late;
+      const int64_t before = static_cast<int64_t>(live.journal().events.size());
+      if (live.Advance(clock.ms).ticked) seen.push_back(Play(live.game()));
+      repeated += static_cast<int64_t>(live.journal().events.size()) - before;
+    }
+    ASSERT_GT(late, 20);
+    ASSERT_GT(repeated, 100) << "held keys of touch and controllers must have repeated";
+
+    const Journal& journal = live.journal();
+    ASSERT_EQ(journal.ticks, static_cast<int64_t>(seen.size()));
+    VirtualClock stepped(journal.seed);
+    Mt19937Random replayRandom;
+    RunningGame::Options played;
+    played.clientWidth = journal.clientWidth;
+    played.clientHeight = journal.clientHeight;
+    played.repeatHeldKeys = false;
+    RunningGame replay(stepped, replayRandom, measurer, played);
+    EventSpan events(journal.events);
+    int runs = 0;
+    for (int64_t k = 1; k <= journal.ticks; ++k) {
+      RunTick(replay, stepped, k, events);
+      ASSERT_EQ(Play(replay.game()), seen[static_cast<size_t>(k - 1)])
+          << "seed " << seed << " tick " << k;
+      runs += replay.game().GameState == StatePlaying && replay.game().TickCount == 1;
+    }
+    EXPECT_GT(runs, 3) << "the play must have started runs";
+  }
+}
+
+}  // namespace
+}  // namespace skelvar::tick
