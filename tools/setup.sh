@@ -89,9 +89,9 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSKELVAR_TESTS=ON -DSKELV
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure --timeout 600
 
-# The release build the README's Install section makes, at -O3 where the compiler warns about
-# more, with warnings as errors; its tests run again except the window tests (label x11), which
-# open the real window under their own X server.
+# The release build of docs/packaging.md, at -O3 where the compiler warns about more, with
+# warnings as errors; its tests run again except the window tests (label x11), which open the real
+# window under their own X server.
 cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DSKELVAR_WERROR=ON
 cmake --build build-release -j "$jobs"
 ctest --test-dir build-release --output-on-failure --timeout 600 -LE x11
