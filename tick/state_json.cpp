@@ -24,11 +24,16 @@ class JsonWriter {
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
     out_.append(buf, r.ptr);
   }
-  // Shortest form that parses back to the same double.
+  // Shortest form that parses back to the same double: the standard library's where it has the
+  // floating-point overload, else the same text written by hand.
   void Real(double v) {
     Separator();
     char buf[ShortestDoubleMaxChars];
+#if defined(__cpp_lib_to_chars)
+    out_.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
+#else
     out_.append(buf, WriteShortestDouble(buf, v));
+#endif
   }
   void Bool(bool v) {
     Separator();
