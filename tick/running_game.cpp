@@ -12,10 +12,28 @@ void Happened::Add(const Happened& later) {
   closed = closed || later.closed;
 }
 
+double RunningGame::ClockNote::Read(bool days) {
+  double value = 0.0;
+  if (next_ < played_.size() && played_[next_].days == days) {
+    value = played_[next_++].value;
+  } else {
+    value = days ? inner_.LocalDateTimeDays() : inner_.MonotonicSeconds();
+  }
+  if (keep_ && !journal_.full) {
+    if (journal_.clockReads.size() < Journal::MaxClockReads) {
+      journal_.clockReads.push_back({days, value});
+    } else {
+      journal_.full = true;
+    }
+  }
+  return value;
+}
+
 RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measurer,
                          const Options& options, const ImageCatalogue& catalogue)
-    : random_(random),
-      game_(clock, random_, measurer, catalogue),
+    : clock_(clock, options.playedClock, journal_, options.keepJournal),
+      random_(random),
+      game_(clock_, random_, measurer, catalogue),
       repeatHeldKeys_(options.repeatHeldKeys),
       keepJournal_(options.keepJournal),
       records_(game_, options.kept),
@@ -29,7 +47,11 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
   journal_.seed = random_.seed();
   journal_.clientWidth = options.clientWidth;
   journal_.clientHeight = options.clientHeight;
-  if (keepJournal_) journal_.events.reserve(4096);
+  if (keepJournal_) {
+    journal_.events.reserve(4096);
+    // Reserved whole, so that a run's start in a tick never allocates.
+    journal_.clockReads.reserve(Journal::MaxClockReads);
+  }
 }
 
 void RunningGame::Follow(double nowMs) {

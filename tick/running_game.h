@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "game/cue.h"
 #include "game/draw_list.h"
@@ -47,6 +48,9 @@ class RunningGame {
     bool keepJournal = true;
     // The player's record as kept when the game starts.
     records::Record kept;
+    // Readings of the clock a recorded run took, given back in their turn instead of the clock's
+    // own, so that a played-back run shows the clear time it showed when it was played.
+    std::vector<ClockRead> playedClock;
   };
 
   // The clock, the random generator and the measure must outlive the running game. Start-up
@@ -87,6 +91,26 @@ class RunningGame {
   int64_t ticks() const { return journal_.ticks; }
 
  private:
+  // Notes the game's readings of the clock in the journal, and gives back a recorded run's.
+  class ClockNote final : public Clock {
+   public:
+    ClockNote(Clock& inner, std::vector<ClockRead> played, Journal& journal, bool keep)
+        : inner_(inner), played_(std::move(played)), journal_(journal), keep_(keep) {}
+    double LocalDateTimeDays() override { return Read(true); }
+    double MonotonicSeconds() override { return Read(false); }
+    std::optional<uint64_t> PerformanceCounter() override { return inner_.PerformanceCounter(); }
+    uint32_t TickCountMs() override { return inner_.TickCountMs(); }
+
+   private:
+    double Read(bool days);
+
+    Clock& inner_;
+    std::vector<ClockRead> played_;
+    std::size_t next_ = 0;
+    Journal& journal_;
+    bool keep_;
+  };
+
   // Remembers the seed start-up gives the generator, for the journal.
   class SeedNote final : public Random {
    public:
@@ -110,6 +134,8 @@ class RunningGame {
   void AfterHandler(Happened& h);
   void RunGameTick(double nowMs, Happened& h);
 
+  Journal journal_;
+  ClockNote clock_;
   SeedNote random_;
   TGameMain game_;
   bool repeatHeldKeys_;
@@ -119,7 +145,6 @@ class RunningGame {
   KeyRepeat repeats_;
   CueTracker cues_;
   TickDrawLists lists_;
-  Journal journal_;
 };
 
 }  // namespace skelvar::tick

@@ -1,6 +1,6 @@
 // The running game as a frontend drives it in real time: input at uneven moments, timers woken
 // late, keys held by touch and a controller repeating by themselves. Its journal, played back on
-// the virtual clock, gives the same game at every game tick.
+// the virtual clock with the clock readings it noted, gives the same game at every game tick.
 #include "tick/running_game.h"
 
 #include <gtest/gtest.h>
@@ -27,12 +27,13 @@ class HandClock final : public Clock {
   uint32_t TickCountMs() override { return static_cast<uint32_t>(ms); }
 };
 
-// What play is made of, without the clear time's text, which counts real seconds in the window
-// and ticks in the replay.
+// What play is made of, the label's text among it: the clear time counts real seconds in the window
+// and is shown again from the journal's clock readings.
 std::string Play(const TGameMain& g) {
-  std::string s = std::to_string(g.GameState) + " " + std::to_string(g.TickCount) + " " +
-                  std::to_string(g.HitIndex) + " " + std::to_string(g.CameraX) + " " +
-                  std::to_string(g.CameraY);
+  std::string s = std::string(g.scene.lblMsg.text.view()) + " " + std::to_string(g.StartTime) +
+                  " " + std::to_string(g.StartMonotonic) + " " + std::to_string(g.GameState) + " " +
+                  std::to_string(g.TickCount) + " " + std::to_string(g.HitIndex) + " " +
+                  std::to_string(g.CameraX) + " " + std::to_string(g.CameraY);
   for (int i = 0; i < ActorCount; ++i) {
     s += " " + std::to_string(g.PosX[i]) + "," + std::to_string(g.PosY[i]) + "," +
          std::to_string(g.VelX[i]) + "," + std::to_string(g.VelY[i]);
@@ -93,6 +94,7 @@ TEST(RunningGame, ALivePlayReplaysFromItsJournalTickForTick) {
     played.clientWidth = journal.clientWidth;
     played.clientHeight = journal.clientHeight;
     played.repeatHeldKeys = false;
+    played.playedClock = journal.clockReads;
     RunningGame replay(stepped, replayRandom, measurer, played);
     EventSpan events(journal.events);
     int runs = 0;
@@ -103,6 +105,7 @@ TEST(RunningGame, ALivePlayReplaysFromItsJournalTickForTick) {
       runs += replay.game().GameState == StatePlaying && replay.game().TickCount == 1;
     }
     EXPECT_GT(runs, 3) << "the play must have started runs";
+    EXPECT_EQ(replay.journal().clockReads, journal.clockReads);
   }
 }
 
