@@ -26,7 +26,7 @@ class Builder {
   // A picture at its own size with its top-left corner at (x, y): only the part inside the clip
   // is listed, so the painter never touches the rest of a large image.
   void Picture(const PixelRect& clip, const skelvar::Picture& picture, int32_t originX,
-               int32_t originY, ComponentId component) {
+               int32_t originY, ComponentId component, uint8_t alpha = 255) {
     if (!picture.visible) return;
     const PixelSize size = ImageSize(picture.image);
     if (size.width <= 0 || size.height <= 0) return;
@@ -41,7 +41,8 @@ class Builder {
           picture.image,
           ImageIsKeyed(picture.image),
           {},
-          component});
+          component,
+          alpha});
   }
 
   // An image scaled into dest, whole.
@@ -112,7 +113,7 @@ bool ImageIsKeyed(ImageId id) {
   return i >= ImageIndex(ImageId::FirstFrame) && i < ImageIndex(ImageId::FirstOutcome);
 }
 
-DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
+DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue, const Picture* ghost) {
   DrawList list;
   Builder b(list, catalogue);
   const PixelRect client{0, 0, scene.window.clientWidth, scene.window.clientHeight};
@@ -156,8 +157,12 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue) {
     if (!Empty(panel)) {
       b.Fill(panel, panel, PanelWhite, ComponentId::pnlGame);
       b.Picture(panel, scene.imgBack, game.left, game.top, ComponentId::imgBack);
-      for (const int actor : ActorStacking)
+      for (const int actor : ActorStacking) {
+        if (actor == 0 && ghost != nullptr) {
+          b.Picture(panel, *ghost, game.left, game.top, ComponentId::imgGhost, GhostAlpha);
+        }
         b.Picture(panel, scene.imgEm[actor], game.left, game.top, ActorComponent(actor));
+      }
       const Shape& shape = scene.shpOver;
       if (shape.width > 0 && shape.height > 0) {
         const PixelRect frame = Bounds(shape, game.left, game.top);

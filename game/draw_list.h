@@ -48,8 +48,13 @@ struct DrawOp {
   Rgb colour;
   // The scene component this operation draws, so that two ticks' lists can be matched up.
   ComponentId component = ComponentId::None;
+  // How opaque the operation is drawn, 255 for fully.
+  uint8_t alpha = 255;
   bool operator==(const DrawOp&) const = default;
 };
+
+// A raced run's girl shows the live one's way without hiding anything behind her: about 40 %.
+inline constexpr uint8_t GhostAlpha = 102;
 
 struct DrawList {
   // Grey, menu fill and picture, white play area, background, eleven actors, the outcome frame's
@@ -79,8 +84,10 @@ PixelRect RecordLinePlaque(const PixelRect& picture, int32_t width, int32_t heig
 // Whether an image is drawn with its key colour (the character frames) or opaque (the JPEGs).
 bool ImageIsKeyed(ImageId id);
 
-// What the window's client area shows for this scene, from the bottom up.
-DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue = ShippedCatalogue());
+// What the window's client area shows for this scene, from the bottom up; with `ghost`, a raced
+// run's girl (placed on the play area as the actors' pictures are) translucent behind the girl.
+DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue = ShippedCatalogue(),
+                       const Picture* ghost = nullptr);
 
 // The scale at which a screen or viewport of screenWidth x screenHeight shows the game, so that the
 // designed 960 x 580 window fills its tighter side, and the client area the logic sees then. A

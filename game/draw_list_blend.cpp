@@ -97,7 +97,8 @@ bool Glides(const DrawOp& before, const DrawOp& after, std::string_view textBefo
 // display pixels.
 BlendedOp Place(const DrawOp& op, double left, double top, const FloatRect& clip, double scale,
                 const ImageCatalogue& catalogue) {
-  BlendedOp out{op.kind, clip, {}, op.source, op.image, op.keyed, op.colour, op.component};
+  BlendedOp out{op.kind,  clip,      {},           op.source, op.image,
+                op.keyed, op.colour, op.component, op.alpha};
   const Whole whole = WholeOf(op, catalogue);
   const FloatRect placed{left * scale, top * scale, whole.width * scale, whole.height * scale};
   if (op.kind != DrawKind::Image) {
@@ -137,7 +138,8 @@ BlendedOp AsListed(const DrawOp& op, double scale) {
           op.image,
           op.keyed,
           op.colour,
-          op.component};
+          op.component,
+          op.alpha};
 }
 
 void Push(BlendedList& list, const BlendedOp& op) {

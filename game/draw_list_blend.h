@@ -35,6 +35,7 @@ struct BlendedOp {
   bool keyed = false;
   Rgb colour;
   ComponentId component = ComponentId::None;
+  uint8_t alpha = 255;
   bool operator==(const BlendedOp&) const = default;
 };
 

@@ -33,6 +33,8 @@ enum class ComponentId : uint8_t {
   imgOver,
   lblMsg,
   lblBest,
+  // Not a component of the window's: the girl of a recorded run raced beside the live one.
+  imgGhost,
 };
 
 constexpr ComponentId ActorComponent(int actor) {

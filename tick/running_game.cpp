@@ -1,5 +1,7 @@
 #include "tick/running_game.h"
 
+#include "tick/ghost.h"
+
 namespace skelvar::tick {
 
 void Happened::Add(const Happened& later) {
@@ -8,6 +10,7 @@ void Happened::Add(const Happened& later) {
   faded = faded || later.faded;
   pictureChanged = pictureChanged || later.pictureChanged;
   recordChanged = recordChanged || later.recordChanged;
+  runStarted = runStarted || later.runStarted;
   backAtMenu = backAtMenu || later.backAtMenu;
   closed = closed || later.closed;
 }
@@ -43,7 +46,7 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
   game_.FormCreate();
   cues_.Reset(game_);
   game_.TakeHappenings();
-  lists_.Reset(BuildDrawList(game_.scene));
+  lists_.Reset(List());
   journal_.seed = random_.seed();
   journal_.clientWidth = options.clientWidth;
   journal_.clientHeight = options.clientHeight;
@@ -52,6 +55,28 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
     // Reserved whole, so that a run's start in a tick never allocates.
     journal_.clockReads.reserve(Journal::MaxClockReads);
   }
+}
+
+RunningGame::~RunningGame() = default;
+
+void RunningGame::Race(std::unique_ptr<Ghost> ghost) {
+  ghost_ = std::move(ghost);
+  if (ghost_ && !ghost_->HasRun()) ghost_.reset();
+}
+
+void RunningGame::ShowGhost(bool shown) {
+  ghostShown_ = shown;
+  const DrawList list = List();
+  if (!(list == lists_.current())) lists_.Reset(list);
+}
+
+DrawList RunningGame::List() const {
+  if (ghost_ && ghostShown_) {
+    if (const std::optional<Picture> girl = ghost_->Girl(game_)) {
+      return BuildDrawList(game_.scene, ShippedCatalogue(), &*girl);
+    }
+  }
+  return BuildDrawList(game_.scene);
 }
 
 void RunningGame::Follow(double nowMs) {
@@ -123,14 +148,22 @@ Happened RunningGame::ReleaseSource(int source, double nowMs) {
 
 void RunningGame::AfterHandler(Happened& h) {
   const Happenings taken = cues_.Take(game_);
-  if (records_.Observe(taken)) h.recordChanged = true;
-  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) h.backAtMenu = true;
+  Took(taken, h);
   if (game_.Closed()) h.closed = true;
-  const DrawList list = BuildDrawList(game_.scene);
+  const DrawList list = List();
   if (!(list == lists_.current())) {
     lists_.Reset(list);
     h.pictureChanged = true;
   }
+}
+
+void RunningGame::Took(const Happenings& taken, Happened& h) {
+  if (records_.Observe(taken)) h.recordChanged = true;
+  if (taken.Has(Happening::RunStarted)) {
+    h.runStarted = true;
+    if (ghost_) ghost_->Restart();
+  }
+  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) h.backAtMenu = true;
 }
 
 void RunningGame::RunGameTick(double nowMs, Happened& h) {
@@ -144,11 +177,11 @@ void RunningGame::RunGameTick(double nowMs, Happened& h) {
   ++journal_.ticks;
   h.ticked = true;
   const Happenings taken = cues_.Take(game_);
-  if (records_.Observe(taken)) h.recordChanged = true;
-  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) h.backAtMenu = true;
+  Took(taken, h);
+  if (ghost_ && taken.Has(Happening::Stepped)) ghost_->Step();
   h.cues |= cues_.Tick(game_);
   if (game_.Closed()) h.closed = true;
-  const DrawList list = BuildDrawList(game_.scene);
+  const DrawList list = List();
   if (!(list == lists_.current()) || lists_.Moving()) h.pictureChanged = true;
   lists_.Advance(list);
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -23,6 +24,8 @@
 
 namespace skelvar::tick {
 
+class Ghost;
+
 // What a call into the running game made happen, for the frontend to paint, play and store.
 struct Happened {
   CueSet cues = 0;              // the sounds of the game tick that ran
@@ -30,6 +33,7 @@ struct Happened {
   bool faded = false;           // the fade-in moved on: the window's opacity changed
   bool pictureChanged = false;  // the draw list changed
   bool recordChanged = false;   // the record has something new to keep
+  bool runStarted = false;      // a run started
   bool backAtMenu = false;      // the menu came back: a run is over
   bool closed = false;          // the window closed: the game is over
 
@@ -59,6 +63,7 @@ class RunningGame {
               const ImageCatalogue& catalogue = ShippedCatalogue());
   RunningGame(const RunningGame&) = delete;
   RunningGame& operator=(const RunningGame&) = delete;
+  ~RunningGame();
 
   TGameMain& game() { return game_; }
   const TGameMain& game() const { return game_; }
@@ -89,6 +94,12 @@ class RunningGame {
   BlendedList Frame(double nowMs, double scale = 1.0) const;
   // Game ticks run so far.
   int64_t ticks() const { return journal_.ticks; }
+
+  // A recorded run to race from the next run's start on (none: no ghost), and whether its girl
+  // is drawn. The live game never depends on it.
+  void Race(std::unique_ptr<Ghost> ghost);
+  void ShowGhost(bool shown);
+  bool GhostShown() const { return ghostShown_; }
 
  private:
   // Notes the game's readings of the clock in the journal, and gives back a recorded run's.
@@ -132,7 +143,11 @@ class RunningGame {
   // After any handler: what the game noted goes to the record and the next tick's sounds, and a
   // changed scene shows at once.
   void AfterHandler(Happened& h);
+  // What the game noted, for the record and for what is handed back.
+  void Took(const Happenings& taken, Happened& h);
   void RunGameTick(double nowMs, Happened& h);
+  // The scene's draw list, the raced girl in it while she is shown.
+  DrawList List() const;
 
   Journal journal_;
   ClockNote clock_;
@@ -145,6 +160,8 @@ class RunningGame {
   KeyRepeat repeats_;
   CueTracker cues_;
   TickDrawLists lists_;
+  std::unique_ptr<Ghost> ghost_;
+  bool ghostShown_ = true;
 };
 
 }  // namespace skelvar::tick

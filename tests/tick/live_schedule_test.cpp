@@ -8,7 +8,6 @@
 #include <random>
 #include <vector>
 
-
 namespace skelvar::tick {
 namespace {
 

@@ -11,6 +11,7 @@
 
 #include "game/fixed_text_measurer.h"
 #include "game/random.h"
+#include "tick/ghost.h"
 #include "tick/run_tick.h"
 #include "tick/virtual_clock.h"
 
@@ -107,6 +108,84 @@ TEST(RunningGame, ALivePlayReplaysFromItsJournalTickForTick) {
     EXPECT_GT(runs, 3) << "the play must have started runs";
     EXPECT_EQ(replay.journal().clockReads, journal.clockReads);
   }
+}
+
+}  // namespace
+}  // namespace skelvar::tick
+
+namespace skelvar::tick {
+namespace {
+
+// Up starts a run at tick `start`; with `right`, Right is held from then on, as the keyboard's
+// repeat brings it back every tick.
+std::vector<TimedEvent> RunFrom(int64_t start, int64_t ticks, bool right) {
+  std::vector<TimedEvent> events = {{start, EventKind::KeyDown, VK_UP, KeyboardSource},
+                                    {start + 1, EventKind::KeyUp, VK_UP, KeyboardSource}};
+  for (int64_t k = start + 1; right && k <= ticks; ++k) {
+    events.push_back({k, EventKind::KeyDown, VK_RIGHT, KeyboardSource});
+  }
+  return events;
+}
+
+// A running game on the virtual clock, stepped tick by tick through its events.
+struct Stepped {
+  explicit Stepped(std::vector<TimedEvent> script) : events(std::move(script)), feed(events) {}
+  void Tick() { RunTick(run, clock, ++tick, feed); }
+
+  VirtualClock clock{9};
+  Mt19937Random random;
+  FixedTextMeasurer measurer;
+  RunningGame run{clock, random, measurer, {}};
+  std::vector<TimedEvent> events;
+  EventSpan feed;
+  int64_t tick = 0;
+};
+
+const DrawOp* Find(const DrawList& list, ComponentId component) {
+  for (const DrawOp& op : list) {
+    if (op.component == component) return &op;
+  }
+  return nullptr;
+}
+
+TEST(RunningGame, ARacedRunsGirlRunsBehindTheLiveOneFromTheSameStartAndChangesNothingElse) {
+  // The recorded girl runs right from tick 12; the live one starts at tick 40 and stands still.
+  Stepped best(RunFrom(12, 160, true));
+  while (best.tick < 160) best.Tick();
+  Stepped raced(RunFrom(40, 200, false)), alone(RunFrom(40, 200, false));
+  raced.run.Race(std::make_unique<Ghost>(best.run.journal(), raced.measurer));
+  // The recorded run again, a step for each of the live run's.
+  Stepped again(RunFrom(12, 160, true));
+  while (again.tick < 11) again.Tick();
+  int64_t shown = 0;
+  for (int64_t k = 1; k <= 200; ++k) {
+    raced.Tick();
+    alone.Tick();
+    ASSERT_EQ(Play(raced.run.game()), Play(alone.run.game())) << "tick " << k;
+    const DrawOp* ghost = Find(raced.run.CurrentList(), ComponentId::imgGhost);
+    if (k < 40) {
+      ASSERT_EQ(ghost, nullptr) << "no ghost before the live run starts, tick " << k;
+      continue;
+    }
+    again.Tick();
+    // The view starts at the stage's left end and takes a few ticks to reach her.
+    const DrawOp* girl = Find(raced.run.CurrentList(), ComponentId::imgEm00);
+    if (ghost == nullptr || girl == nullptr) continue;
+    ++shown;
+    const TGameMain& b = again.run.game();
+    const TGameMain& live = raced.run.game();
+    EXPECT_EQ(ghost->alpha, GhostAlpha);
+    EXPECT_LT(ghost, girl) << "drawn behind the live girl";
+    EXPECT_EQ(ghost->image, b.scene.imgEm[0].image) << "her own frame, tick " << k;
+    EXPECT_EQ(ghost->dest.top - girl->dest.top, b.PosY[0] - live.PosY[0]) << "tick " << k;
+    // Once she is off the play area's left edge, only her visible part is listed.
+    if (ghost->source.left == 0 && girl->source.left == 0) {
+      EXPECT_EQ(ghost->dest.left - girl->dest.left, b.PosX[0] - live.PosX[0]) << "tick " << k;
+    }
+  }
+  EXPECT_GT(shown, 20) << "the ghost must have been seen running off";
+  raced.run.ShowGhost(false);
+  EXPECT_EQ(Find(raced.run.CurrentList(), ComponentId::imgGhost), nullptr) << "G hides her";
 }
 
 }  // namespace
