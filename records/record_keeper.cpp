@@ -8,7 +8,7 @@ RecordKeeper::RecordKeeper(TGameMain& game, const Record& kept) : game_(game), k
   ShowLine();
 }
 
-bool RecordKeeper::Observe(const Happenings& happened) {
+bool RecordKeeper::Observe(const Happenings& happened, std::string_view run) {
   bool changed = false;
   if (happened.runsStarted > 0) {
     unsaved_ = Merged(unsaved_, {std::nullopt, happened.runsStarted, 0});
@@ -19,7 +19,10 @@ bool RecordKeeper::Observe(const Happenings& happened) {
     const Record before = Shown();
     const int64_t seconds = happened.clearSeconds;
     unsaved_ = Merged(unsaved_, {std::nullopt, 0, 1});
-    if (!unsaved_.best || seconds < *unsaved_.best) unsaved_.best = seconds;
+    if (!unsaved_.best || seconds < *unsaved_.best) {
+      unsaved_.best = seconds;
+      unsaved_.bestRun = run.size() <= MaxRunCodeChars ? std::string(run) : std::string();
+    }
     newBest_ = !before.best || seconds < *before.best;
     lastClear_ = seconds;
     changed = true;

@@ -13,9 +13,9 @@ class RecordKeeper {
   // The record as the store holds it at start; the menu shows its line from now on.
   RecordKeeper(TGameMain& game, const Record& kept);
 
-  // What the game noted after a tick or an input event. Returns whether the record changed, that
-  // is whether there is something to save.
-  bool Observe(const Happenings& happened);
+  // What the game noted after a tick or an input event, with the code of the run a clear time
+  // belongs to. Returns whether the record changed, that is whether there is something to save.
+  bool Observe(const Happenings& happened, std::string_view run = {});
 
   // What this window added since its last save.
   const Record& Unsaved() const { return unsaved_; }

@@ -10,22 +10,29 @@
 
 namespace skelvar::records {
 
-// The best clear time in whole seconds (as the result text showed it), and how many runs were
-// started and how many cleared.
+// The best clear time in whole seconds (as the result text showed it), how many runs were started
+// and how many cleared, and the run code of the run that made the best time (empty when it is not
+// known), which the next runs race.
 struct Record {
   std::optional<int64_t> best;
   int64_t runs = 0;
   int64_t clears = 0;
+  std::string bestRun{};
   bool operator==(const Record&) const = default;
 };
 
+// Whether the sound is off, and whether the best run's ghost is drawn.
 struct Settings {
   bool muted = false;
+  bool ghost = true;
   bool operator==(const Settings&) const = default;
 };
 
+// The longest run code a record keeps.
+inline constexpr std::size_t MaxRunCodeChars = 16384;
+
 // A record kept on disk together with what a window added since it last saved: the better best
-// time, and the counts added up.
+// time with its run (the kept one's on a tie), and the counts added up.
 Record Merged(const Record& kept, const Record& added);
 
 // The record in a file's entries: missing keys count as nothing yet; a value that is not a

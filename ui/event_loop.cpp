@@ -202,6 +202,11 @@ class Loop {
           ToggleSound(*options_.audio);
           if (options_.muteToggled) options_.muteToggled(options_.audio->Muted());
         }
+        if (event.key.keysym.sym == SDLK_g && event.key.repeat == 0) {
+          run_.ShowGhost(!run_.GhostShown());
+          needDraw_ = true;
+          if (options_.ghostToggled) options_.ghostToggled(run_.GhostShown());
+        }
         Feed(EventKind::KeyDown, VirtualKeyCode(event.key.keysym.sym), KeyboardSource);
         break;
       case SDL_KEYUP:

@@ -27,6 +27,8 @@ struct LoopOptions {
   AudioOutput* audio = nullptr;
   // Called when the player switches the sound off or on (M), with the new choice.
   std::function<void(bool muted)> muteToggled;
+  // Called when the player shows or hides the raced run's ghost (G), with the new choice.
+  std::function<void(bool shown)> ghostToggled;
   // Called with what each input event and each timer handed back, once the loop has taken its own
   // part (the picture, the sound, the opacity): the record and the last run are kept from there.
   std::function<void(const tick::Happened&)> handedBack;
@@ -43,8 +45,8 @@ struct LoopOptions {
 // With `late`, the pictures still being decoded are handed to the renderer once they are in, and
 // before any key, click or controller button reaches the game, so that no run starts without
 // them; a damaged one ends the loop early: false, and one line naming it in *error.
-bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run,
-                  Clock& clock, const LoopOptions& options, LatePictures* late = nullptr,
+bool RunEventLoop(GameWindow& window, SceneRenderer& renderer, tick::RunningGame& run, Clock& clock,
+                  const LoopOptions& options, LatePictures* late = nullptr,
                   std::string* error = nullptr);
 
 }  // namespace skelvar::ui

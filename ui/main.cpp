@@ -139,10 +139,19 @@ int main() {
   options.audio = audio.get();
   // The player's mute lasts from one start to the next.
   records::SettingsStore settings(warn);
+  records::Settings chosen = settings.Load();
   if (audio) {
-    audio->SetMuted(settings.Load().muted);
-    options.muteToggled = [&settings](bool muted) { settings.Save({.muted = muted}); };
+    audio->SetMuted(chosen.muted);
+    options.muteToggled = [&](bool muted) {
+      chosen.muted = muted;
+      settings.Save(chosen);
+    };
   }
+  run.ShowGhost(chosen.ghost);
+  options.ghostToggled = [&](bool shown) {
+    chosen.ghost = shown;
+    settings.Save(chosen);
+  };
   mark("sound");
 
   const bool ran = RunEventLoop(*window, *renderer, run, clock, options, &late, &error);

@@ -111,7 +111,7 @@ TEST(KeptFile, KeysItDoesNotKnowSurviveARewriteAndSettingsAreWrittenOnlyWhenChan
   SettingsStore settings(warnings.sink(), dir.path());
   EXPECT_EQ(settings.Load(), Settings{false});
   settings.Save({true});
-  EXPECT_EQ(Slurp(dir.file("settings")), "version 1\nvolume 7\nmuted 1\n");
+  EXPECT_EQ(Slurp(dir.file("settings")), "version 1\nvolume 7\nmuted 1\nghost 1\n");
   fs::remove(dir.file("settings"));
   settings.Save({true});
   EXPECT_FALSE(fs::exists(dir.file("settings"))) << "nothing written while nothing changed";

@@ -62,6 +62,19 @@ TEST(Record, MergingKeepsTheBetterTimeAndAddsTheCounts) {
   EXPECT_EQ(Merged({std::nullopt, 5, 0}, {std::nullopt, 1, 0}), (Record{std::nullopt, 6, 0}));
   EXPECT_EQ(Merged({std::nullopt, 0, 0}, {30, 1, 1}), (Record{30, 1, 1}));
   EXPECT_EQ(Merged({30, 1, 1}, {}), (Record{30, 1, 1}));
+  // The better time keeps its run; a tie keeps the kept one's.
+  EXPECT_EQ(Merged({20, 5, 2, "AAAA"}, {15, 3, 1, "BBBB"}), (Record{15, 8, 3, "BBBB"}));
+  EXPECT_EQ(Merged({12, 5, 2, "AAAA"}, {15, 3, 1, "BBBB"}), (Record{12, 8, 3, "AAAA"}));
+  EXPECT_EQ(Merged({15, 5, 2, "AAAA"}, {15, 3, 1, "BBBB"}), (Record{15, 8, 3, "AAAA"}));
+  // Kept beside the best time in the file, and refused when it is no run code.
+  KeyValueText text;
+  PutRecord({12, 9, 3, "Ab-_9"}, text);
+  EXPECT_EQ(PrintKeyValueText(text), "version 1\nbest 12\nruns 9\nclears 3\nbest_run Ab-_9\n");
+  EXPECT_EQ(RecordFromText(text, nullptr), (Record{12, 9, 3, "Ab-_9"}));
+  text.Set("best_run", "not/a code");
+  std::string why;
+  EXPECT_FALSE(RecordFromText(text, &why));
+  EXPECT_EQ(why, "best_run is not a run code");
 }
 
 // Lands the girl on the cat `seconds` after the start of a fresh run and plays the outcome on to
