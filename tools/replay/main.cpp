@@ -1,5 +1,5 @@
-// skelvar-replay: runs the game headless from a script of timed input events and prints the
-// state after every tick.
+// skelvar-replay: runs the game headless from a script of timed input events, or from a run code,
+// and prints the state after every tick; or writes a script's run code.
 #include <sys/stat.h>
 
 #include <array>
@@ -11,7 +11,9 @@
 #include <iostream>
 #include <memory>
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 #ifndef __EMSCRIPTEN__
 #include <fcntl.h>
@@ -26,6 +28,7 @@
 #ifndef __EMSCRIPTEN__
 #include "records/record_store.h"
 #endif
+#include "tick/run_code.h"
 #include "tick/run_tick.h"
 #include "tick/running_game.h"
 #include "tick/state_json.h"
@@ -57,6 +60,10 @@ struct Options {
   int64_t renderEvery = 1;
   int64_t renderFps = 0;
   std::string recordsDir;
+  // --run's code, or a file holding one; --save-run's file.
+  std::string run;
+  std::string saveRun;
+  bool ticksGiven = false, seedGiven = false, clientGiven = false, scriptGiven = false;
 };
 
 [[noreturn]] void Fail(const std::string& message) {
@@ -107,7 +114,20 @@ const char* Usage() {
 #ifdef SKELVAR_HAVE_RENDER
          "[--render DIR [--render-every K | --render-fps F]] "
 #endif
-         "[SCRIPT]";
+         "[SCRIPT]\n"
+         "       skelvar-replay --run CODE|FILE [--ticks N] [options as above but --seed, "
+         "--client and SCRIPT]\n"
+         "       skelvar-replay --save-run FILE [--ticks N] [--seed S] [--client WxH] [SCRIPT]\n"
+         "--run plays a run code, given as it is or in a file (the code or a link with #run=CODE);\n"
+         "the code holds the seed, the client size, the events and the ticks, which --ticks may\n"
+         "shorten. --save-run writes the run code of SCRIPT played for --ticks ticks to FILE.";
+}
+
+void CheckAudioTicks(const Options& o) {
+  if (!o.audio.empty() && o.ticks > RunSound::MaxTicks) {
+    Fail("--audio records at most " + std::to_string(RunSound::MaxTicks) +
+         " ticks, the most one WAV file holds");
+  }
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -126,12 +146,14 @@ Options ParseOptions(int argc, char** argv) {
         Fail("--ticks takes a whole number from 0 to 2000000000, not '" + Printable(s) + "'");
       }
       o.ticks = v;
+      o.ticksGiven = true;
     } else if (arg == "--seed") {
       const auto s = value(arg);
       if (!ParseInteger(s, 0, UINT32_MAX, v)) {
         Fail("--seed takes a whole number from 0 to 4294967295, not '" + Printable(s) + "'");
       }
       o.seed = static_cast<uint32_t>(v);
+      o.seedGiven = true;
     } else if (arg == "--quiet") {
       o.quiet = true;
     } else if (arg == "--client") {
@@ -144,6 +166,13 @@ Options ParseOptions(int argc, char** argv) {
       }
       o.clientWidth = static_cast<int32_t>(w);
       o.clientHeight = static_cast<int32_t>(h);
+      o.clientGiven = true;
+    } else if (arg == "--run") {
+      o.run = value(arg);
+      if (o.run.empty()) Fail("--run needs a run code or a file holding one");
+    } else if (arg == "--save-run") {
+      o.saveRun = value(arg);
+      if (o.saveRun.empty()) Fail("--save-run needs a file name");
     } else if (arg == "--audio") {
       o.audio = value(arg);
       if (o.audio.empty()) Fail("--audio needs a file name");
@@ -184,10 +213,33 @@ Options ParseOptions(int argc, char** argv) {
       haveScript = true;
     }
   }
-  if (!o.audio.empty() && o.ticks > RunSound::MaxTicks) {
-    Fail("--audio records at most " + std::to_string(RunSound::MaxTicks) +
-         " ticks, the most one WAV file holds");
+  o.scriptGiven = haveScript;
+  if (!o.run.empty()) {
+    if (!o.saveRun.empty()) Fail(std::string("--run and --save-run do not go together; ") + SeeHelp);
+    // The code holds all three; another value for one of them would play another run.
+    const char* conflict = o.seedGiven     ? "--seed"
+                           : o.clientGiven ? "--client"
+                           : o.scriptGiven ? "a script"
+                                           : nullptr;
+    if (conflict != nullptr) {
+      Fail(std::string("--run holds the seed, the client size and the events; ") + conflict +
+           " does not go with it");
+    }
   }
+  if (!o.saveRun.empty()) {
+    const char* playing = !o.audio.empty()        ? "--audio"
+                          : !o.recordsDir.empty() ? "--records"
+                          : !o.renderDir.empty()  ? "--render"
+                                                  : nullptr;
+    if (playing != nullptr) {
+      Fail(std::string("--save-run only writes the run code; ") + playing + " does not go with it");
+    }
+    if (o.ticks > MaxRunTicks) {
+      Fail("a run code holds at most " + std::to_string(MaxRunTicks) + " ticks, not " +
+           std::to_string(o.ticks));
+    }
+  }
+  CheckAudioTicks(o);
   if (o.renderDir.empty() && o.renderEvery != 1) Fail("--render-every needs --render");
   if (o.renderDir.empty() && o.renderFps != 0) Fail("--render-fps needs --render");
   if (o.renderEvery != 1 && o.renderFps != 0) {
@@ -292,10 +344,96 @@ class ScriptFeed final : public EventSource {
   bool held_ = false, ended_ = false;
 };
 
-int Run(int argc, char** argv) {
-  HoldClosedStandardDescriptors();
-  const Options options = ParseOptions(argc, argv);
+// The run --run names: a file's code or link when the value names a file, else the value itself.
+tick::Run LoadRun(const std::string& value) {
+  std::string text = value;
+  std::string label;
+  struct stat st {};
+  if (stat(value.c_str(), &st) == 0) {
+    label = Printable(value, 40) + ": ";
+    std::FILE* file = std::fopen(value.c_str(), "rb");
+    if (file == nullptr) Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(errno));
+    // One byte past the longest code and link, so that a longer file is refused as too long.
+    text.assign(MaxRunCodeChars + MaxRunLinkPrefixChars + 1, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), file));
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(error));
+  }
+  std::string why;
+  std::optional<tick::Run> run = DecodeRun(text, &why);
+  if (!run) Fail(label + why);
+  return std::move(*run);
+}
+
+// --save-run: the script's events up to the last tick, as a run code in one line of the file.
+int SaveRun(const Options& options) {
   ScriptFeed feed(options);
+  Journal journal;
+  journal.seed = options.seed;
+  journal.clientWidth = options.clientWidth;
+  journal.clientHeight = options.clientHeight;
+  journal.ticks = options.ticks;
+  for (const TimedEvent* e = feed.Peek(); e != nullptr; e = feed.Peek()) {
+    if (journal.events.size() == MaxRunEvents) {
+      Fail("a run code holds at most " + std::to_string(MaxRunEvents) + " events; the script has more");
+    }
+    journal.events.push_back(*e);
+    feed.Pop();
+  }
+  std::string why;
+  const std::optional<std::string> code = EncodeRun(journal, -1, &why);
+  if (!code) Fail(why);
+  // Written beside the file and renamed over it, so that the file holds a whole code or none.
+  const std::string temporary = options.saveRun + ".new";
+  const auto failed = [&](int error) {
+    std::remove(temporary.c_str());
+    std::cerr << "skelvar-replay: cannot write the run code: "
+              << Shortened(options.saveRun + ": " + std::strerror(error)) << '\n';
+    return 1;
+  };
+  std::FILE* file = std::fopen(temporary.c_str(), "wb");
+  if (file == nullptr) return failed(errno);
+  const std::string line = *code + "\n";
+  errno = 0;
+  int error = 0;
+  if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fflush(file) != 0) {
+    error = errno != 0 ? errno : EIO;
+  }
+  errno = 0;
+  if (std::fclose(file) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (error != 0) return failed(error);
+  if (std::rename(temporary.c_str(), options.saveRun.c_str()) != 0) return failed(errno);
+  return 0;
+}
+
+int Replay(int argc, char** argv) {
+  HoldClosedStandardDescriptors();
+  Options options = ParseOptions(argc, argv);
+  if (!options.saveRun.empty()) return SaveRun(options);
+  std::optional<tick::Run> code;
+  std::unique_ptr<ScriptFeed> script;
+  std::unique_ptr<EventSpan> span;
+  EventSource* feed = nullptr;
+  if (!options.run.empty()) {
+    code = LoadRun(options.run);
+    const Journal& j = code->journal;
+    if (options.ticksGiven && options.ticks > j.ticks) {
+      Fail("--ticks may only shorten the run, whose code holds " + std::to_string(j.ticks) +
+           " ticks");
+    }
+    if (!options.ticksGiven) options.ticks = j.ticks;
+    options.seed = j.seed;
+    options.clientWidth = j.clientWidth;
+    options.clientHeight = j.clientHeight;
+    CheckAudioTicks(options);
+    span = std::make_unique<EventSpan>(j.events);
+    feed = span.get();
+  } else {
+    script = std::make_unique<ScriptFeed>(options);
+    feed = script.get();
+  }
 
   VirtualClock clock(options.seed);
   Mt19937Random random;
@@ -386,7 +524,7 @@ int Run(int argc, char** argv) {
 #endif
 
   for (int64_t k = 1; k <= options.ticks; ++k) {
-    const Happened happened = RunTick(run, clock, k, feed).happened;
+    const Happened happened = RunTick(run, clock, k, *feed).happened;
     hear(happened.cues, k);
 #ifndef __EMSCRIPTEN__
     if (records) records->Follow(run.records(), happened.recordChanged, happened.backAtMenu);
@@ -412,7 +550,7 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
   // Whatever fails to allocate, the tool ends with one line rather than an abort.
   try {
-    return Run(argc, argv);
+    return Replay(argc, argv);
   } catch (const std::bad_alloc&) {
     std::fputs("skelvar-replay: out of memory\n", stderr);
   } catch (const std::exception& e) {

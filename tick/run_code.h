@@ -1,0 +1,71 @@
+// A whole run as one short line of text, to send as a link: the seed, the client size, every input
+// event and the run's length, with the versions it was made with and a check value.
+//
+// The code is base64url without padding (RFC 4648 section 5) of these bytes:
+//   format version (1 byte, RunCodeFormat), play logic version (varint), seed (varint),
+//   client width and height (varints), ticks (varint), clear seconds + 1 (varint, 0 for none),
+//   event count (varint), the events, CRC-32 (IEEE, 4 bytes little-endian) of all that precedes.
+// Varints are unsigned LEB128 of at most 10 bytes. The events are range coded (as LZMA does, with
+// adaptive bit probabilities, its always-zero first byte left out), each event as: its tick's
+// delta from the one before (the first from 0), its kind, then a key's place among the last 16
+// keys (code and source together) or a new key's source and code; a pointer's x and y as zigzag
+// deltas from the previous pointer position (moves and clicks share it); a resize's width and
+// height as zigzag deltas from the previous client size. The coder's last byte ends the events.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "game/logic_version.h"
+#include "tick/journal.h"
+
+namespace skelvar::tick {
+
+inline constexpr int RunCodeFormat = 1;
+// The longest code a decoder looks at, and the longest run and most events it holds.
+inline constexpr std::size_t MaxRunCodeChars = 16384;
+inline constexpr int64_t MaxRunTicks = 72000;
+inline constexpr std::size_t MaxRunEvents = 4 * MaxRunTicks;
+// A link may hold the code after "#run="; what precedes it may be this much longer.
+inline constexpr std::size_t MaxRunLinkPrefixChars = 4096;
+
+struct Run {
+  Journal journal;
+  // The clear time the run's result text showed, -1 for none: a watched run shows the time the
+  // player made rather than its own.
+  int64_t clearSeconds = -1;
+};
+
+// The run's code. Events after the run's last tick never played and are left out. None, with
+// `why` set to one short line, for a run no code holds: longer than MaxRunTicks, a full journal,
+// an event out of the ranges scripts allow, or a code longer than MaxRunCodeChars.
+std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds,
+                                     std::string* why = nullptr);
+
+// The run a code holds: `text` is the bare code or a link holding "#run=CODE", surrounding white
+// space ignored. None, with `why` set to one short printable line, for any text that is not a
+// whole code this game made: damaged, cut short, from another version, out of range, or followed
+// by bytes. Time and memory are bounded by MaxRunCodeChars and MaxRunEvents.
+std::optional<Run> DecodeRun(std::string_view text, std::string* why = nullptr);
+
+// The layers of a code, for the tests and the fuzzer to make codes the encoder never would.
+namespace run_code {
+
+uint32_t Crc32(std::string_view bytes);
+std::string Base64Url(std::string_view bytes);
+
+struct Versions {
+  int format = RunCodeFormat;
+  uint64_t logic = PlayLogicVersion;
+};
+// The bytes before the check value, with no range checked: any values the fields take.
+std::string Bytes(const Run& run, Versions versions = {});
+// The bytes with their check value, as a code.
+std::string Seal(std::string_view bytes);
+
+}  // namespace run_code
+
+}  // namespace skelvar::tick
