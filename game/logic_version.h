@@ -3,8 +3,13 @@
 // goes up whenever a change makes any input give a different state.
 #pragma once
 
+#include <cstddef>
+
 namespace skelvar {
 
 inline constexpr int PlayLogicVersion = 1;
+
+// The longest run code the game reads or keeps: a few minutes of play fit with room to spare.
+inline constexpr std::size_t MaxRunCodeChars = 16384;
 
 }  // namespace skelvar

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "game/logic_version.h"
 #include "records/key_value_text.h"
 
 namespace skelvar::records {
@@ -27,9 +28,6 @@ struct Settings {
   bool ghost = true;
   bool operator==(const Settings&) const = default;
 };
-
-// The longest run code a record keeps.
-inline constexpr std::size_t MaxRunCodeChars = 16384;
 
 // A record kept on disk together with what a window added since it last saved: the better best
 // time with its run (the kept one's on a tie), and the counts added up.

@@ -25,8 +25,7 @@
 namespace skelvar::tick {
 
 inline constexpr int RunCodeFormat = 1;
-// The longest code a decoder looks at, and the longest run and most events it holds.
-inline constexpr std::size_t MaxRunCodeChars = 16384;
+// The longest run and most events a code holds (MaxRunCodeChars is the longest code read).
 inline constexpr int64_t MaxRunTicks = 72000;
 inline constexpr std::size_t MaxRunEvents = 4 * MaxRunTicks;
 // A link may hold the code after "#run="; what precedes it may be this much longer.
