@@ -1,6 +1,7 @@
 #include "tick/running_game.h"
 
 #include "tick/ghost.h"
+#include "tick/run_code.h"
 
 namespace skelvar::tick {
 
@@ -37,6 +38,7 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
     : clock_(clock, options.playedClock, journal_, options.keepJournal),
       random_(random),
       game_(clock_, random_, measurer, catalogue),
+      measurer_(measurer),
       repeatHeldKeys_(options.repeatHeldKeys),
       keepJournal_(options.keepJournal),
       records_(game_, options.kept),
@@ -50,6 +52,12 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
   journal_.seed = random_.seed();
   journal_.clientWidth = options.clientWidth;
   journal_.clientHeight = options.clientHeight;
+  if (!options.kept.bestRun.empty()) {
+    // A best run this version cannot play is no ghost, and the record keeps it as it is.
+    if (std::optional<Run> best = DecodeRun(options.kept.bestRun)) {
+      Race(std::make_unique<Ghost>(std::move(best->journal), measurer_));
+    }
+  }
   if (keepJournal_) {
     journal_.events.reserve(4096);
     // Reserved whole, so that a run's start in a tick never allocates.
@@ -158,7 +166,16 @@ void RunningGame::AfterHandler(Happened& h) {
 }
 
 void RunningGame::Took(const Happenings& taken, Happened& h) {
-  if (records_.Observe(taken)) h.recordChanged = true;
+  // A clear time comes with the run that made it, for the record to keep should it be the best.
+  std::string run;
+  if (taken.clearSeconds >= 0 && keepJournal_) {
+    run = EncodeRun(journal_, taken.clearSeconds).value_or(std::string());
+  }
+  if (records_.Observe(taken, run)) h.recordChanged = true;
+  // A new best is raced from the next run on.
+  if (!run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
+    Race(std::make_unique<Ghost>(journal_, measurer_));
+  }
   if (taken.Has(Happening::RunStarted)) {
     h.runStarted = true;
     if (ghost_) ghost_->Restart();

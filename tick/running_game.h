@@ -58,7 +58,8 @@ class RunningGame {
   };
 
   // The clock, the random generator and the measure must outlive the running game. Start-up
-  // (FormCreate) runs here, at the given client size.
+  // (FormCreate) runs here, at the given client size; the kept record's best run, when it has
+  // one, is raced from the first run on.
   RunningGame(Clock& clock, Random& random, const TextMeasurer& measurer, const Options& options,
               const ImageCatalogue& catalogue = ShippedCatalogue());
   RunningGame(const RunningGame&) = delete;
@@ -153,6 +154,7 @@ class RunningGame {
   ClockNote clock_;
   SeedNote random_;
   TGameMain game_;
+  const TextMeasurer& measurer_;
   bool repeatHeldKeys_;
   bool keepJournal_;
   records::RecordKeeper records_;

@@ -12,6 +12,7 @@
 
 #include "records/key_value_text.h"
 #include "records/records.h"
+#include "tick/run_code.h"
 
 namespace skelvar::records {
 namespace {
@@ -70,11 +71,17 @@ TEST_F(ReplayRecords, AWinLeavesItsClearTimeAndTheOutputIsTheSame) {
   ASSERT_EQ(kept.status, 0) << kept.err;
   EXPECT_EQ(kept.err, "");
   EXPECT_EQ(kept.out, plain.out) << "the state output is byte for byte the same";
-  EXPECT_EQ(Kept(records_), (Record{seconds, 1, 1}));
+  const Record first = Kept(records_);
+  EXPECT_EQ((Record{first.best, first.runs, first.clears}), (Record{seconds, 1, 1}));
+  // The best time keeps the run that made it, to race.
+  const std::optional<tick::Run> run = tick::DecodeRun(first.bestRun);
+  ASSERT_TRUE(run) << first.bestRun;
+  EXPECT_EQ(run->clearSeconds, seconds);
+  EXPECT_GT(run->journal.ticks, 300);
 
-  // A second win adds to the counts and keeps the time.
+  // A second win adds to the counts and keeps the time with its first run.
   Replay("--quiet --ticks 420 --records " + records_.string() + " " + script, scratch_);
-  EXPECT_EQ(Kept(records_), (Record{seconds, 2, 1 + 1}));
+  EXPECT_EQ(Kept(records_), (Record{seconds, 2, 1 + 1, first.bestRun}));
 }
 
 TEST_F(ReplayRecords, ALostRunCountsARunAndNoClearAndAnIdleOneWritesNothing) {
