@@ -112,11 +112,12 @@ void SceneRenderer::DrawImage(const BlendedOp& op, const SDL_Rect& clip) {
     menu_.Draw(renderer_, menu.get(), dest);
     return;
   }
-  if (!mapping_.IsIdentity() &&
+  // A translucent picture (a raced run's girl) is drawn straight from its texture.
+  if (op.alpha == 255 && !mapping_.IsIdentity() &&
       copies_.Draw(op.image, op.keyed, *texture, op.source, dest, mapping_, clip)) {
     return;
   }
-  DrawTiled(renderer_, *texture, source, dest);
+  DrawTiled(renderer_, *texture, source, dest, op.alpha);
 }
 
 void SceneRenderer::Draw(const Scene& scene) {

@@ -77,7 +77,7 @@ std::shared_ptr<TiledTexture> TextureStore::Upload(SDL_Surface* surface, bool ke
 }
 
 void DrawTiled(SDL_Renderer* renderer, const TiledTexture& texture, const SDL_Rect& source,
-               const SDL_Rect& dest) {
+               const SDL_Rect& dest, uint8_t alpha) {
   // Where a column of the source lands, counted from the source's left edge; tiles that meet in
   // the source meet on the screen too.
   const auto along = [&](int columns) {
@@ -90,7 +90,9 @@ void DrawTiled(SDL_Renderer* renderer, const TiledTexture& texture, const SDL_Re
     const SDL_Rect src{x0 - tile.x, source.y, x1 - x0, source.h};
     const int left = dest.x + along(x0 - from), right = dest.x + along(x1 - from);
     const SDL_Rect dst{left, dest.y, right - left, dest.h};
+    if (alpha != 255) SDL_SetTextureAlphaMod(tile.texture.get(), alpha);
     SDL_RenderCopy(renderer, tile.texture.get(), &src, &dst);
+    if (alpha != 255) SDL_SetTextureAlphaMod(tile.texture.get(), 255);
   }
 }
 

@@ -24,9 +24,10 @@ struct TiledTexture {
   int height = 0;
 };
 
-// The source part of a tiled texture into dest (screen pixels), each tile its share.
+// The source part of a tiled texture into dest (screen pixels), each tile its share, as opaque as
+// alpha says (255 for fully).
 void DrawTiled(SDL_Renderer* renderer, const TiledTexture& texture, const SDL_Rect& source,
-               const SDL_Rect& dest);
+               const SDL_Rect& dest, uint8_t alpha = 255);
 
 class TextureStore {
  public:
