@@ -277,7 +277,8 @@ struct EventModel {
       if (keyCount < KeySlots) ++keyCount;
       at = keyCount - 1;
     }
-    for (; at > 0; --at) keys[static_cast<std::size_t>(at)] = keys[static_cast<std::size_t>(at - 1)];
+    for (; at > 0; --at)
+      keys[static_cast<std::size_t>(at)] = keys[static_cast<std::size_t>(at - 1)];
     keys[0] = key;
   }
 };
@@ -287,9 +288,8 @@ struct EventModel {
 template <class Coder>
 std::string CodeEvent(Coder& c, EventModel& m, TimedEvent& e, int64_t ticks) {
   constexpr bool decoding = Coder::Decoding;
-  const auto delta =
-      CodeNumber(c, m.delta[static_cast<std::size_t>(m.deltaClass)],
-                 decoding ? 0 : static_cast<uint64_t>(e.tick - m.tick));
+  const auto delta = CodeNumber(c, m.delta[static_cast<std::size_t>(m.deltaClass)],
+                                decoding ? 0 : static_cast<uint64_t>(e.tick - m.tick));
   if constexpr (decoding) {
     if (delta > static_cast<uint64_t>(ticks - m.tick)) {
       return "its tick is past the run's end, " + std::to_string(ticks);
@@ -315,6 +315,8 @@ std::string CodeEvent(Coder& c, EventModel& m, TimedEvent& e, int64_t ticks) {
       if (slot == NewKey) {
         const uint32_t source = CodeTree<4>(c, m.source, key >> 8);
         key = (source << 8) | CodeTree<8>(c, m.code, key & 255);
+        // A key among the last ones has only one way to be named, so that every run has one code.
+        if (decoding && m.SlotOf(key) != NewKey) return "it names a key it has a place for anew";
       } else if (slot < static_cast<uint32_t>(m.keyCount)) {
         key = m.keys[slot];
       } else {
@@ -381,7 +383,12 @@ class HeaderReader {
       // The tenth byte holds the 64th bit only.
       if (i == MaxVarintBytes - 1 && byte > 1) break;
       v |= static_cast<uint64_t>(byte & 0x7F) << (7 * i);
-      if ((byte & 0x80) == 0) return true;
+      if ((byte & 0x80) == 0) {
+        if (byte != 0 || i == 0) return true;
+        // Each number has one way to be written, so that every run has one code.
+        why = "the run code is malformed (a number in it is not in its fewest bytes)";
+        return false;
+      }
     }
     why = "the run code is malformed (a number in it is longer than 64 bits)";
     return false;

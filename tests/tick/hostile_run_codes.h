@@ -23,11 +23,10 @@ inline tick::Run SmallRun() {
   run.journal.clientWidth = 944;
   run.journal.clientHeight = 542;
   run.journal.ticks = 40;
-  run.journal.events = {{2, tick::EventKind::KeyDown, 38, 0}, {3, tick::EventKind::KeyUp, 38, 0},
-                        {5, tick::EventKind::MouseMove, 700, 300},
-                        {6, tick::EventKind::Click, 702, 301},
-                        {8, tick::EventKind::Resize, 1000, 600},
-                        {9, tick::EventKind::KeyDown, 39, 3}};
+  run.journal.events = {
+      {2, tick::EventKind::KeyDown, 38, 0},      {3, tick::EventKind::KeyUp, 38, 0},
+      {5, tick::EventKind::MouseMove, 700, 300}, {6, tick::EventKind::Click, 702, 301},
+      {8, tick::EventKind::Resize, 1000, 600},   {9, tick::EventKind::KeyDown, 39, 3}};
   return run;
 }
 
@@ -81,6 +80,8 @@ inline std::vector<HostileCode> HostileCodes() {
   std::string longNumber = "\x01";
   longNumber += std::string(10, '\x80') + std::string(1, '\0');
   add("a number of 11 bytes", Seal(longNumber), "longer than 64 bits");
+  add("a number in more bytes than it needs", Seal(std::string("\x01\x81\x00", 3)),
+      "not in its fewest bytes");
   const std::string whole = Bytes(SmallRun());
   add("events cut short", Seal(whole.substr(0, whole.size() - 3)), "its events end early");
   add("more events than a run may", Seal(Bytes(changed([](Run& r) {

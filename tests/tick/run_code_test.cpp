@@ -18,6 +18,7 @@
 #endif
 #ifdef SKELVAR_REPLAY
 #include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include "game/fixed_text_measurer.h"
@@ -225,8 +226,8 @@ TEST(RunCode, CheckValueAndTextAreTheStandardOnes) {
   for (int i = 0; i < 200; ++i) {
     std::string bytes(rng() % 3000, '\0');
     for (char& b : bytes) b = static_cast<char>(rng());
-    EXPECT_EQ(run_code::Crc32(bytes),
-              crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), static_cast<uInt>(bytes.size())));
+    EXPECT_EQ(run_code::Crc32(bytes), crc32(0, reinterpret_cast<const Bytef*>(bytes.data()),
+                                            static_cast<uInt>(bytes.size())));
   }
 #endif
   EXPECT_EQ(run_code::Base64Url(""), "");
@@ -309,8 +310,8 @@ TEST(RunCode, LiveRunsFitInALink) {
     const Journal& journal;
     size_t most;
   };
-  for (const Case& c : {Case{"the winning run", *winning, 300}, Case{"30 s of keys", keyboard, 1000},
-                        Case{"60 s of mouse", mouse, 4000}}) {
+  for (const Case& c : {Case{"the winning run", *winning, 300},
+                        Case{"30 s of keys", keyboard, 1000}, Case{"60 s of mouse", mouse, 4000}}) {
     const std::string code = Code(c.journal, 17);
     std::cout << c.name << ": " << c.journal.events.size() << " events in " << c.journal.ticks
               << " ticks, " << code.size() << " characters\n";
@@ -348,8 +349,13 @@ struct ToolRun {
   std::string out, err;
 };
 
+// A file of this test process's own, so that tests run side by side keep apart.
+std::string Temp(const std::string& name) {
+  return ::testing::TempDir() + "/run-code-" + std::to_string(getpid()) + "-" + name;
+}
+
 ToolRun Tool(const std::string& args) {
-  const std::string err = ::testing::TempDir() + "/run-code-err.txt";
+  const std::string err = Temp("err.txt");
   const std::string cmd = std::string(SKELVAR_REPLAY) + " " + args + " 2> " + err + " < /dev/null";
   ToolRun r;
   FILE* p = popen(cmd.c_str(), "r");
@@ -363,15 +369,14 @@ ToolRun Tool(const std::string& args) {
 }
 
 TEST(RunCodeTool, SavedRunsPlayAsTheirScripts) {
-  const std::string dir = ::testing::TempDir();
-  const std::string code = dir + "/run-code.txt";
+  const std::string code = Temp("code.txt");
   std::vector<std::pair<fs::path, std::string>> plays;
   for (const fs::path& path : SuiteScripts()) plays.push_back({path, "--ticks 460"});
   for (uint32_t seed = 1; seed <= 3; ++seed) {
     Journal j = RandomRun(seed * 7);
     j.ticks = 2000;
     std::erase_if(j.events, [](const TimedEvent& e) { return e.tick > 2000; });
-    const fs::path script = dir + "/random-" + std::to_string(seed) + ".txt";
+    const fs::path script = Temp("random-" + std::to_string(seed) + ".txt");
     std::ofstream(script, std::ios::binary) << JournalScript(j);
     plays.push_back({script, "--ticks 2000 --seed " + std::to_string(j.seed) + " --client " +
                                  std::to_string(j.clientWidth) + "x" +
@@ -408,19 +413,24 @@ TEST(RunCodeTool, SavedRunsPlayAsTheirScripts) {
   const ToolRun shortened = Tool("--ticks 5 --run " + code);
   EXPECT_EQ(shortened.status, 0);
   EXPECT_EQ(std::count(shortened.out.begin(), shortened.out.end(), '\n'), 5);
-  for (const std::string& args : {"--ticks 2001 --run " + code, "--seed 3 --run " + code,
-                                  "--client 800x600 --run " + code, "--run " + code + " x.txt",
-                                  "--run " + code + " --save-run " + code,
-                                  "--save-run " + code + " --ticks 72001 x.txt"}) {
+  for (const std::string& args :
+       {"--ticks 2001 --run " + code, "--seed 3 --run " + code, "--client 800x600 --run " + code,
+        "--run " + code + " x.txt", "--run " + code + " --save-run " + code,
+        "--save-run " + code + " --ticks 72001 x.txt"}) {
     const ToolRun r = Tool(args);
     EXPECT_EQ(r.status, 2) << args;
     EXPECT_EQ(r.out, "") << args;
     EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << args << ": " << r.err;
   }
+  for (const auto& play : plays) {
+    if (play.first.string().starts_with(Temp(""))) fs::remove(play.first);
+  }
+  fs::remove(code);
+  fs::remove(Temp("err.txt"));
 }
 
 TEST(RunCodeTool, HostileCodesGetOneLineAndStatusTwo) {
-  const std::string file = ::testing::TempDir() + "/hostile-code.txt";
+  const std::string file = Temp("hostile.txt");
   for (const testing::HostileCode& c : testing::HostileCodes()) {
     std::ofstream(file, std::ios::binary) << c.text;
     std::string why;
@@ -428,7 +438,10 @@ TEST(RunCodeTool, HostileCodesGetOneLineAndStatusTwo) {
     const ToolRun r = Tool("--run " + file);
     EXPECT_EQ(r.status, 2) << c.name;
     EXPECT_EQ(r.out, "") << c.name;
-    EXPECT_EQ(r.err, "skelvar-replay: " + file + ": " + why + "\n") << c.name;
+    // The one line names the file, shortened should it be long, and gives the decoder's reason.
+    EXPECT_EQ(r.err.rfind("skelvar-replay: ", 0), 0u) << r.err;
+    EXPECT_TRUE(r.err.ends_with(": " + why + "\n")) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
   }
   // A code given as it is is quoted without a file's name.
   std::string code = run_code::Seal(run_code::Bytes(testing::SmallRun()));
@@ -436,6 +449,8 @@ TEST(RunCodeTool, HostileCodesGetOneLineAndStatusTwo) {
   const ToolRun bare = Tool("--run " + code);
   EXPECT_EQ(bare.status, 2);
   EXPECT_EQ(bare.err, "skelvar-replay: the run code is damaged (its check value does not match)\n");
+  fs::remove(file);
+  fs::remove(Temp("err.txt"));
 }
 
 #endif
