@@ -277,8 +277,9 @@ struct EventModel {
       if (keyCount < KeySlots) ++keyCount;
       at = keyCount - 1;
     }
-    for (; at > 0; --at)
+    for (; at > 0; --at) {
       keys[static_cast<std::size_t>(at)] = keys[static_cast<std::size_t>(at - 1)];
+    }
     keys[0] = key;
   }
 };
@@ -316,7 +317,8 @@ std::string CodeEvent(Coder& c, EventModel& m, TimedEvent& e, int64_t ticks) {
         const uint32_t source = CodeTree<4>(c, m.source, key >> 8);
         key = (source << 8) | CodeTree<8>(c, m.code, key & 255);
         // A key among the last ones has only one way to be named, so that every run has one code.
-        if (decoding && m.SlotOf(key) != NewKey) return "it names a key it has a place for anew";
+        if (decoding && m.SlotOf(key) != NewKey)
+          return "it names as new a key it holds a place for";
       } else if (slot < static_cast<uint32_t>(m.keyCount)) {
         key = m.keys[slot];
       } else {
