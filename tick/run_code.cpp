@@ -433,7 +433,7 @@ std::optional<std::string> Base64UrlBytes(std::string_view code, std::string& wh
 }
 
 // The events and the range checks of a run as a code holds it.
-std::string OutOfRange(const Run& run) {
+std::string OutOfRange(const CodedRun& run) {
   const Journal& j = run.journal;
   if (j.full) return "the run is too long for a run code (its journal is full)";
   if (j.ticks < 0 || j.ticks > MaxRunTicks) {
@@ -504,7 +504,7 @@ std::string Base64Url(std::string_view bytes) {
   return out;
 }
 
-std::string Bytes(const Run& run, Versions versions) {
+std::string Bytes(const CodedRun& run, Versions versions) {
   const Journal& j = run.journal;
   std::string out;
   out.push_back(static_cast<char>(versions.format));
@@ -534,7 +534,7 @@ std::string Seal(std::string_view bytes) {
 
 std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds,
                                      std::string* why) {
-  Run run;
+  CodedRun run;
   run.clearSeconds = clearSeconds;
   run.journal.seed = journal.seed;
   run.journal.clientWidth = journal.clientWidth;
@@ -555,9 +555,9 @@ std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSecond
   return std::nullopt;
 }
 
-std::optional<Run> DecodeRun(std::string_view text, std::string* why) {
+std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
   std::string problem;
-  const auto refuse = [&](std::string line) -> std::optional<Run> {
+  const auto refuse = [&](std::string line) -> std::optional<CodedRun> {
     if (why != nullptr) *why = std::move(line);
     return std::nullopt;
   };
@@ -620,7 +620,7 @@ std::optional<Run> DecodeRun(std::string_view text, std::string* why) {
                   ", at most " + std::to_string(MaxRunEvents) + ")");
   }
 
-  Run run;
+  CodedRun run;
   run.clearSeconds = static_cast<int64_t>(clearPlusOne) - 1;
   Journal& j = run.journal;
   j.seed = static_cast<uint32_t>(seed);

@@ -37,7 +37,7 @@ bool ShortPrintableLine(const std::string& s) {
   return true;
 }
 
-bool Same(const Run& a, const Run& b) {
+bool Same(const CodedRun& a, const CodedRun& b) {
   const Journal &x = a.journal, &y = b.journal;
   if (a.clearSeconds != b.clearSeconds || x.seed != y.seed || x.clientWidth != y.clientWidth ||
       x.clientHeight != y.clientHeight || x.ticks != y.ticks ||
@@ -51,7 +51,7 @@ bool Same(const Run& a, const Run& b) {
   return true;
 }
 
-void Play(const Run& run) {
+void Play(const CodedRun& run) {
   VirtualClock clock(run.journal.seed);
   Mt19937Random random;
   FixedTextMeasurer measurer;
@@ -74,14 +74,14 @@ void Play(const Run& run) {
 
 void Check(std::string_view text) {
   std::string why;
-  const std::optional<Run> run = DecodeRun(text, &why);
+  const std::optional<CodedRun> run = DecodeRun(text, &why);
   if (!run) {
     if (!ShortPrintableLine(why)) Finding("refusal: " + why);
     return;
   }
   const std::optional<std::string> code = EncodeRun(run->journal, run->clearSeconds, &why);
   if (!code) Finding("a decoded run has no code: " + why);
-  const std::optional<Run> again = DecodeRun(*code, &why);
+  const std::optional<CodedRun> again = DecodeRun(*code, &why);
   if (!again) Finding("a run's own code is refused: " + why);
   if (!Same(*run, *again)) Finding("a run changed through its own code");
   Play(*run);

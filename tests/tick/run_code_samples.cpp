@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     std::snprintf(name, sizeof name, "%02d.code", ++n);
     std::ofstream(dir + "/" + name, std::ios::binary) << s.text;
     std::vector<double> ms;
-    std::optional<Run> run;
+    std::optional<CodedRun> run;
     std::string why;
     for (int i = 0; i < 21; ++i) {
       const auto start = std::chrono::steady_clock::now();

@@ -347,7 +347,7 @@ class ScriptFeed final : public EventSource {
 };
 
 // The run --run names: a file's code or link when the value names a file, else the value itself.
-tick::Run LoadRun(const std::string& value) {
+tick::CodedRun LoadRun(const std::string& value) {
   std::string text = value;
   std::string label;
   struct stat st {};
@@ -366,7 +366,7 @@ tick::Run LoadRun(const std::string& value) {
     if (failed) Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(error));
   }
   std::string why;
-  std::optional<tick::Run> run = DecodeRun(text, &why);
+  std::optional<tick::CodedRun> run = DecodeRun(text, &why);
   if (!run) Fail(label + why);
   return std::move(*run);
 }
@@ -423,7 +423,7 @@ int Replay(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   Options options = ParseOptions(argc, argv);
   if (!options.saveRun.empty()) return SaveRun(options);
-  std::optional<tick::Run> code;
+  std::optional<tick::CodedRun> code;
   std::unique_ptr<ScriptFeed> script;
   std::unique_ptr<EventSpan> span;
   EventSource* feed = nullptr;
