@@ -277,7 +277,9 @@ struct EventModel {
       if (keyCount < KeySlots) ++keyCount;
       at = keyCount - 1;
     }
-    for (; at > 0; --at) keys[static_cast<std::size_t>(at)] = keys[static_cast<std::size_t>(at - 1)];
+    for (; at > 0; --at) {
+      keys[static_cast<std::size_t>(at)] = keys[static_cast<std::size_t>(at - 1)];
+    }
     keys[0] = key;
   }
 };
@@ -287,9 +289,8 @@ struct EventModel {
 template <class Coder>
 std::string CodeEvent(Coder& c, EventModel& m, TimedEvent& e, int64_t ticks) {
   constexpr bool decoding = Coder::Decoding;
-  const auto delta =
-      CodeNumber(c, m.delta[static_cast<std::size_t>(m.deltaClass)],
-                 decoding ? 0 : static_cast<uint64_t>(e.tick - m.tick));
+  const auto delta = CodeNumber(c, m.delta[static_cast<std::size_t>(m.deltaClass)],
+                                decoding ? 0 : static_cast<uint64_t>(e.tick - m.tick));
   if constexpr (decoding) {
     if (delta > static_cast<uint64_t>(ticks - m.tick)) {
       return "its tick is past the run's end, " + std::to_string(ticks);
@@ -315,6 +316,9 @@ std::string CodeEvent(Coder& c, EventModel& m, TimedEvent& e, int64_t ticks) {
       if (slot == NewKey) {
         const uint32_t source = CodeTree<4>(c, m.source, key >> 8);
         key = (source << 8) | CodeTree<8>(c, m.code, key & 255);
+        // A key among the last ones has only one way to be named, so that every run has one code.
+        if (decoding && m.SlotOf(key) != NewKey)
+          return "it names as new a key it holds a place for";
       } else if (slot < static_cast<uint32_t>(m.keyCount)) {
         key = m.keys[slot];
       } else {
@@ -381,7 +385,12 @@ class HeaderReader {
       // The tenth byte holds the 64th bit only.
       if (i == MaxVarintBytes - 1 && byte > 1) break;
       v |= static_cast<uint64_t>(byte & 0x7F) << (7 * i);
-      if ((byte & 0x80) == 0) return true;
+      if ((byte & 0x80) == 0) {
+        if (byte != 0 || i == 0) return true;
+        // Each number has one way to be written, so that every run has one code.
+        why = "the run code is malformed (a number in it is not in its fewest bytes)";
+        return false;
+      }
     }
     why = "the run code is malformed (a number in it is longer than 64 bits)";
     return false;
@@ -424,7 +433,7 @@ std::optional<std::string> Base64UrlBytes(std::string_view code, std::string& wh
 }
 
 // The events and the range checks of a run as a code holds it.
-std::string OutOfRange(const Run& run) {
+std::string OutOfRange(const CodedRun& run) {
   const Journal& j = run.journal;
   if (j.full) return "the run is too long for a run code (its journal is full)";
   if (j.ticks < 0 || j.ticks > MaxRunTicks) {
@@ -495,7 +504,7 @@ std::string Base64Url(std::string_view bytes) {
   return out;
 }
 
-std::string Bytes(const Run& run, Versions versions) {
+std::string Bytes(const CodedRun& run, Versions versions) {
   const Journal& j = run.journal;
   std::string out;
   out.push_back(static_cast<char>(versions.format));
@@ -525,7 +534,7 @@ std::string Seal(std::string_view bytes) {
 
 std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds,
                                      std::string* why) {
-  Run run;
+  CodedRun run;
   run.clearSeconds = clearSeconds;
   run.journal.seed = journal.seed;
   run.journal.clientWidth = journal.clientWidth;
@@ -546,9 +555,9 @@ std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSecond
   return std::nullopt;
 }
 
-std::optional<Run> DecodeRun(std::string_view text, std::string* why) {
+std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
   std::string problem;
-  const auto refuse = [&](std::string line) -> std::optional<Run> {
+  const auto refuse = [&](std::string line) -> std::optional<CodedRun> {
     if (why != nullptr) *why = std::move(line);
     return std::nullopt;
   };
@@ -611,7 +620,7 @@ std::optional<Run> DecodeRun(std::string_view text, std::string* why) {
                   ", at most " + std::to_string(MaxRunEvents) + ")");
   }
 
-  Run run;
+  CodedRun run;
   run.clearSeconds = static_cast<int64_t>(clearPlusOne) - 1;
   Journal& j = run.journal;
   j.seed = static_cast<uint32_t>(seed);

@@ -31,7 +31,8 @@ inline constexpr std::size_t MaxRunEvents = 4 * MaxRunTicks;
 // A link may hold the code after "#run="; what precedes it may be this much longer.
 inline constexpr std::size_t MaxRunLinkPrefixChars = 4096;
 
-struct Run {
+// A run as a code holds it: its journal and the clear time it showed.
+struct CodedRun {
   Journal journal;
   // The clear time the run's result text showed, -1 for none: a watched run shows the time the
   // player made rather than its own.
@@ -48,7 +49,7 @@ std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSecond
 // space ignored. None, with `why` set to one short printable line, for any text that is not a
 // whole code this game made: damaged, cut short, from another version, out of range, or followed
 // by bytes. Time and memory are bounded by MaxRunCodeChars and MaxRunEvents.
-std::optional<Run> DecodeRun(std::string_view text, std::string* why = nullptr);
+std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why = nullptr);
 
 // The layers of a code, for the tests and the fuzzer to make codes the encoder never would.
 namespace run_code {
@@ -61,7 +62,7 @@ struct Versions {
   uint64_t logic = PlayLogicVersion;
 };
 // The bytes before the check value, with no range checked: any values the fields take.
-std::string Bytes(const Run& run, Versions versions = {});
+std::string Bytes(const CodedRun& run, Versions versions = {});
 // The bytes with their check value, as a code.
 std::string Seal(std::string_view bytes);
 

@@ -17,17 +17,16 @@ struct HostileCode {
 };
 
 // A short run with an event of every kind.
-inline tick::Run SmallRun() {
-  tick::Run run;
+inline tick::CodedRun SmallRun() {
+  tick::CodedRun run;
   run.journal.seed = 7;
   run.journal.clientWidth = 944;
   run.journal.clientHeight = 542;
   run.journal.ticks = 40;
-  run.journal.events = {{2, tick::EventKind::KeyDown, 38, 0}, {3, tick::EventKind::KeyUp, 38, 0},
-                        {5, tick::EventKind::MouseMove, 700, 300},
-                        {6, tick::EventKind::Click, 702, 301},
-                        {8, tick::EventKind::Resize, 1000, 600},
-                        {9, tick::EventKind::KeyDown, 39, 3}};
+  run.journal.events = {
+      {2, tick::EventKind::KeyDown, 38, 0},      {3, tick::EventKind::KeyUp, 38, 0},
+      {5, tick::EventKind::MouseMove, 700, 300}, {6, tick::EventKind::Click, 702, 301},
+      {8, tick::EventKind::Resize, 1000, 600},   {9, tick::EventKind::KeyDown, 39, 3}};
   return run;
 }
 
@@ -41,7 +40,7 @@ inline std::vector<HostileCode> HostileCodes() {
     codes.push_back({std::move(name), std::move(text), std::move(says)});
   };
   const auto changed = [](auto change) {
-    Run run = SmallRun();
+    CodedRun run = SmallRun();
     change(run);
     return run;
   };
@@ -60,30 +59,33 @@ inline std::vector<HostileCode> HostileCodes() {
   add("another play logic", Seal(Bytes(SmallRun(), {RunCodeFormat, 3})),
       "made by another version of the game (logic 3, this is 1)");
   add("16385 characters", std::string(MaxRunCodeChars + 1, 'A'), "longer than 16384 characters");
-  add("72001 ticks", Seal(Bytes(changed([](Run& r) { r.journal.ticks = MaxRunTicks + 1; }))),
+  add("72001 ticks", Seal(Bytes(changed([](CodedRun& r) { r.journal.ticks = MaxRunTicks + 1; }))),
       "longer than 72000 ticks");
   add("an event past the run's end",
-      Seal(Bytes(changed([](Run& r) { r.journal.events.back().tick = 41; }))),
+      Seal(Bytes(changed([](CodedRun& r) { r.journal.events.back().tick = 41; }))),
       "event 6 is out of range (its tick is past the run's end");
-  add("source 12", Seal(Bytes(changed([](Run& r) { r.journal.events.back().b = 12; }))),
+  add("source 12", Seal(Bytes(changed([](CodedRun& r) { r.journal.events.back().b = 12; }))),
       "event 6 is out of range (its source 12");
   add("a point beyond the range",
-      Seal(Bytes(changed([](Run& r) { r.journal.events[3].a = 1'000'001; }))),
+      Seal(Bytes(changed([](CodedRun& r) { r.journal.events[3].a = 1'000'001; }))),
       "event 4 is out of range (its point");
   add("a size beyond the range",
-      Seal(Bytes(changed([](Run& r) { r.journal.events[4].b = 40000; }))),
+      Seal(Bytes(changed([](CodedRun& r) { r.journal.events[4].b = 40000; }))),
       "event 5 is out of range (its size");
-  add("an unknown kind",
-      Seal(Bytes(changed([](Run& r) { r.journal.events[1].kind = static_cast<EventKind>(6); }))),
+  add("an unknown kind", Seal(Bytes(changed([](CodedRun& r) {
+        r.journal.events[1].kind = static_cast<EventKind>(6);
+      }))),
       "event 2 is out of range (its kind 6");
   add("bytes after the last event", Seal(Bytes(SmallRun()) + std::string("\x01\x02", 2)),
       "has 2 bytes after its last event");
   std::string longNumber = "\x01";
   longNumber += std::string(10, '\x80') + std::string(1, '\0');
   add("a number of 11 bytes", Seal(longNumber), "longer than 64 bits");
+  add("a number in more bytes than it needs", Seal(std::string("\x01\x81\x00", 3)),
+      "not in its fewest bytes");
   const std::string whole = Bytes(SmallRun());
   add("events cut short", Seal(whole.substr(0, whole.size() - 3)), "its events end early");
-  add("more events than a run may", Seal(Bytes(changed([](Run& r) {
+  add("more events than a run may", Seal(Bytes(changed([](CodedRun& r) {
         r.journal.events.assign(MaxRunEvents + 1, {1, EventKind::KeyDown, 38, 0});
       }))),
       "more events than a run may");

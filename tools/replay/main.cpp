@@ -115,12 +115,12 @@ const char* Usage() {
          "[--render DIR [--render-every K | --render-fps F]] "
 #endif
          "[SCRIPT]\n"
-         "       skelvar-replay --run CODE|FILE [--ticks N] [options as above but --seed, "
-         "--client and SCRIPT]\n"
+         "       skelvar-replay --run CODE|FILE [--ticks N] [--quiet] [other options as above]\n"
          "       skelvar-replay --save-run FILE [--ticks N] [--seed S] [--client WxH] [SCRIPT]\n"
-         "--run plays a run code, given as it is or in a file (the code or a link with #run=CODE);\n"
-         "the code holds the seed, the client size, the events and the ticks, which --ticks may\n"
-         "shorten. --save-run writes the run code of SCRIPT played for --ticks ticks to FILE.";
+         "--run plays a run code, given as it is or as a file holding the code or a link with\n"
+         "#run=CODE; the code holds the seed, the client size, the events and the ticks, which\n"
+         "--ticks may shorten. --save-run writes to FILE (- for standard output) the run code\n"
+         "of SCRIPT played for --ticks ticks.";
 }
 
 void CheckAudioTicks(const Options& o) {
@@ -215,7 +215,9 @@ Options ParseOptions(int argc, char** argv) {
   }
   o.scriptGiven = haveScript;
   if (!o.run.empty()) {
-    if (!o.saveRun.empty()) Fail(std::string("--run and --save-run do not go together; ") + SeeHelp);
+    if (!o.saveRun.empty()) {
+      Fail(std::string("--run and --save-run do not go together; ") + SeeHelp);
+    }
     // The code holds all three; another value for one of them would play another run.
     const char* conflict = o.seedGiven     ? "--seed"
                            : o.clientGiven ? "--client"
@@ -345,14 +347,16 @@ class ScriptFeed final : public EventSource {
 };
 
 // The run --run names: a file's code or link when the value names a file, else the value itself.
-tick::Run LoadRun(const std::string& value) {
+tick::CodedRun LoadRun(const std::string& value) {
   std::string text = value;
   std::string label;
   struct stat st {};
   if (stat(value.c_str(), &st) == 0) {
     label = Printable(value, 40) + ": ";
     std::FILE* file = std::fopen(value.c_str(), "rb");
-    if (file == nullptr) Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(errno));
+    if (file == nullptr) {
+      Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(errno));
+    }
     // One byte past the longest code and link, so that a longer file is refused as too long.
     text.assign(MaxRunCodeChars + MaxRunLinkPrefixChars + 1, '\0');
     text.resize(std::fread(text.data(), 1, text.size(), file));
@@ -362,12 +366,13 @@ tick::Run LoadRun(const std::string& value) {
     if (failed) Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(error));
   }
   std::string why;
-  std::optional<tick::Run> run = DecodeRun(text, &why);
+  std::optional<tick::CodedRun> run = DecodeRun(text, &why);
   if (!run) Fail(label + why);
   return std::move(*run);
 }
 
-// --save-run: the script's events up to the last tick, as a run code in one line of the file.
+// --save-run: the script's events up to the last tick, as a run code in one line of the file (of
+// standard output for "-").
 int SaveRun(const Options& options) {
   ScriptFeed feed(options);
   Journal journal;
@@ -377,7 +382,8 @@ int SaveRun(const Options& options) {
   journal.ticks = options.ticks;
   for (const TimedEvent* e = feed.Peek(); e != nullptr; e = feed.Peek()) {
     if (journal.events.size() == MaxRunEvents) {
-      Fail("a run code holds at most " + std::to_string(MaxRunEvents) + " events; the script has more");
+      Fail("a run code holds at most " + std::to_string(MaxRunEvents) +
+           " events; the script has more");
     }
     journal.events.push_back(*e);
     feed.Pop();
@@ -385,6 +391,12 @@ int SaveRun(const Options& options) {
   std::string why;
   const std::optional<std::string> code = EncodeRun(journal, -1, &why);
   if (!code) Fail(why);
+  const std::string line = *code + "\n";
+  if (options.saveRun == "-") {
+    Write(line);
+    if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
+    return 0;
+  }
   // Written beside the file and renamed over it, so that the file holds a whole code or none.
   const std::string temporary = options.saveRun + ".new";
   const auto failed = [&](int error) {
@@ -395,7 +407,6 @@ int SaveRun(const Options& options) {
   };
   std::FILE* file = std::fopen(temporary.c_str(), "wb");
   if (file == nullptr) return failed(errno);
-  const std::string line = *code + "\n";
   errno = 0;
   int error = 0;
   if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fflush(file) != 0) {
@@ -412,7 +423,7 @@ int Replay(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   Options options = ParseOptions(argc, argv);
   if (!options.saveRun.empty()) return SaveRun(options);
-  std::optional<tick::Run> code;
+  std::optional<tick::CodedRun> code;
   std::unique_ptr<ScriptFeed> script;
   std::unique_ptr<EventSpan> span;
   EventSource* feed = nullptr;
