@@ -28,10 +28,11 @@ struct Journal {
   int32_t clientWidth = 0;
   int32_t clientHeight = 0;
   std::vector<TimedEvent> events;
-  std::vector<ClockRead> clockReads;
   // Game ticks run so far.
   int64_t ticks = 0;
   bool full = false;
+  // The game's readings of the clock, in the order it took them.
+  std::vector<ClockRead> clockReads{};
 };
 
 // The journal as the replay tool's script: a first comment line with the options that play it

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -15,6 +17,8 @@ constexpr int64_t MaxCoordinate = 1'000'000;
 constexpr int64_t MaxClientSize = 32767;
 constexpr int64_t MaxClearSeconds = INT32_MAX;
 constexpr std::size_t CheckBytes = 4;
+// A clock reading: its kind, then the double's bits, little-endian.
+constexpr std::size_t ClockReadBytes = 9;
 constexpr std::size_t MaxVarintBytes = 10;
 
 // ---- CRC-32 (IEEE 802.3, reflected, as zlib's crc32)
@@ -515,6 +519,13 @@ std::string Bytes(const CodedRun& run, Versions versions) {
   PutVarint(out, static_cast<uint64_t>(j.ticks));
   PutVarint(out, static_cast<uint64_t>(run.clearSeconds + 1));
   PutVarint(out, j.events.size());
+  PutVarint(out, j.clockReads.size());
+  for (const ClockRead& read : j.clockReads) {
+    out.push_back(static_cast<char>(read.days ? 1 : 0));
+    uint64_t bits = 0;
+    std::memcpy(&bits, &read.value, sizeof bits);
+    for (int i = 0; i < 8; ++i) out.push_back(static_cast<char>((bits >> (8 * i)) & 0xFF));
+  }
   if (j.events.empty()) return out;
   const auto model = std::make_unique<EventModel>(j.clientWidth, j.clientHeight);
   RangeEncoder coder(out);
@@ -541,6 +552,7 @@ std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSecond
   run.journal.clientHeight = journal.clientHeight;
   run.journal.ticks = journal.ticks;
   run.journal.full = journal.full;
+  run.journal.clockReads = journal.clockReads;
   for (const TimedEvent& e : journal.events) {
     if (e.tick <= journal.ticks) run.journal.events.push_back(e);
   }
@@ -627,7 +639,30 @@ std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
   j.clientWidth = static_cast<int32_t>(width);
   j.clientHeight = static_cast<int32_t>(height);
   j.ticks = static_cast<int64_t>(ticks);
-  const std::string_view events = body.substr(1 + header.pos());
+  // The game's readings of the clock: a kind byte and a double each, held only as far as the
+  // code's own bytes go.
+  uint64_t reads = 0;
+  if (!header.Next(reads, problem)) return refuse(problem);
+  std::string_view readBytes = body.substr(1 + header.pos());
+  if (reads > Journal::MaxClockReads || reads * ClockReadBytes > readBytes.size()) {
+    return refuse("the run code is cut short (its clock readings end early)");
+  }
+  j.clockReads.reserve(reads);
+  for (uint64_t i = 0; i < reads; ++i) {
+    const auto kind = static_cast<uint8_t>(readBytes[0]);
+    uint64_t bits = 0;
+    for (int b = 0; b < 8; ++b) {
+      bits |= static_cast<uint64_t>(static_cast<uint8_t>(readBytes[1 + b])) << (8 * b);
+    }
+    double value = 0.0;
+    std::memcpy(&value, &bits, sizeof value);
+    if (kind > 1 || !std::isfinite(value)) {
+      return refuse("the run code's clock reading " + std::to_string(i + 1) + " is out of range");
+    }
+    j.clockReads.push_back({kind == 1, value});
+    readBytes.remove_prefix(ClockReadBytes);
+  }
+  const std::string_view events = readBytes;
   std::size_t consumed = 0;
   if (count > 0) {
     j.events.reserve(count);

@@ -4,7 +4,9 @@
 // The code is base64url without padding (RFC 4648 section 5) of these bytes:
 //   format version (1 byte, RunCodeFormat), play logic version (varint), seed (varint),
 //   client width and height (varints), ticks (varint), clear seconds + 1 (varint, 0 for none),
-//   event count (varint), the events, CRC-32 (IEEE, 4 bytes little-endian) of all that precedes.
+//   event count (varint), clock reading count (varint) and the readings (a byte, 1 for the date
+//   and 0 for the monotonic clock, then the double's 8 bytes little-endian), the events, CRC-32
+//   (IEEE, 4 bytes little-endian) of all that precedes.
 // Varints are unsigned LEB128 of at most 10 bytes. The events are range coded (as LZMA does, with
 // adaptive bit probabilities, its always-zero first byte left out), each event as: its tick's
 // delta from the one before (the first from 0), its kind, then a key's place among the last 16

@@ -54,7 +54,7 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
   journal_.clientHeight = options.clientHeight;
   if (!options.kept.bestRun.empty()) {
     // A best run this version cannot play is no ghost, and the record keeps it as it is.
-    if (std::optional<Run> best = DecodeRun(options.kept.bestRun)) {
+    if (std::optional<CodedRun> best = DecodeRun(options.kept.bestRun)) {
       Race(std::make_unique<Ghost>(std::move(best->journal), measurer_));
     }
   }

@@ -74,7 +74,7 @@ TEST_F(ReplayRecords, AWinLeavesItsClearTimeAndTheOutputIsTheSame) {
   const Record first = Kept(records_);
   EXPECT_EQ((Record{first.best, first.runs, first.clears}), (Record{seconds, 1, 1}));
   // The best time keeps the run that made it, to race.
-  const std::optional<tick::Run> run = tick::DecodeRun(first.bestRun);
+  const std::optional<tick::CodedRun> run = tick::DecodeRun(first.bestRun);
   ASSERT_TRUE(run) << first.bestRun;
   EXPECT_EQ(run->clearSeconds, seconds);
   EXPECT_GT(run->journal.ticks, 300);

@@ -2,6 +2,7 @@
 // another version, out of range, or longer than any code; shared by the tests and the measure.
 #pragma once
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,10 @@ inline std::vector<HostileCode> HostileCodes() {
         r.journal.events[1].kind = static_cast<EventKind>(6);
       }))),
       "event 2 is out of range (its kind 6");
+  add("a clock reading that is no number", Seal(Bytes(changed([](CodedRun& r) {
+        r.journal.clockReads = {{false, 1.5}, {true, std::nan("")}};
+      }))),
+      "clock reading 2 is out of range");
   add("bytes after the last event", Seal(Bytes(SmallRun()) + std::string("\x01\x02", 2)),
       "has 2 bytes after its last event");
   std::string longNumber = "\x01";

@@ -239,7 +239,10 @@ TEST(RunCode, ScriptsRandomAndLiveRunsComeBackWholeFromCodesThatFitInALink) {
     const std::optional<CodedRun> linked =
         DecodeRun(" https://example.org/skelvar/#run=" + code + "\n");
     EXPECT_TRUE(linked && JournalScript(linked->journal) == JournalScript(c.journal));
+    // A live run's readings of the clock travel with it, so that it shows the same times again.
+    EXPECT_TRUE(linked && linked->journal.clockReads == c.journal.clockReads) << c.name;
   }
+  EXPECT_FALSE(keyboard.clockReads.empty()) << "a live run reads the clock when it starts";
 }
 
 TEST(RunCode, RunsNoCodeHoldsAndCodesNoGameMadeAreRefusedWithOneLine) {

@@ -21,8 +21,10 @@ FrameWriter::~FrameWriter() {
   if (log_ != nullptr) std::fclose(log_);
 }
 
-FrameWriter::Status FrameWriter::AfterTick(const Scene& scene, int64_t tick, std::string* error) {
-  return fps_ == 0 ? TickPicture(scene, tick, error) : FramesBetween(scene, tick, error);
+FrameWriter::Status FrameWriter::AfterTick(const Scene& scene, const DrawList& list, int64_t tick,
+                                           std::string* error) {
+  return fps_ == 0 ? TickPicture(scene, list, tick, error)
+                   : FramesBetween(scene, list, tick, error);
 }
 
 bool FrameWriter::Fits(const Scene& scene, std::string* error) {
@@ -33,20 +35,23 @@ bool FrameWriter::Fits(const Scene& scene, std::string* error) {
   return false;
 }
 
-FrameWriter::Status FrameWriter::TickPicture(const Scene& scene, int64_t tick, std::string* error) {
+FrameWriter::Status FrameWriter::TickPicture(const Scene& scene, const DrawList& list, int64_t tick,
+                                             std::string* error) {
   if (tick % every_ != 0) return Status::Written;
   if (!Fits(scene, error)) return Status::TooLarge;
   char name[32];
   std::snprintf(name, sizeof name, "/tick-%06lld.png", static_cast<long long>(tick));
-  return renderer_.WritePng(scene, dir_ + name, error) ? Status::Written : Status::Failed;
+  return renderer_.WritePng(ScaleDrawList(list, 1.0), scene.window.clientWidth,
+                            scene.window.clientHeight, dir_ + name, error)
+             ? Status::Written
+             : Status::Failed;
 }
 
-FrameWriter::Status FrameWriter::FramesBetween(const Scene& scene, int64_t tick,
-                                               std::string* error) {
+FrameWriter::Status FrameWriter::FramesBetween(const Scene& scene, const DrawList& list,
+                                               int64_t tick, std::string* error) {
   // A closed window shows nothing more.
   if (scene.window.closed) return Status::Written;
   const int32_t w = scene.window.clientWidth, h = scene.window.clientHeight;
-  const DrawList list = BuildDrawList(scene);
   // A new client size starts afresh, as the window does: nothing glides across a resize.
   if (tick == 0 || w != listWidth_ || h != listHeight_) {
     lists_.Reset(list);

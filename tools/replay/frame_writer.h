@@ -28,12 +28,12 @@ class FrameWriter {
 
   // Called after start-up (tick 0) and after every tick with the scene as it then is. On a
   // failure, *error says why.
-  Status AfterTick(const Scene& scene, int64_t tick, std::string* error);
+  Status AfterTick(const Scene& scene, const DrawList& list, int64_t tick, std::string* error);
 
  private:
   static bool Fits(const Scene& scene, std::string* error);
-  Status TickPicture(const Scene& scene, int64_t tick, std::string* error);
-  Status FramesBetween(const Scene& scene, int64_t tick, std::string* error);
+  Status TickPicture(const Scene& scene, const DrawList& list, int64_t tick, std::string* error);
+  Status FramesBetween(const Scene& scene, const DrawList& list, int64_t tick, std::string* error);
 
   ui::OffscreenRenderer& renderer_;
   std::string dir_;

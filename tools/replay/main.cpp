@@ -28,6 +28,7 @@
 #ifndef __EMSCRIPTEN__
 #include "records/record_store.h"
 #endif
+#include "tick/ghost.h"
 #include "tick/run_code.h"
 #include "tick/run_tick.h"
 #include "tick/running_game.h"
@@ -60,9 +61,10 @@ struct Options {
   int64_t renderEvery = 1;
   int64_t renderFps = 0;
   std::string recordsDir;
-  // --run's code, or a file holding one; --save-run's file.
+  // --run's code, or a file holding one; --save-run's file; --ghost's code or file.
   std::string run;
   std::string saveRun;
+  std::string ghost;
   bool ticksGiven = false, seedGiven = false, clientGiven = false, scriptGiven = false;
 };
 
@@ -116,6 +118,8 @@ const char* Usage() {
 #endif
          "[SCRIPT]\n"
          "       skelvar-replay --run CODE|FILE [--ticks N] [--quiet] [other options as above]\n"
+         "       either may add --ghost CODE|FILE: that run raced from each run's start, drawn\n"
+         "       translucent into the frames; the state printed is the same\n"
          "       skelvar-replay --save-run FILE [--ticks N] [--seed S] [--client WxH] [SCRIPT]\n"
          "--run plays a run code, given as it is or as a file holding the code or a link with\n"
          "#run=CODE; the code holds the seed, the client size, the events and the ticks, which\n"
@@ -170,6 +174,9 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--run") {
       o.run = value(arg);
       if (o.run.empty()) Fail("--run needs a run code or a file holding one");
+    } else if (arg == "--ghost") {
+      o.ghost = value(arg);
+      if (o.ghost.empty()) Fail("--ghost needs a run code or a file holding one");
     } else if (arg == "--save-run") {
       o.saveRun = value(arg);
       if (o.saveRun.empty()) Fail("--save-run needs a file name");
@@ -477,11 +484,21 @@ int Replay(int argc, char** argv) {
   start.clientHeight = options.clientHeight;
   // A script holds every key press it plays, the repeats of held keys among them.
   start.repeatHeldKeys = false;
+  // A code's readings of the clock give the run's start times and clear time as it showed them.
+  if (code) start.playedClock = code->journal.clockReads;
 #ifndef __EMSCRIPTEN__
-  if (records) start.kept = records->loaded();
+  if (records) {
+    start.kept = records->loaded();
+    // Only --ghost races a run here.
+    start.kept.bestRun.clear();
+  }
 #endif
   RunningGame run(clock, random, *measurer, start);
   TGameMain& game = run.game();
+  if (!options.ghost.empty()) {
+    tick::CodedRun raced = LoadRun(options.ghost);
+    run.Race(std::make_unique<tick::Ghost>(std::move(raced.journal), *measurer));
+  }
 
   std::unique_ptr<RunSound> sound;
   if (!options.audio.empty()) {
@@ -521,7 +538,7 @@ int Replay(int argc, char** argv) {
   }
   const auto render = [&](int64_t tick) {
     if (!frames) return;
-    switch (frames->AfterTick(game.scene, tick, &error)) {
+    switch (frames->AfterTick(game.scene, run.CurrentList(), tick, &error)) {
       case FrameWriter::Status::Written:
         return;
       case FrameWriter::Status::TooLarge:
