@@ -63,7 +63,9 @@ class Builder {
   void Text(const PixelRect& clip, const PixelRect& dest, std::string_view text, Rgb colour,
             ComponentId component) {
     if (text.empty()) return;
-    (component == ComponentId::lblBest ? list_.lineText : list_.text) = text;
+    (component == ComponentId::lblBest   ? list_.lineText
+     : component == ComponentId::lblNote ? list_.noteText
+                                         : list_.text) = text;
     Push({DrawKind::Text, clip, dest, {}, ImageId::None, false, colour, component});
   }
 
@@ -92,11 +94,13 @@ PixelRect Bounds(const C& c, int32_t originX = 0, int32_t originY = 0) {
 
 bool DrawList::operator==(const DrawList& other) const {
   return count == other.count && text == other.text && lineText == other.lineText &&
-         std::equal(begin(), end(), other.begin(), other.end());
+         noteText == other.noteText && std::equal(begin(), end(), other.begin(), other.end());
 }
 
 std::string_view TextOf(const DrawList& list, const DrawOp& op) {
-  return op.component == ComponentId::lblBest ? list.lineText : list.text;
+  if (op.component == ComponentId::lblBest) return list.lineText;
+  if (op.component == ComponentId::lblNote) return list.noteText;
+  return list.text;
 }
 
 PixelRect RecordLinePlaque(const PixelRect& picture, int32_t width, int32_t height) {
@@ -113,7 +117,8 @@ bool ImageIsKeyed(ImageId id) {
   return i >= ImageIndex(ImageId::FirstFrame) && i < ImageIndex(ImageId::FirstOutcome);
 }
 
-DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue, const Picture* ghost) {
+DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue, const Picture* ghost,
+                       const Note* note) {
   DrawList list;
   Builder b(list, catalogue);
   const PixelRect client{0, 0, scene.window.clientWidth, scene.window.clientHeight};
@@ -173,6 +178,17 @@ DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue, cons
       b.Text(panel, Bounds(scene.lblMsg, game.left, game.top), scene.lblMsg.text.view(), LabelBlack,
              ComponentId::lblMsg);
     }
+  }
+  if (note != nullptr && !note->text.empty()) {
+    const PixelRect plaque{NoteMargin, NoteMargin, note->width + 2 * RecordLinePadding,
+                           note->height + 2 * RecordLinePadding};
+    const PixelRect inside = IntersectRects(client, plaque);
+    b.Fill(inside, plaque, PanelWhite, ComponentId::lblNote);
+    b.Outline(inside, plaque, OutlineBlack, ComponentId::lblNote);
+    b.Text(inside,
+           {plaque.left + RecordLinePadding, plaque.top + RecordLinePadding, note->width,
+            note->height},
+           note->text, LabelBlack, ComponentId::lblNote);
   }
   return list;
 }

@@ -62,10 +62,11 @@ struct DrawList {
   static constexpr int Capacity = 20;
   std::array<DrawOp, Capacity> ops{};
   int count = 0;
-  // The texts of the Text operations, the label's and the menu's record line's; they point into
-  // the scene the list was built from.
+  // The texts of the Text operations, the label's, the menu's record line's and the note's; they
+  // point into the scene (or the note) the list was built from.
   std::string_view text;
   std::string_view lineText;
+  std::string_view noteText;
 
   const DrawOp* begin() const { return ops.data(); }
   const DrawOp* end() const { return ops.data() + count; }
@@ -84,10 +85,20 @@ PixelRect RecordLinePlaque(const PixelRect& picture, int32_t width, int32_t heig
 // Whether an image is drawn with its key colour (the character frames) or opaque (the JPEGs).
 bool ImageIsKeyed(ImageId id);
 
+// A frontend's note: a line of text of the label's font, with its measured size, shown on a plaque
+// like the record line's in the client area's top left corner, over everything else.
+struct Note {
+  std::string_view text;
+  int32_t width = 0;
+  int32_t height = 0;
+};
+inline constexpr int32_t NoteMargin = 8;
+
 // What the window's client area shows for this scene, from the bottom up; with `ghost`, a raced
-// run's girl (placed on the play area as the actors' pictures are) translucent behind the girl.
+// run's girl (placed on the play area as the actors' pictures are) translucent behind the girl;
+// with `note`, its plaque on top.
 DrawList BuildDrawList(const Scene& scene, const ImageCatalogue& catalogue = ShippedCatalogue(),
-                       const Picture* ghost = nullptr);
+                       const Picture* ghost = nullptr, const Note* note = nullptr);
 
 // The scale at which a screen or viewport of screenWidth x screenHeight shows the game, so that the
 // designed 960 x 580 window fills its tighter side, and the client area the logic sees then. A

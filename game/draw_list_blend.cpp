@@ -150,9 +150,16 @@ void Push(BlendedList& list, const BlendedOp& op) {
 
 }  // namespace
 
+std::string_view TextOf(const BlendedList& frame, const BlendedOp& op) {
+  if (op.component == ComponentId::lblBest) return frame.lineText;
+  if (op.component == ComponentId::lblNote) return frame.noteText;
+  return frame.text;
+}
+
 bool BlendedList::operator==(const BlendedList& other) const {
   return count == other.count && text == other.text && lineText == other.lineText &&
-         scale == other.scale && std::equal(begin(), end(), other.begin(), other.end());
+         noteText == other.noteText && scale == other.scale &&
+         std::equal(begin(), end(), other.begin(), other.end());
 }
 
 void TickDrawLists::Store(int slot, const DrawList& list) {
@@ -160,9 +167,11 @@ void TickDrawLists::Store(int slot, const DrawList& list) {
   // nothing, is not allowed.
   texts_[slot].assign(list.text.empty() ? std::string_view("") : list.text);
   lineTexts_[slot].assign(list.lineText.empty() ? std::string_view("") : list.lineText);
+  noteTexts_[slot].assign(list.noteText.empty() ? std::string_view("") : list.noteText);
   lists_[slot] = list;
   lists_[slot].text = texts_[slot].view();
   lists_[slot].lineText = lineTexts_[slot].view();
+  lists_[slot].noteText = noteTexts_[slot].view();
 }
 
 void TickDrawLists::Reset(const DrawList& list) {
@@ -179,6 +188,7 @@ BlendedList ScaleDrawList(const DrawList& list, double scale) {
   BlendedList out;
   out.text = list.text;
   out.lineText = list.lineText;
+  out.noteText = list.noteText;
   out.scale = scale;
   for (const DrawOp& op : list) Push(out, AsListed(op, scale));
   return out;
@@ -197,6 +207,7 @@ BlendedList BlendDrawLists(const DrawList& previous, const DrawList& current, do
   BlendedList out;
   out.text = current.text;
   out.lineText = current.lineText;
+  out.noteText = current.noteText;
   out.scale = scale;
   const auto glide = [&](const DrawOp& from, const DrawOp& to, const DrawOp& shown) {
     const Whole then = WholeOf(from, catalogue), now = WholeOf(to, catalogue);

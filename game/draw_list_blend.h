@@ -42,9 +42,11 @@ struct BlendedOp {
 struct BlendedList {
   std::array<BlendedOp, DrawList::Capacity> ops{};
   int count = 0;
-  // The label's and the record line's texts; they point into the list the operation came from.
+  // The label's, the record line's and the note's texts; they point into the list the operation
+  // came from.
   std::string_view text;
   std::string_view lineText;
+  std::string_view noteText;
   // Display pixels per client unit.
   double scale = 1.0;
 
@@ -78,8 +80,12 @@ class TickDrawLists {
   std::array<DrawList, 2> lists_{};
   std::array<LabelText, 2> texts_{};
   std::array<LabelText, 2> lineTexts_{};
+  std::array<LabelText, 2> noteTexts_{};
   int current_ = 0;
 };
+
+// The text a Text operation of this frame draws.
+std::string_view TextOf(const BlendedList& frame, const BlendedOp& op);
 
 // The list as drawn at `scale` display pixels per client unit, every place exactly as listed.
 BlendedList ScaleDrawList(const DrawList& list, double scale);

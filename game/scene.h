@@ -33,8 +33,10 @@ enum class ComponentId : uint8_t {
   imgOver,
   lblMsg,
   lblBest,
-  // Not a component of the window's: the girl of a recorded run raced beside the live one.
+  // Not components of the window's: the girl of a recorded run raced beside the live one, and a
+  // frontend's short note (a replay's marker, a copied run) on a plaque of its own.
   imgGhost,
+  lblNote,
 };
 
 constexpr ComponentId ActorComponent(int actor) {

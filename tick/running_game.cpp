@@ -43,6 +43,7 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
       keepJournal_(options.keepJournal),
       records_(game_, options.kept),
       cues_(game_) {
+  playback_ = options.playback;
   game_.scene.window.clientWidth = options.clientWidth;
   game_.scene.window.clientHeight = options.clientHeight;
   game_.FormCreate();
@@ -78,13 +79,21 @@ void RunningGame::ShowGhost(bool shown) {
   if (!(list == lists_.current())) lists_.Reset(list);
 }
 
+bool RunningGame::SetNote(std::string_view text) {
+  note_.assign(text);
+  noteSize_ = text.empty() ? TextSize{} : measurer_.Measure(note_.view());
+  const DrawList list = List();
+  if (list == lists_.current()) return false;
+  lists_.Reset(list);
+  return true;
+}
+
 DrawList RunningGame::List() const {
-  if (ghost_ && ghostShown_) {
-    if (const std::optional<Picture> girl = ghost_->Girl(game_)) {
-      return BuildDrawList(game_.scene, ShippedCatalogue(), &*girl);
-    }
-  }
-  return BuildDrawList(game_.scene);
+  std::optional<Picture> girl;
+  if (ghost_ && ghostShown_) girl = ghost_->Girl(game_);
+  const skelvar::Note note{note_.view(), noteSize_.width, noteSize_.height};
+  return BuildDrawList(game_.scene, ShippedCatalogue(), girl ? &*girl : nullptr,
+                       note.text.empty() ? nullptr : &note);
 }
 
 void RunningGame::Follow(double nowMs) {
@@ -166,6 +175,7 @@ void RunningGame::AfterHandler(Happened& h) {
 }
 
 void RunningGame::Took(const Happenings& taken, Happened& h) {
+  if (taken.clearSeconds >= 0) lastClearSeconds_ = taken.clearSeconds;
   // A clear time comes with the run that made it, for the record to keep should it be the best.
   std::string run;
   if (taken.clearSeconds >= 0 && keepJournal_) {
@@ -184,6 +194,14 @@ void RunningGame::Took(const Happenings& taken, Happened& h) {
 }
 
 void RunningGame::RunGameTick(double nowMs, Happened& h) {
+  // A played-back run's events of this tick, as a script's come before its tick.
+  for (; playback_ != nullptr && played_ < playback_->events.size() &&
+         playback_->events[played_].tick <= journal_.ticks + 1;
+       ++played_) {
+    const TimedEvent& e = playback_->events[played_];
+    Note(e.kind, e.a, e.b);
+    Deliver(e.kind, e.a, e.b, nowMs);
+  }
   // Keys still held by touch or a controller come back before the tick reads the keys, as a
   // keyboard's repeats do, and the journal keeps them as the presses they are.
   repeats_.Due(nowMs / 1000.0, [this](int source, int code) {

@@ -55,6 +55,9 @@ class RunningGame {
     // Readings of the clock a recorded run took, given back in their turn instead of the clock's
     // own, so that a played-back run shows the clear time it showed when it was played.
     std::vector<ClockRead> playedClock;
+    // A recorded run played back as it was played: its events go in before each game tick they
+    // were stamped with, its clock readings are given back, and no other input is taken.
+    const Journal* playback = nullptr;
   };
 
   // The clock, the random generator and the measure must outlive the running game. Start-up
@@ -101,6 +104,14 @@ class RunningGame {
   void Race(std::unique_ptr<Ghost> ghost);
   void ShowGhost(bool shown);
   bool GhostShown() const { return ghostShown_; }
+
+  // A frontend's note on its plaque (empty: none), over the game's picture; whether the picture
+  // changed.
+  bool SetNote(std::string_view text);
+  // Whether a played-back run has played all its ticks.
+  bool PlayedBack() const { return playback_ != nullptr && journal_.ticks >= playback_->ticks; }
+  // The clear time the last result showed, -1 when none has shown.
+  int64_t lastClearSeconds() const { return lastClearSeconds_; }
 
  private:
   // Notes the game's readings of the clock in the journal, and gives back a recorded run's.
@@ -164,6 +175,11 @@ class RunningGame {
   TickDrawLists lists_;
   std::unique_ptr<Ghost> ghost_;
   bool ghostShown_ = true;
+  LabelText note_;
+  TextSize noteSize_;
+  const Journal* playback_ = nullptr;
+  std::size_t played_ = 0;
+  int64_t lastClearSeconds_ = -1;
 };
 
 }  // namespace skelvar::tick

@@ -170,8 +170,8 @@ void SceneRenderer::Draw(const BlendedList& frame, int32_t clientWidth, int32_t 
         break;
       case DrawKind::Text: {
         const PixelRect at = ToScreen(op.dest);
-        label_.Draw(renderer_, op.component == ComponentId::lblBest ? frame.lineText : frame.text,
-                    op.colour, mapping_.IsIdentity() ? 1.0 : mapping_.Scale(), at.left, at.top);
+        label_.Draw(renderer_, TextOf(frame, op), op.colour,
+                    mapping_.IsIdentity() ? 1.0 : mapping_.Scale(), at.left, at.top);
         break;
       }
     }
