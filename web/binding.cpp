@@ -251,8 +251,8 @@ EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_render_cue(int cue) {
 // How a viewport of width x height CSS pixels shows the game: the design fits the viewport less
 // the margins kept clear on both sides (a notch's), and the logic's client area then covers the
 // whole viewport at that scale, with the play area centred in it.
-EMSCRIPTEN_KEEPALIVE const LayoutRecord* skelvar_layout(double width, double height,
-                                                        double marginX, double marginY) {
+EMSCRIPTEN_KEEPALIVE const LayoutRecord* skelvar_layout(double width, double height, double marginX,
+                                                        double marginY) {
   const ViewScale view = FitToScreen(static_cast<int32_t>(std::max(1.0, width - marginX)),
                                      static_cast<int32_t>(std::max(1.0, height - marginY)));
   double clientWidth = view.clientWidth;

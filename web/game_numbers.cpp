@@ -1,7 +1,8 @@
 // Writes game_numbers.js, the page's copy of the game's numbers: the stored pictures, key codes,
 // input sources, touch zones, draw kinds, the controllers' controls, the label's font size, the
-// kinds of the page's calls, and where every field of the records in web/page_records.h sits. Run by the build, compiled for node by the same compiler as
-// the page, so the offsets are the WebAssembly's own.
+// kinds of the page's calls, and where every field of the records in web/page_records.h sits. Run
+// by the build, compiled for node by the same compiler as the page, so the offsets are the
+// WebAssembly's own.
 //
 //   node skelvar-game-numbers.js OUTPUT
 #include <array>
@@ -161,22 +162,23 @@ std::string Module() {
                        AT(DrawHeader, lineTextPointer, char), AT(DrawHeader, lineTextLength, char),
                        AT(DrawHeader, backgroundLeft, char),  AT(IntDraw, ops, char)};
   const Fields report = {
-      AT(ReportRecord, cues, double),           AT(ReportRecord, ticked, double),
-      AT(ReportRecord, faded, double),          AT(ReportRecord, pictureChanged, double),
-      AT(ReportRecord, recordChanged, double),  AT(ReportRecord, backAtMenu, double),
-      AT(ReportRecord, clicked, double),        AT(ReportRecord, blended, double),
-      AT(ReportRecord, closed, double),         AT(ReportRecord, opacityEnabled, double),
-      AT(ReportRecord, opacity, double),        AT(ReportRecord, openEnabled, double),
-      AT(ReportRecord, gameEnabled, double),    AT(ReportRecord, openInterval, double),
-      AT(ReportRecord, gameInterval, double),   AT(ReportRecord, clientWidth, double),
-      AT(ReportRecord, clientHeight, double),   AT(ReportRecord, moving, double),
-      AT(ReportRecord, ticks, double),          AT(ReportRecord, deadline, double),
-      AT(ReportRecord, generation, double),     AT(ReportRecord, drawList, double),
+      AT(ReportRecord, cues, double),          AT(ReportRecord, ticked, double),
+      AT(ReportRecord, faded, double),         AT(ReportRecord, pictureChanged, double),
+      AT(ReportRecord, recordChanged, double), AT(ReportRecord, backAtMenu, double),
+      AT(ReportRecord, clicked, double),       AT(ReportRecord, blended, double),
+      AT(ReportRecord, closed, double),        AT(ReportRecord, opacityEnabled, double),
+      AT(ReportRecord, opacity, double),       AT(ReportRecord, openEnabled, double),
+      AT(ReportRecord, gameEnabled, double),   AT(ReportRecord, openInterval, double),
+      AT(ReportRecord, gameInterval, double),  AT(ReportRecord, clientWidth, double),
+      AT(ReportRecord, clientHeight, double),  AT(ReportRecord, moving, double),
+      AT(ReportRecord, ticks, double),         AT(ReportRecord, deadline, double),
+      AT(ReportRecord, generation, double),    AT(ReportRecord, drawList, double),
       AT(ReportRecord, frame, double)};
-  const Fields layout = {AT(LayoutRecord, scale, double),     AT(LayoutRecord, clientWidth, double),
-                         AT(LayoutRecord, clientHeight, double), AT(LayoutRecord, playLeft, double),
-                         AT(LayoutRecord, playTop, double),   AT(LayoutRecord, playWidth, double),
-                         AT(LayoutRecord, playHeight, double)};
+  const Fields layout = {
+      AT(LayoutRecord, scale, double),        AT(LayoutRecord, clientWidth, double),
+      AT(LayoutRecord, clientHeight, double), AT(LayoutRecord, playLeft, double),
+      AT(LayoutRecord, playTop, double),      AT(LayoutRecord, playWidth, double),
+      AT(LayoutRecord, playHeight, double)};
   const Fields player = {AT(PlayerRecord, valid, double), AT(PlayerRecord, best, double),
                          AT(PlayerRecord, runs, double), AT(PlayerRecord, clears, double)};
   const Fields span = {AT(SpanRecord, pointer, int32_t), AT(SpanRecord, length, int32_t)};
