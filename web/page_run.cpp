@@ -14,10 +14,12 @@ EM_JS(void, skelvar_js_measure, (const char* text, int length, int32_t* out), {
   HEAP32[(out >> 2) + 1] = height;
 });
 
+// The formatter reads the JavaScript below as C++ and would split its operators.
+// clang-format off
 // The controllers the page has, read whole as (slot, buttons, stick) into out, at most `slots`;
 // returns how many, or -1 when the page does not read them now (it lost the focus, say).
 EM_JS(int, skelvar_js_read_pads, (double* out, int slots), {
-  const pads = typeof Module.readPads == = 'function' ? Module.readPads() : null;
+  const pads = typeof Module.readPads === 'function' ? Module.readPads() : null;
   if (!pads) return -1;
   const count = Math.min(pads.length, slots);
   for (let i = 0; i < count; ++i) {
@@ -27,6 +29,7 @@ EM_JS(int, skelvar_js_read_pads, (double* out, int slots), {
   }
   return count;
 });
+// clang-format on
 
 namespace skelvar::web {
 namespace {
