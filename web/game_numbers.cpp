@@ -1,7 +1,8 @@
-// Writes game_numbers.js, the page's copy of the game's numbers: picture ids, key codes, input
-// sources, touch zones, draw kinds, the controllers' controls, and where every field of the
-// records in web/page_records.h sits. Run by the build, compiled for node by the same compiler as
-// the page, so the offsets are the WebAssembly's own.
+// Writes game_numbers.js, the page's copy of the game's numbers: the stored pictures, key codes,
+// input sources, touch zones, draw kinds, the controllers' controls, the label's font size, the
+// kinds of the page's calls, and where every field of the records in web/page_records.h sits. Run
+// by the build, compiled for node by the same compiler as the page, so the offsets are the
+// WebAssembly's own.
 //
 //   node skelvar-game-numbers.js OUTPUT
 #include <array>
@@ -13,12 +14,14 @@
 #include <vector>
 
 #include "game/controllers.h"
+#include "game/cue.h"
 #include "game/draw_list.h"
 #include "game/held_keys.h"
 #include "game/images.h"
 #include "game/scene.h"
 #include "game/touch_zone.h"
 #include "game/world.h"
+#include "web/page_calls.h"
 #include "web/page_records.h"
 
 using namespace skelvar;
@@ -84,7 +87,8 @@ std::string Module() {
                             {"Text", N(DrawKind::Text)}});
   // The menu's record line: its Text operation draws the list's second text.
   js += "export const RecordLineComponent = " + std::to_string(N(ComponentId::lblBest)) + ";\n";
-  // Bit numbers of the buttons in the mask skelvar_pad_read takes, and where the page finds them.
+  // Bit numbers of the buttons in the mask the game reads a controller by, and where the page
+  // finds them.
   js += Frozen("PadButton", {{"DpadLeft", N(PadControl::DpadLeft)},
                              {"DpadRight", N(PadControl::DpadRight)},
                              {"DpadUp", N(PadControl::DpadUp)},
@@ -110,6 +114,36 @@ std::string Module() {
   }
   js += "]);\n";
 
+  // The calls' kinds, and the record's uses, by the numbers the binding takes.
+  js += Frozen("Input", {{"KeyDown", N(PageInput::KeyDown)},
+                         {"KeyUp", N(PageInput::KeyUp)},
+                         {"MouseMove", N(PageInput::MouseMove)},
+                         {"Click", N(PageInput::Click)},
+                         {"Resize", N(PageInput::Resize)},
+                         {"ReleaseSource", N(PageInput::ReleaseSource)},
+                         {"MousePress", N(PageInput::MousePress)},
+                         {"MouseRelease", N(PageInput::MouseRelease)},
+                         {"MouseCancel", N(PageInput::MouseCancel)},
+                         {"PadsLetGo", N(PageInput::PadsLetGo)},
+                         {"Hidden", N(PageInput::Hidden)},
+                         {"Shown", N(PageInput::Shown)}});
+  js += Frozen("RecordUse", {{"Check", N(RecordUse::Check)},
+                             {"Kept", N(RecordUse::Kept)},
+                             {"Merge", N(RecordUse::Merge)},
+                             {"Saved", N(RecordUse::Saved)}});
+  js += "export const LabelFontPixels = " + std::to_string(LabelFontPixels) + ";\n";
+  js += "export const CueCount = " + std::to_string(CueCount) + ";\n";
+  // Every stored picture that has pixels: its id, its component's name and whether it is keyed.
+  js += "export const Pictures = Object.freeze([";
+  for (int id = 0; id < ImageCount; ++id) {
+    const PixelSize size = ShippedCatalogue()[static_cast<std::size_t>(id)];
+    if (size.width <= 0 || size.height <= 0) continue;
+    const auto image = static_cast<ImageId>(id);
+    js += "{ id: " + std::to_string(id) + ", name: '" + std::string(ImageName(image)) +
+          "', keyed: " + (ImageIsKeyed(image) ? "true" : "false") + " }, ";
+  }
+  js += "]);\n";
+
   using IntOp = OpRecord<int32_t>;
   using IntDraw = DrawRecord<int32_t>;
   // Operations: places in numbers of the buffer's kind, the same for whole and fractional ones.
@@ -127,30 +161,32 @@ std::string Module() {
                        AT(DrawHeader, textPointer, char),     AT(DrawHeader, textLength, char),
                        AT(DrawHeader, lineTextPointer, char), AT(DrawHeader, lineTextLength, char),
                        AT(DrawHeader, backgroundLeft, char),  AT(IntDraw, ops, char)};
-  const Fields window = {
-      AT(WindowRecord, opacityEnabled, int32_t), AT(WindowRecord, opacity, int32_t),
-      AT(WindowRecord, closed, int32_t),         AT(WindowRecord, openEnabled, int32_t),
-      AT(WindowRecord, gameEnabled, int32_t),    AT(WindowRecord, openInterval, int32_t),
-      AT(WindowRecord, gameInterval, int32_t),   AT(WindowRecord, clientWidth, int32_t),
-      AT(WindowRecord, clientHeight, int32_t)};
-  const Fields fit = {AT(FitRecord, scale, double), AT(FitRecord, clientWidth, double),
-                      AT(FitRecord, clientHeight, double)};
-  const Fields rect = {AT(RectRecord, left, int32_t), AT(RectRecord, top, int32_t),
-                       AT(RectRecord, width, int32_t), AT(RectRecord, height, int32_t)};
-  const Fields player = {AT(PlayerRecord, best, double), AT(PlayerRecord, runs, double),
-                         AT(PlayerRecord, clears, double)};
-  const Fields keyEvents = {
-      AT(KeyEventsRecord, count, int32_t),
-      AT(KeyEventsRecord, events, int32_t),
-      {"numbers", static_cast<long long>(sizeof(KeyEventRecord) / sizeof(int32_t))},
-      AT(KeyEventRecord, code, int32_t),
-      AT(KeyEventRecord, down, int32_t),
-      AT(KeyEventRecord, source, int32_t)};
+  const Fields report = {
+      AT(ReportRecord, cues, double),          AT(ReportRecord, ticked, double),
+      AT(ReportRecord, faded, double),         AT(ReportRecord, pictureChanged, double),
+      AT(ReportRecord, recordChanged, double), AT(ReportRecord, backAtMenu, double),
+      AT(ReportRecord, clicked, double),       AT(ReportRecord, blended, double),
+      AT(ReportRecord, closed, double),        AT(ReportRecord, opacityEnabled, double),
+      AT(ReportRecord, opacity, double),       AT(ReportRecord, openEnabled, double),
+      AT(ReportRecord, gameEnabled, double),   AT(ReportRecord, openInterval, double),
+      AT(ReportRecord, gameInterval, double),  AT(ReportRecord, clientWidth, double),
+      AT(ReportRecord, clientHeight, double),  AT(ReportRecord, moving, double),
+      AT(ReportRecord, ticks, double),         AT(ReportRecord, deadline, double),
+      AT(ReportRecord, generation, double),    AT(ReportRecord, drawList, double),
+      AT(ReportRecord, frame, double)};
+  const Fields layout = {
+      AT(LayoutRecord, scale, double),        AT(LayoutRecord, clientWidth, double),
+      AT(LayoutRecord, clientHeight, double), AT(LayoutRecord, playLeft, double),
+      AT(LayoutRecord, playTop, double),      AT(LayoutRecord, playWidth, double),
+      AT(LayoutRecord, playHeight, double)};
+  const Fields player = {AT(PlayerRecord, valid, double), AT(PlayerRecord, best, double),
+                         AT(PlayerRecord, runs, double), AT(PlayerRecord, clears, double)};
+  const Fields span = {AT(SpanRecord, pointer, int32_t), AT(SpanRecord, length, int32_t)};
   js += "// Where each field of the records shared with the WebAssembly sits.\n";
   js += "export const Layout = Object.freeze({\n  op: " + Object(op) +
-        ",\n  draw: " + Object(draw) + ",\n  window: " + Object(window) +
-        ",\n  fit: " + Object(fit) + ",\n  rect: " + Object(rect) +
-        ",\n  player: " + Object(player) + ",\n  keyEvents: " + Object(keyEvents) + ",\n});\n";
+        ",\n  draw: " + Object(draw) + ",\n  report: " + Object(report) +
+        ",\n  layout: " + Object(layout) + ",\n  player: " + Object(player) +
+        ",\n  span: " + Object(span) + ",\n});\n";
   return js;
 }
 

@@ -17,8 +17,8 @@ export class InputSources {
 
   get enabled() { return this.keys.enabled; }
 
-  // Controllers are read once a tick, before its timers.
-  poll() { this.gamepads.poll(); }
+  // While the stage loads the game reads no controller (see StartGate).
+  holdPads(holding) { this.gamepads.hold(holding); }
 
   // A tick is over: a finger's jump has been polled and lets go.
   ticked() { this.thumbs.ticked(); }
@@ -37,10 +37,9 @@ export class InputSources {
   // The game ended: input is ignored until a key, click or tap calls wake.
   disable(wake) { this.keys.disable(wake); }
 
-  // A new launch holds nothing: fingers are forgotten and the pads read afresh.
+  // A new launch holds nothing: fingers are forgotten, and the new game reads the pads afresh.
   relaunched() {
     this.thumbs.releaseAll();
-    this.gamepads.forget();
     this.keys.enable();
   }
 }

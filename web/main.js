@@ -5,7 +5,7 @@ import { showFailure } from './failure.js';
 import { InputSources } from './input_sources.js';
 import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
-import { Records, loadSettings, saveSettings } from './records.js';
+import { Records } from './records.js';
 import { Session } from './session.js';
 import { Sound } from './sound.js';
 import { addSpeakerButton } from './speaker.js';
@@ -62,7 +62,7 @@ function entryPoint(session, sound) {
       paints: view.paintLog.map((p) => [...p]),
     }),
     // The clock the clear time is measured on, which stands still while the page is hidden.
-    seconds: () => game.monotonicSeconds(),
+    seconds: () => game.seconds(),
     sound,
   };
   view.onPainted = () => {
@@ -86,18 +86,19 @@ async function start() {
   pageWindow = new PageWindow(canvas, game, painter);
   const [width, height] = pageWindow.fit();
   game.create(stepped, seed, width, height);
-  // The player's mute is kept beside the record, so a reload keeps the choice.
   const sound = addSpeakerButton(new Sound(game));
-  sound.setMuted(loadSettings().muted);
-  sound.onMuteToggled = (muted) => saveSettings({ muted });
 
   const after = () => session.after();
   const inputs = new InputSources(canvas, pageWindow, game, after);
-  const session = new Session({ game, pageWindow, inputs, sound, stepped });
-  game.records = new Records(game, after);
+  const session = new Session({ game, pageWindow, inputs, sound, stepped, seed });
+  const records = new Records(game, after);
+  session.records = records;
+  // The player's mute is kept beside the record, so a reload keeps the choice.
+  sound.setMuted(records.settings().muted);
+  sound.onMuteToggled = (muted) => records.saveSettings({ muted });
   watchViewport(() => session.resized());
-  const gate = new StartGate(game);
-  game.onTicked = () => {
+  const gate = new StartGate(game, inputs);
+  session.onTicked = () => {
     inputs.ticked();
     gate.ticked();
   };
@@ -112,11 +113,8 @@ async function start() {
     // Fetched only by a stepped page, so the page players get never loads it.
     const { addStepping } = await import('./stepper.js');
     addStepping(entry, session);
-  } else {
-    session.startTimers();
   }
-  session.setHidden(document.visibilityState === 'hidden');
-  after();
+  session.start();
   globalThis.skelvar = entry;
 }
 

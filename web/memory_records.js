@@ -10,7 +10,6 @@ export function readRecord(heap, p, fields) {
 }
 
 const Op = Layout.op;
-const KeyEvents = Layout.keyEvents;
 const rect = (heap, o) => [heap[o], heap[o + 1], heap[o + 2], heap[o + 3]];
 
 // A draw buffer at byte address p: its header, then its operations in the heap view's numbers
@@ -44,19 +43,4 @@ export function readDrawBuffer(m, p, heap) {
     generation: h[(p + D.generation) >> 2], ops, text, lineText,
     backgroundLeft: Number.isNaN(back) ? null : back,
   };
-}
-
-// The key events at byte address p, as { code, down, source }.
-export function readKeyEvents(heap, p) {
-  const at = p >> 2;
-  const events = [];
-  for (let i = 0; i < heap[at + KeyEvents.count]; ++i) {
-    const e = at + KeyEvents.events + i * KeyEvents.numbers;
-    events.push({
-      code: heap[e + KeyEvents.code],
-      down: heap[e + KeyEvents.down] !== 0,
-      source: heap[e + KeyEvents.source],
-    });
-  }
-  return events;
 }

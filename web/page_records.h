@@ -6,10 +6,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <tuple>
 #include <type_traits>
 
-#include "game/controllers.h"
 #include "game/draw_list.h"
 
 namespace skelvar::web {
@@ -46,52 +44,62 @@ struct DrawRecord {
   std::array<OpRecord<Number>, DrawList::Capacity> ops;
 };
 
-// The window's state the page follows: opacity, closing, and the two timers' switches and
-// intervals, with the client size.
-struct WindowRecord {
-  int32_t opacityEnabled;
-  int32_t opacity;
-  int32_t closed;
-  int32_t openEnabled;
-  int32_t gameEnabled;
-  int32_t openInterval;
-  int32_t gameInterval;
-  int32_t clientWidth;
-  int32_t clientHeight;
+// What one call into the game handed back, then the window as it stands after it: everything the
+// page paints, plays, stores and waits for. Flags are 0 or 1; every field is a double, so that
+// the page reads the whole record through one view of the memory.
+struct ReportRecord {
+  // What the call made happen.
+  double cues;            // the sounds of the game tick that ran, a bit for each cue
+  double ticked;          // a game tick ran
+  double faded;           // the fade-in moved on
+  double pictureChanged;  // the picture changed, or moves between the last two ticks
+  double recordChanged;   // the record has something new to keep
+  double backAtMenu;      // the menu came back: a run is over
+  double clicked;         // the mouse's release completed a click
+  double blended;         // the frame buffer holds the frame asked for, between two ticks
+  // The window after it.
+  double closed;
+  double opacityEnabled;
+  double opacity;
+  double openEnabled;
+  double gameEnabled;
+  double openInterval;
+  double gameInterval;
+  double clientWidth;
+  double clientHeight;
+  double moving;      // anything moves between the last two game ticks
+  double ticks;       // game ticks run since the launch
+  double deadline;    // when the next timer is due, on performance.now()'s clock; -1 for none
+  double generation;  // the draw list's, which changes whenever the list does
+  double drawList;    // where the draw buffer (whole units) is
+  double frame;       // where the frame buffer (between ticks) is
 };
 
-// The scale at which a viewport shows the game and the client size the logic then sees.
-struct FitRecord {
+// The scale at which a viewport shows the game, the client size the logic then sees, and where
+// it puts the play area in it.
+struct LayoutRecord {
   double scale;
   double clientWidth;
   double clientHeight;
+  double playLeft;
+  double playTop;
+  double playWidth;
+  double playHeight;
 };
 
-// A rectangle in client units.
-struct RectRecord {
-  int32_t left;
-  int32_t top;
-  int32_t width;
-  int32_t height;
-};
-
-// The player's record: best time (-1 for none), runs and clears.
+// The player's record as numbers: best time (NaN for none), runs and clears; valid is 0 when the
+// numbers given were not a record.
 struct PlayerRecord {
+  double valid;
   double best;
   double runs;
   double clears;
 };
 
-// Key presses and releases the game hands back to the page to deliver (the repeats of held keys,
-// the controllers' transitions), so that a test run's journal holds them as the events they are.
-struct KeyEventRecord {
-  int32_t code;
-  int32_t down;
-  int32_t source;
-};
-struct KeyEventsRecord {
-  int32_t count;
-  std::array<KeyEventRecord, InputSourceCount * WatchedKeys.size()> events;
+// A run of bytes or samples in the memory: where it starts and how many there are.
+struct SpanRecord {
+  int32_t pointer;
+  int32_t length;
 };
 
 // The page reads every record through typed views of the memory (HEAP32, HEAPF64), so every
@@ -108,14 +116,9 @@ static_assert(offsetof(DrawHeader, backgroundLeft) % sizeof(double) == 0);
 static_assert(offsetof(DrawRecord<int32_t>, ops) == offsetof(DrawRecord<double>, ops),
               "one header shape for both buffers");
 static_assert(offsetof(DrawRecord<double>, ops) % sizeof(double) == 0);
-static_assert(sizeof(WindowRecord) == 9 * sizeof(int32_t));
-static_assert(sizeof(FitRecord) == 3 * sizeof(double));
-static_assert(sizeof(RectRecord) == 4 * sizeof(int32_t));
-static_assert(sizeof(PlayerRecord) == 3 * sizeof(double));
-static_assert(sizeof(KeyEventRecord) == 3 * sizeof(int32_t));
-static_assert(offsetof(KeyEventsRecord, events) == sizeof(int32_t));
-static_assert(Controllers::MaxLetGoTransitions <=
-                  std::tuple_size_v<decltype(KeyEventsRecord::events)>,
-              "every pad letting go at once fits");
+static_assert(sizeof(ReportRecord) == 23 * sizeof(double));
+static_assert(sizeof(LayoutRecord) == 7 * sizeof(double));
+static_assert(sizeof(PlayerRecord) == 4 * sizeof(double));
+static_assert(sizeof(SpanRecord) == 2 * sizeof(int32_t));
 
 }  // namespace skelvar::web

@@ -1,7 +1,10 @@
-// The player's record and settings in the page: one localStorage entry, JSON with a version, read
-// again and merged before every write so that two tabs keep the better best time and every run.
-// Storage that is missing, disabled or full (a private window, a portal's sandboxed frame) is
-// caught, and the game plays on with the record in memory only.
+// The player's record, settings and last run in the page: one localStorage entry, JSON with a
+// version. What a record is and how two come together are the game's rules: the page reads the
+// entry again before every write, the game merges what this page added into the record there,
+// and the page stores what it gives, so two tabs keep the better best time and every run. The
+// last run is kept whole as the replay tool's script. Storage that is missing, disabled or full (a
+// private window, a portal's sandboxed frame) is caught, and the game plays on with the record in
+// memory only.
 const Key = 'skelvar';
 const Version = 1;
 
@@ -14,18 +17,25 @@ function pageStorage() {
   }
 }
 
-const isCount = (n) => Number.isSafeInteger(n) && n >= 0;
+const recordOf = (entry) => ({ best: entry.best ?? null, runs: entry.runs ?? 0, clears: entry.clears ?? 0 });
+
+// Whether the entry's fields have their kinds; whether its numbers are a record is the game's to
+// say.
+function wellFormed(entry) {
+  const number = (v) => v === undefined || typeof v === 'number';
+  return entry?.version === Version && number(entry.runs) && number(entry.clears) &&
+    (entry.best === null || number(entry.best)) &&
+    (entry.muted === undefined || typeof entry.muted === 'boolean') &&
+    (entry.lastRun === undefined || typeof entry.lastRun === 'string');
+}
 
 // The entry as stored, or an empty one. A damaged entry is kept aside under its own key once.
-function readEntry(storage) {
+function readEntry(storage, game) {
   const text = storage.getItem(Key);
   if (text === null) return { version: Version };
   try {
     const entry = JSON.parse(text);
-    const counts = ['runs', 'clears'].every((k) => entry[k] === undefined || isCount(entry[k]));
-    const best = entry.best === undefined || entry.best === null || isCount(entry.best);
-    const muted = entry.muted === undefined || typeof entry.muted === 'boolean';
-    if (entry?.version === Version && counts && best && muted) return entry;
+    if (wellFormed(entry) && game.validRecord(recordOf(entry))) return entry;
   } catch {
     // Not JSON: damaged as well.
   }
@@ -38,74 +48,72 @@ function readEntry(storage) {
   return { version: Version };
 }
 
-const recordOf = (entry) => ({ best: entry.best ?? null, runs: entry.runs ?? 0, clears: entry.clears ?? 0 });
-
-// The kept record merged with what a page added: the better time, the counts added up.
-export function merged(kept, added) {
-  const best = [kept.best, added.best].filter((b) => b !== null);
-  return {
-    best: best.length ? Math.min(...best) : null,
-    runs: kept.runs + added.runs,
-    clears: kept.clears + added.clears,
-  };
-}
-
-// Reads, changes and writes the entry; keys it does not know stay. False when storage fails.
-function update(storage, change) {
-  if (!storage) return null;
-  try {
-    const entry = readEntry(storage);
-    change(entry);
-    storage.setItem(Key, JSON.stringify(entry));
-    return entry;
-  } catch (error) {
-    console.warn(`skelvar: the record cannot be kept in this page's storage: ${error.message}`);
-    return null;
-  }
-}
-
-function read(storage) {
-  if (!storage) return { version: Version };
-  try {
-    return readEntry(storage);
-  } catch {
-    return { version: Version };
-  }
-}
-
 export class Records {
   // changed() runs when the scene changed because another tab kept a record.
   constructor(game, changed, storage = pageStorage()) {
     this.game = game;
     this.storage = storage;
-    game.refreshRecord(recordOf(read(storage)));
+    game.keptRecord(recordOf(this.read()));
     globalThis.addEventListener?.('storage', (event) => {
       if (event.key !== Key && event.key !== null) return;
-      game.refreshRecord(recordOf(read(storage)));
+      game.keptRecord(recordOf(this.read()));
       changed();
     });
   }
 
-  // After every tick: a run started or a clear shown is written at once.
-  follow() {
-    if (!this.game.followRecord()) return;
-    const added = this.game.unsavedRecord();
+  read() {
+    if (!this.storage) return { version: Version };
+    try {
+      return readEntry(this.storage, this.game);
+    } catch {
+      return { version: Version };
+    }
+  }
+
+  // Reads, changes and writes the entry; keys it does not know stay. Null when storage fails.
+  update(change) {
+    if (!this.storage) return null;
+    try {
+      const entry = readEntry(this.storage, this.game);
+      change(entry);
+      this.storage.setItem(Key, JSON.stringify(entry));
+      return entry;
+    } catch (error) {
+      console.warn(`skelvar: the record cannot be kept in this page's storage: ${error.message}`);
+      return null;
+    }
+  }
+
+  // A run started or a clear showed: written at once, as the game merges it into the entry.
+  store() {
     let record = null;
-    const entry = update(this.storage, (e) => {
-      record = merged(recordOf(e), added);
+    const entry = this.update((e) => {
+      record = this.game.mergedRecord(recordOf(e));
       Object.assign(e, record);
     });
     if (entry) this.game.recordSaved(record);
   }
-}
 
-// The player's settings, kept in the same entry: { muted }.
-export function loadSettings(storage = pageStorage()) {
-  return { muted: read(storage).muted === true };
-}
+  // A run ended: the script of the launch up to here replaces the last one kept. A journal that
+  // is no longer whole keeps nothing, and the run before it is not kept as if it were this one.
+  keepRun(script) {
+    this.update((e) => {
+      if (script) {
+        e.lastRun = script;
+      } else {
+        delete e.lastRun;
+      }
+    });
+  }
 
-// Writes only a value that differs from the one kept.
-export function saveSettings(settings, storage = pageStorage()) {
-  if (loadSettings(storage).muted === settings.muted) return;
-  update(storage, (e) => { e.muted = settings.muted; });
+  // The player's settings, kept in the same entry: { muted }.
+  settings() {
+    return { muted: this.read().muted === true };
+  }
+
+  // Writes only a value that differs from the one kept.
+  saveSettings(settings) {
+    if (this.settings().muted === settings.muted) return;
+    this.update((e) => { e.muted = settings.muted; });
+  }
 }

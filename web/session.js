@@ -1,6 +1,7 @@
-// The game's run in the page: its timers, the one body every game tick runs (by the clock, or by
-// hand in a stepped test page), the count of ticks, the page hidden, the end of the game after the
-// exit command and a new launch after it.
+// The game's run in the page: what every call into the game hands back (a tick's sounds, a record
+// to keep, a run that ended, kept as a script, the window to follow), the one timeout that waits
+// for the next deadline, the count of ticks, the page hidden, the end of the game after the exit
+// command and a new launch after it.
 import { watchFocus } from './focus.js';
 import { Timers } from './timers.js';
 
@@ -9,23 +10,39 @@ const Samples = 1000;
 
 export class Session {
   // stepped: ticks run only when a test steps them, never by the clock.
-  constructor({ game, pageWindow, inputs, sound, stepped }) {
-    this.game = game;
-    this.pageWindow = pageWindow;
-    this.inputs = inputs;
-    this.sound = sound;
-    this.stepped = stepped;
+  constructor({ game, pageWindow, inputs, sound, stepped, seed }) {
+    Object.assign(this, { game, pageWindow, inputs, sound, stepped, seed });
     this.ticks = 0;
     this.tickTimes = [];
     this.timers = null;
     this.hidden = false;
+    // The player's record and the last run, kept in the page's storage.
+    this.records = null;
+    // Runs once a game tick's report is handled: what it delivers belongs to the next tick.
+    this.onTicked = null;
     pageWindow.tickCount = () => this.ticks;
+    game.handedBack = (report) => this.took(report);
   }
 
-  // After every handler: the window follows the game. The exit command ends the game in the page:
-  // no more ticks, and no input but the key, click or tap that starts it afresh.
+  // What a call into the game handed back.
+  took(r) {
+    if (r.ticked) {
+      this.sound.play(r.cues);
+      if (!this.stepped) this.ticks += 1;
+    }
+    if (r.recordChanged) this.records?.store();
+    // Every run is kept as a run, from the launch to the menu's return or the game's end.
+    if (r.backAtMenu || (r.closed && this.inputs.enabled)) this.records?.keepRun(this.game.journal());
+    if (r.ticked) this.onTicked?.();
+    // Each game tick glides the frames after it.
+    if (r.pictureChanged && !this.stepped) this.pageWindow.requestFrame();
+    this.after();
+    this.timers?.follow(this.game.report.deadline);
+  }
+
+  // The window follows the game. The exit command ends the game in the page: no more ticks, and
+  // no input but the key, click or tap that starts it afresh.
   after() {
-    this.game.listsFollow();
     const w = this.pageWindow.update();
     if (w.closed && this.inputs.enabled) {
       this.timers?.stop();
@@ -33,42 +50,29 @@ export class Session {
     }
   }
 
-  // One game tick: the controllers' presses (events of this tick), the timers (fire), its sounds,
-  // then what the end of a tick lets go of, which belongs to the next one. seen() looks at the
-  // game between the two; its value is returned.
-  tick(fire, seen = () => null) {
-    const t0 = performance.now();
-    this.inputs.poll();
-    fire();
-    this.sound.ticked();
-    this.ticks += 1;
-    const result = seen();
-    this.game.ticked();
+  // The game's timers drive the ticks, through one timeout to the next deadline.
+  start() {
+    if (!this.stepped) {
+      this.timers = new Timers(() => this.fire());
+      this.timers.follow(this.game.report.deadline);
+    }
+    this.setHidden(document.visibilityState === 'hidden');
     this.after();
-    this.tickTimes.push(performance.now() - t0);
-    if (this.tickTimes.length > Samples) this.tickTimes.shift();
-    return result;
   }
 
-  // The window's timers drive the ticks; each game tick glides the frames after it.
-  startTimers() {
-    const { game, pageWindow } = this;
-    this.timers = new Timers(
-      () => game.window(),
-      () => {
-        game.openTimer();
-        this.after();
-      },
-      () => this.tick(() => {
-        game.gameTimer();
-        game.listsAfterTick();
-        pageWindow.ticked();
-      }),
-      game);
-    this.timers.start();
-    pageWindow.beforeFrame = (time) => this.timers.catchUp(time);
-    pageWindow.fraction = (time) => this.timers.fraction(time);
-    if (this.hidden) this.timers.pause();
+  fire() {
+    const t0 = performance.now();
+    const ticked = this.game.advance(t0, () => this.game.report.ticked);
+    if (!ticked) return;
+    this.tickTimes.push(performance.now() - t0);
+    if (this.tickTimes.length > Samples) this.tickTimes.shift();
+  }
+
+  // A stepped page's tick k, by hand; seen() looks at the game right after it, before what the
+  // tick hands back is handled, and its value is returned.
+  step(k, seen) {
+    this.ticks = k;
+    return this.game.advance(k, seen);
   }
 
   // While the page is hidden no tick runs and the game's clock stands still.
@@ -76,11 +80,6 @@ export class Session {
     if (hidden === this.hidden) return;
     this.hidden = hidden;
     this.game.setHidden(hidden);
-    if (hidden) {
-      this.timers?.pause();
-    } else {
-      this.timers?.resume();
-    }
   }
 
   // The focus leaving lets go of every input; the page hidden also pauses the game.
@@ -103,16 +102,15 @@ export class Session {
   resized() {
     const [w, h] = this.pageWindow.fit();
     this.game.resize(w, h);
-    this.after();
   }
 
   // After the exit command: the game starts afresh, as a new launch.
   relaunch() {
     const [w, h] = this.pageWindow.fit();
-    this.game.relaunch(w, h);
-    this.inputs.relaunched();
     this.ticks = 0;
-    this.startTimers();
+    this.timers = new Timers(() => this.fire());
+    this.game.create(false, this.seed, w, h);
+    this.inputs.relaunched();
     this.after();
   }
 }

@@ -2,8 +2,9 @@
 // own synthesizer renders once, the same as on the desktop. The audio context is made only on the
 // player's first key, click or touch, so no browser has sound that starts by itself to warn
 // about; without Web Audio, or if it fails, the game plays silently.
+import { CueCount } from './game_numbers.js';
+
 const Rate = 48000;
-const CueCount = 12;
 
 export class Sound {
   constructor(game) {
@@ -68,9 +69,8 @@ export class Sound {
     }
   }
 
-  // A tick is over: its cues start now.
-  ticked() {
-    const cues = this.game.tickCues();
+  // A tick is over: its cues (a bit for each) start now.
+  play(cues) {
     if (!cues || !this.context || this.muted || this.away) return;
     for (let cue = 0; cue < CueCount; ++cue) {
       if ((cues & (1 << cue)) === 0) continue;

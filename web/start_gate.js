@@ -2,7 +2,9 @@
 // so no run is ever played on a half-drawn stage and no press is lost: the held command reaches
 // the game the moment the stage is in, as if it had been given then. Anything given after it is
 // held too and follows one game tick later, so a key pressed and let go while waiting still
-// counts as a press when the game polls its keys.
+// counts as a press when the game polls its keys. The controllers, which the game reads itself
+// before its ticks, are not read meanwhile; a button pressed while waiting is held at the first
+// reading after.
 import { TouchZone } from './game.js';
 import { Key } from './game_numbers.js';
 
@@ -12,13 +14,15 @@ const StartKeys = new Set([Key.Return, Key.Space, Key.Left, Key.Up, Key.Right, K
 const MostHeld = 4096;
 
 export class StartGate {
-  constructor(game) {
+  constructor(game, inputs) {
     this.game = game;
+    this.inputs = inputs;
     this.held = [];
     // 'holding' while the stage loads, 'released' from the moment it is in until the tick after,
     // then 'open' for good.
     this.phase = 'holding';
     game.hold = (name, args) => this.take(name, args);
+    inputs.holdPads(true);
   }
 
   get holding() { return this.phase === 'holding'; }
@@ -49,6 +53,7 @@ export class StartGate {
   release() {
     if (this.phase !== 'holding') return;
     this.phase = 'released';
+    this.inputs.holdPads(false);
     const first = this.held.shift();
     if (first) this.deliver(first);
   }

@@ -1,8 +1,8 @@
 // The page as the game's window: the canvas covers the viewport, shows the game at the scale that
 // fits the designed 960 x 580 window inside the notch-free part of the screen, fades in with the
 // window's opacity and repaints only when the draw list changed or the canvas was resized, or,
-// while anything moves between the last two game ticks, on every animation frame, placing each
-// picture by the frame's time since the last tick's deadline.
+// while anything moves between the last two game ticks, on every animation frame, with each
+// picture where the game places it for the frame's time since the last tick's deadline.
 import { LiveLabel } from './live_label.js';
 import { TurnPictogram } from './pictogram.js';
 import { sizeCanvas } from './viewport.js';
@@ -29,20 +29,7 @@ export class PageWindow {
     this.paintLog = [];
     // How many game ticks have run, as the session counts them.
     this.tickCount = () => 0;
-    this.glides = false;
     this.onPainted = () => {};
-    // Runs before each frame with the frame's time, so that ticks due by then run first.
-    this.beforeFrame = () => {};
-    // Where a frame at a time falls between the last two ticks, from 0 to 1, as the timers say.
-    this.fraction = () => 1;
-  }
-
-  // A game tick ran: frames from here on glide from the last tick's places to its own, placed by
-  // the timers from the tick's deadline rather than from when its callback ran, so that a callback
-  // that runs late does not shift the frames of its tick and the steps between frames stay even.
-  ticked() {
-    this.glides = true;
-    this.requestFrame();
   }
 
   // The screen's notch and rounded corners as CSS insets [top, right, bottom, left], read from an
@@ -60,30 +47,20 @@ export class PageWindow {
   fit() {
     const { width, height, ratio } = sizeCanvas(this.canvas);
     const [top, right, bottom, left] = this.insets();
-    const marginX = 2 * Math.max(left, right);
-    const marginY = 2 * Math.max(top, bottom);
-    const view = this.game.fit(Math.max(1, width - marginX), Math.max(1, height - marginY));
-    if (marginX > 0 || marginY > 0) {
-      view.clientWidth = Math.max(1, Math.round(width / view.scale));
-      view.clientHeight = Math.max(1, Math.round(height / view.scale));
-    }
+    const view = this.game.layout(width, height, 2 * Math.max(left, right), 2 * Math.max(top, bottom));
     this.scale = view.scale;
     this.unit = view.scale * ratio;
-    this.placePlayArea(view.clientWidth, view.clientHeight);
-    this.turn.place(this.playArea, width, height, ratio, bottom);
-    this.invalidate();
-    return [view.clientWidth, view.clientHeight];
-  }
-
-  // Where the logic puts the play area, on the screen.
-  placePlayArea(clientWidth, clientHeight) {
-    const area = this.game.playArea(clientWidth, clientHeight);
+    // Where the logic puts the play area, on the screen.
+    const area = view.playArea;
     this.playArea = {
       left: area.left * this.scale,
       top: area.top * this.scale,
       width: area.width * this.scale,
       height: area.height * this.scale,
     };
+    this.turn.place(this.playArea, width, height, ratio, bottom);
+    this.invalidate();
+    return [view.clientWidth, view.clientHeight];
   }
 
   // A point in CSS pixels on the canvas, in the logic's client coordinates.
@@ -116,20 +93,26 @@ export class PageWindow {
     requestAnimationFrame((now) => this.frame(now));
   }
 
+  // A frame for the display's moment `now`: the game first runs a tick due by then, so that no
+  // frame shows a tick's places held past its time, and places every picture between the last two
+  // ticks by the frame's time against the last tick's deadline, so that a timer callback that ran
+  // late does not shift the frames of its tick and the steps between frames stay even.
   frame(now) {
     this.frameRequested = false;
-    this.beforeFrame(now);
     const start = performance.now();
-    const list = this.game.drawList();
-    const closed = this.game.window().closed;
-    if (this.glides && !closed && this.game.moving()) {
-      const a = this.fraction(now);
-      this.paint(this.game.blendedList(a), closed, start, false);
+    let report = this.game.frame(now);
+    // What the tick handed back may have changed the game again (a held key delivered after it):
+    // the frame is then placed afresh.
+    if (this.game.report !== report) report = this.game.frame(now);
+    const { closed } = report;
+    if (report.blended) {
+      this.paint(this.game.frameList(), closed, start, false);
       // Not the list itself: once nothing moves any more it is painted as it is, at its places.
       this.painted = -1;
       this.requestFrame();
       return;
     }
+    const list = this.game.drawList();
     if (!this.dirty && list.generation === this.painted && closed === this.closedShown) return;
     this.paint(list, closed, start, true);
     this.painted = list.generation;
