@@ -10,13 +10,33 @@
 
 #include "game/click_tracker.h"
 #include "game/draw_list_blend.h"
+#include "game/random.h"
+#include "tick/ghost.h"
 #include "tick/live_schedule.h"
+#include "tick/virtual_clock.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/render/screen_mapping.h"
 
 namespace skelvar::ui {
 namespace {
+
+// The frontend's own short texts, on the note's plaque.
+constexpr std::string_view ReplayNote = "リプレイ";
+constexpr std::string_view ReplayOverNote = "リプレイ終了：キーで挑戦";
+constexpr std::string_view CopiedNote = "ランをコピーしました";
+constexpr std::string_view TooLongNote = "このランは長すぎてコピーできません";
+constexpr std::string_view RefusedNote = "このランは再生できません";
+constexpr double NoteSeconds = 2.5;
+
+// A run being watched: its own game, played back from its journal at its own client size.
+struct Watched {
+  explicit Watched(tick::Journal recorded) : journal(std::move(recorded)), clock(journal.seed) {}
+  tick::Journal journal;
+  tick::VirtualClock clock;
+  Mt19937Random random;
+  std::optional<tick::RunningGame> game;
+};
 
 using tick::EventKind;
 using tick::Happened;
@@ -63,6 +83,7 @@ class Loop {
 
   void Run() {
     run_.Follow(NowMs());
+    if (options_.watch) Watch(*options_.watch);
     while (!quit_) {
       TakeLatePictures(false);
       if (quit_) break;
@@ -104,19 +125,118 @@ class Loop {
   // The schedule counts in milliseconds, the scene's unit; the loop's own figures in seconds.
   double NowMs() const { return clock_.MonotonicSeconds() * 1000.0; }
 
-  // Runs the timers due now; the game's tick hands back its sounds and its picture.
+  // The game on the screen: a run being watched, else the player's.
+  tick::RunningGame& Shown() { return watched_ ? *watched_->game : run_; }
+  const tick::RunningGame& Shown() const { return watched_ ? *watched_->game : run_; }
+
+  // Runs the timers due now; the game's tick hands back its sounds and its picture. The player's
+  // game goes on beside a watched run (at its menu, fading in), only unseen and unheard.
   void RunDueTimers() {
     const double nowMs = NowMs();
     const Happened h = run_.Advance(nowMs);
     if (h.ticked) {
       if (!options_.tickLogPath.empty()) tickLog_.push_back(nowMs / 1000.0);
       ++ticksRun_;
-      if (options_.audio != nullptr) options_.audio->Play(h.cues);
+      if (options_.audio != nullptr && !watched_) options_.audio->Play(h.cues);
       // Motion that has just ended is shown at its end once; the last frame was on its way there.
       if (drawnPartway_ && !run_.Moving()) needDraw_ = true;
       TraceState();
     }
     Took(h);
+    if (watched_) {
+      tick::RunningGame& shown = *watched_->game;
+      const bool over = shown.PlayedBack();
+      // A run without the clock's readings (one made from a script) counts its time in ticks,
+      // as the replay tool does.
+      watched_->clock.SetTick(shown.ticks() + 1);
+      const Happened w = shown.Advance(nowMs);
+      if (w.ticked && options_.audio != nullptr) options_.audio->Play(w.cues);
+      if (w.ticked && drawnPartway_ && !shown.Moving()) needDraw_ = true;
+      if (!over && shown.PlayedBack()) SetNote(shown, ReplayOverNote, 0.0);
+    }
+  }
+
+  // A run to watch: its game starts afresh and plays the run's events at their ticks.
+  void Watch(const tick::CodedRun& run) {
+    watched_ = std::make_unique<Watched>(run.journal);
+    tick::RunningGame::Options played;
+    played.clientWidth = watched_->journal.clientWidth;
+    played.clientHeight = watched_->journal.clientHeight;
+    played.repeatHeldKeys = false;
+    played.keepJournal = false;
+    played.playedClock = watched_->journal.clockReads;
+    played.playback = &watched_->journal;
+    // The menu's line shows the player's record, which a watched run never changes.
+    played.kept = run_.records().Shown();
+    watched_->game.emplace(watched_->clock, watched_->random, *options_.measurer, played);
+    watched_->game->Follow(NowMs());
+    SetNote(*watched_->game, ReplayNote, 0.0);
+    needDraw_ = true;
+  }
+
+  // Back to the player's game, racing the watched run from the next run on when asked.
+  void StopWatching(bool race) {
+    if (race) {
+      run_.Race(std::make_unique<tick::Ghost>(std::move(watched_->journal), *options_.measurer));
+    }
+    watched_.reset();
+    needDraw_ = true;
+  }
+
+  // A note on the game's plaque, for `seconds` (0: until it changes).
+  void SetNote(tick::RunningGame& game, std::string_view text, double seconds) {
+    if (game.SetNote(text)) needDraw_ = true;
+    noteUntil_ = seconds > 0 ? clock_.MonotonicSeconds() + seconds : -1.0;
+  }
+
+  // Ctrl+C after a run: its code to the clipboard. Ctrl+V at the menu: the clipboard's run
+  // watched. Whether the key was one of these.
+  bool HandleClipboard(const SDL_KeyboardEvent& key) {
+    if ((key.keysym.mod & KMOD_CTRL) == 0 || key.repeat != 0 || watched_) return false;
+    if (key.keysym.sym == SDLK_c &&
+        (game_.GameState == StateOutcome || game_.GameState == StateFinished)) {
+      const std::optional<std::string> code =
+          tick::EncodeRun(run_.journal(), run_.lastClearSeconds());
+      if (code && SDL_SetClipboardText(code->c_str()) == 0) {
+        SetNote(run_, CopiedNote, NoteSeconds);
+      } else {
+        SetNote(run_, TooLongNote, NoteSeconds);
+      }
+      return true;
+    }
+    if (key.keysym.sym == SDLK_v && game_.GameState == StateMenu) {
+      char* text = SDL_GetClipboardText();
+      std::string why;
+      const std::optional<tick::CodedRun> run =
+          tick::DecodeRun(text != nullptr ? std::string_view(text) : std::string_view(), &why);
+      SDL_free(text);
+      if (run) {
+        Watch(*run);
+      } else {
+        std::fprintf(stderr, "skelvar: %s\n", why.c_str());
+        SetNote(run_, RefusedNote, NoteSeconds);
+      }
+      return true;
+    }
+    return false;
+  }
+
+  // While a run is watched only Esc (back to the player's game), M and G reach anything; once it
+  // is over, a command key races it.
+  bool WatchedKey(const SDL_KeyboardEvent& key) {
+    if (!watched_) return false;
+    if (key.keysym.sym == SDLK_ESCAPE) {
+      StopWatching(false);
+      return true;
+    }
+    const int code = VirtualKeyCode(key.keysym.sym);
+    const bool command = code == VK_UP || code == VK_DOWN || code == VK_LEFT || code == VK_RIGHT ||
+                         code == VK_RETURN || code == VK_SPACE;
+    if (command && watched_->game->PlayedBack()) {
+      StopWatching(true);
+      return false;
+    }
+    return true;
   }
 
   // What a call into the running game handed back, besides a tick's own: the window's opacity,
@@ -128,14 +248,21 @@ class Loop {
     if (options_.handedBack) options_.handedBack(h);
   }
 
+  // Input for the player's game; while a run is watched only a new size reaches it.
   void Feed(EventKind kind, int32_t a, int32_t b) {
-    if (!quit_) Took(run_.Feed(kind, a, b, NowMs()));
+    if (quit_ || (watched_ && kind != EventKind::Resize)) return;
+    Took(run_.Feed(kind, a, b, NowMs()));
   }
 
   void WaitForEvents() {
-    const std::optional<double> deadline = run_.NextDeadline();
+    std::optional<double> deadline = run_.NextDeadline();
+    if (watched_) {
+      const std::optional<double> other = watched_->game->NextDeadline();
+      if (other && (!deadline || *other < *deadline)) deadline = other;
+    }
     double next = deadline ? *deadline / 1000.0 : -1.0;
-    if (run_.Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
+    if (Shown().Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
+    if (noteUntil_ > 0 && (next < 0 || noteUntil_ < next)) next = noteUntil_;
     int timeoutMs = -1;  // no timer: wait for an event
     if (next >= 0) {
       const double wait = next - clock_.MonotonicSeconds();
@@ -198,6 +325,7 @@ class Loop {
         needDraw_ = true;
         break;
       case SDL_KEYDOWN:
+        if (HandleClipboard(event.key)) break;
         if (event.key.keysym.sym == SDLK_m && event.key.repeat == 0 && options_.audio != nullptr) {
           ToggleSound(*options_.audio);
           if (options_.muteToggled) options_.muteToggled(options_.audio->Muted());
@@ -207,6 +335,7 @@ class Loop {
           needDraw_ = true;
           if (options_.ghostToggled) options_.ghostToggled(run_.GhostShown());
         }
+        if (WatchedKey(event.key)) break;
         Feed(EventKind::KeyDown, VirtualKeyCode(event.key.keysym.sym), KeyboardSource);
         break;
       case SDL_KEYUP:
@@ -275,8 +404,8 @@ class Loop {
   // so close before a tick that drawing it would hold the tick up; that frame waits for the tick.
   double FrameDue() const {
     double due = nextFrame_;
-    if (run_.schedule().Running(TimerId::Game)) {
-      const double tick = run_.schedule().Deadline(TimerId::Game) / 1000.0;
+    if (Shown().schedule().Running(TimerId::Game)) {
+      const double tick = Shown().schedule().Deadline(TimerId::Game) / 1000.0;
       // Half a refresh at most: a frame that the machine was slow to draw once does not make
       // every later frame near a tick wait.
       const double guard = std::min(1.5 * drawSeconds_ + 0.001, frameInterval_ / 2);
@@ -288,15 +417,19 @@ class Loop {
   // Draws a frame when the picture changed, the window needs one, or, while anything moves
   // between the last two ticks, when a display refresh is due. At rest nothing is drawn.
   void Redraw() {
-    const bool moving = run_.Moving();
+    if (noteUntil_ > 0 && clock_.MonotonicSeconds() >= noteUntil_) SetNote(Shown(), {}, 0.0);
+    const bool moving = Shown().Moving();
     if (!needDraw_ && !moving) return;
     const double start = clock_.MonotonicSeconds();
     if (!needDraw_ && start < FrameDue()) return;
     if (needDraw_) renderer_.RepaintAll();
-    const double a = run_.schedule().Fraction(start * 1000.0);
-    const BlendedList frame = run_.Frame(start * 1000.0);
-    renderer_.Draw(frame, mapping_.logicalWidth, mapping_.logicalHeight, mapping_.screenWidth,
-                   mapping_.screenHeight);
+    const double a = Shown().schedule().Fraction(start * 1000.0);
+    const BlendedList frame = Shown().Frame(start * 1000.0);
+    // A watched run is drawn at its own client size, stretched onto the window.
+    const Window& shownWindow = Shown().game().scene.window;
+    renderer_.Draw(frame, watched_ ? shownWindow.clientWidth : mapping_.logicalWidth,
+                   watched_ ? shownWindow.clientHeight : mapping_.logicalHeight,
+                   mapping_.screenWidth, mapping_.screenHeight);
     const double drawn = clock_.MonotonicSeconds();
     SDL_RenderPresent(window_.renderer());
     // How long drawing a frame takes, on average over the last frames; the present's wait for
@@ -379,6 +512,8 @@ class Loop {
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
   Gamepads gamepads_;
+  std::unique_ptr<Watched> watched_;
+  double noteUntil_ = -1.0;
 };
 
 }  // namespace

@@ -2,8 +2,10 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "tick/run_code.h"
 #include "tick/running_game.h"
 #include "ui/audio_output.h"
 #include "ui/game_window.h"
@@ -29,6 +31,10 @@ struct LoopOptions {
   std::function<void(bool muted)> muteToggled;
   // Called when the player shows or hides the raced run's ghost (G), with the new choice.
   std::function<void(bool shown)> ghostToggled;
+  // The label's measure, for a watched run's game and its notes.
+  const TextMeasurer* measurer = nullptr;
+  // A run to watch from the start: played back in the window, then raced with any key.
+  std::optional<tick::CodedRun> watch;
   // Called with what each input event and each timer handed back, once the loop has taken its own
   // part (the picture, the sound, the opacity): the record and the last run are kept from there.
   std::function<void(const tick::Happened&)> handedBack;

@@ -1,7 +1,11 @@
 // Skelvar: a small side-scrolling arcade game. Opens the window, runs the game until it closes.
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <future>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -11,6 +15,7 @@
 #include "records/last_run.h"
 #include "records/record_store.h"
 #include "tick/journal.h"
+#include "tick/run_code.h"
 #include "tick/running_game.h"
 #include "ui/event_loop.h"
 #include "ui/game_window.h"
@@ -28,13 +33,43 @@ int Fail(const std::string& message) {
   return 1;
 }
 
+// The run the command line names: a run code, a link holding one, or a file holding either.
+std::optional<skelvar::tick::CodedRun> RunToWatch(const char* arg, std::string* why) {
+  std::string text = arg;
+  struct stat st {};
+  if (stat(arg, &st) == 0 && S_ISREG(st.st_mode)) {
+    std::ifstream file(arg, std::ios::binary);
+    // A little more than the longest link, so that a longer file is refused as too long.
+    text.assign(skelvar::MaxRunCodeChars + skelvar::tick::MaxRunLinkPrefixChars + 1, '\0');
+    file.read(text.data(), static_cast<std::streamsize>(text.size()));
+    if (file.bad()) {
+      *why = std::string("cannot read ") + arg;
+      return std::nullopt;
+    }
+    text.resize(static_cast<std::size_t>(file.gcount()));
+  }
+  return skelvar::tick::DecodeRun(text, why);
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   using namespace skelvar;
   using namespace skelvar::ui;
   SystemClock clock;
   LoopOptions options;
+  if (argc > 2) {
+    std::fputs("skelvar: usage: skelvar [RUN CODE, LINK OR FILE]\n", stderr);
+    return 2;
+  }
+  if (argc == 2) {
+    std::string why;
+    options.watch = RunToWatch(argv[1], &why);
+    if (!options.watch) {
+      std::fprintf(stderr, "skelvar: %s\n", why.c_str());
+      return 2;
+    }
+  }
   options.startSeconds = clock.MonotonicSeconds();
   if (const char* trace = std::getenv("SKELVAR_TRACE_STARTUP")) {
     options.traceStartup = std::string(trace) == "1";
@@ -79,6 +114,7 @@ int main() {
 
   std::string warning;
   const std::unique_ptr<LabelFont> font = LabelFont::Open(&warning);
+  options.measurer = font.get();
   if (!warning.empty()) std::fprintf(stderr, "skelvar: %s\n", warning.c_str());
   mark("font");
 
