@@ -91,4 +91,10 @@ const std::string_view BestTimeText = "ベストタイム：%1%秒";
 const std::string_view NewBestTimeText = "新記録！ベストタイム：%1%秒";
 const std::string_view ApplicationTitle = "Skelvar";
 
+const std::string_view ReplayNote = "リプレイ";
+const std::string_view ReplayOverNote = "リプレイ終了：キーで挑戦";
+const std::string_view CopiedNote = "ランをコピーしました";
+const std::string_view TooLongNote = "このランは長すぎてコピーできません";
+const std::string_view RefusedNote = "このランは再生できません";
+
 }  // namespace skelvar

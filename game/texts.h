@@ -16,4 +16,12 @@ extern const std::string_view BestTimeText;
 extern const std::string_view NewBestTimeText;
 extern const std::string_view ApplicationTitle;
 
+// A frontend's notes on their plaque: a run being watched, and over; a run's code handed out, one
+// too long for a code, and a code that is no run this game can play.
+extern const std::string_view ReplayNote;
+extern const std::string_view ReplayOverNote;
+extern const std::string_view CopiedNote;
+extern const std::string_view TooLongNote;
+extern const std::string_view RefusedNote;
+
 }  // namespace skelvar

@@ -11,6 +11,7 @@
 #include "game/click_tracker.h"
 #include "game/draw_list_blend.h"
 #include "game/random.h"
+#include "game/texts.h"
 #include "tick/ghost.h"
 #include "tick/live_schedule.h"
 #include "tick/virtual_clock.h"
@@ -21,12 +22,7 @@
 namespace skelvar::ui {
 namespace {
 
-// The frontend's own short texts, on the note's plaque.
-constexpr std::string_view ReplayNote = "リプレイ";
-constexpr std::string_view ReplayOverNote = "リプレイ終了：キーで挑戦";
-constexpr std::string_view CopiedNote = "ランをコピーしました";
-constexpr std::string_view TooLongNote = "このランは長すぎてコピーできません";
-constexpr std::string_view RefusedNote = "このランは再生できません";
+// How long a passing note stays on its plaque.
 constexpr double NoteSeconds = 2.5;
 
 // A run being watched: its own game, played back from its journal at its own client size.

@@ -15,10 +15,13 @@
 
 #include "game/draw_list.h"
 #include "game/draw_list_blend.h"
+#include "game/texts.h"
 #include "game/touch_zone.h"
 #include "records/key_value_text.h"
 #include "records/records.h"
 #include "synth/synth.h"
+#include "tick/ghost.h"
+#include "tick/run_code.h"
 #include "tick/state_json.h"
 #include "web/page_calls.h"
 #include "web/page_records.h"
@@ -26,6 +29,15 @@
 
 using namespace skelvar;
 using namespace skelvar::web;
+
+// A text the page hands in (a run code): the bytes of Module.textIn, a Uint8Array of UTF-8, copied
+// into out up to `capacity`; returns the whole text's length, 0 when there is none.
+EM_JS(int, skelvar_js_text_in, (char* out, int capacity), {
+  const bytes = Module.textIn;
+  if (!(bytes instanceof Uint8Array)) return 0;
+  HEAPU8.set(bytes.subarray(0, Math.min(bytes.length, capacity)), out);
+  return bytes.length;
+});
 
 namespace {
 
@@ -41,12 +53,19 @@ ReportRecord report{};
 DrawRecord<int32_t> drawBuffer{};
 DrawList lastList;
 // The list's texts point into the scene, so the last ones are kept as copies to compare with.
-LabelText lastText, lastLineText;
+LabelText lastText, lastLineText, lastNoteText;
 BlendedList blended;
 DrawRecord<double> frameBuffer{};
 
 std::vector<int16_t> cueSamples;
 std::string text;
+// The text the page handed in last, the best run's code as the record gives it out, and the code
+// of the player's last run to share.
+std::string textIn;
+std::string bestRunOut;
+std::string shareCode;
+// The refusal's note on the player's menu stays until the player's next key or click.
+bool refusalShown = false;
 SpanRecord span{};
 LayoutRecord layoutBuffer{};
 PlayerRecord playerBuffer{};
@@ -67,7 +86,8 @@ OpRecord<Number> OpOf(const Op& op) {
           static_cast<Number>(op.image),
           static_cast<Number>(op.keyed ? 1 : 0),
           static_cast<Number>(op.colour.r << 16 | op.colour.g << 8 | op.colour.b),
-          static_cast<Number>(op.component)};
+          static_cast<Number>(op.component),
+          static_cast<Number>(op.alpha)};
 }
 
 int32_t Address(const void* p) {
@@ -77,7 +97,7 @@ int32_t Address(const void* p) {
 // The list's counts, texts and background edge into a buffer's header, its operations after it.
 template <typename Number, typename List>
 void Fill(DrawRecord<Number>& buffer, const List& list, std::string_view listText,
-          std::string_view lineText) {
+          std::string_view lineText, std::string_view noteText) {
   DrawHeader& h = buffer.header;
   ++h.generation;
   h.count = list.count;
@@ -85,22 +105,41 @@ void Fill(DrawRecord<Number>& buffer, const List& list, std::string_view listTex
   h.textLength = static_cast<int32_t>(listText.size());
   h.lineTextPointer = Address(lineText.data());
   h.lineTextLength = static_cast<int32_t>(lineText.size());
+  h.noteTextPointer = Address(noteText.data());
+  h.noteTextLength = static_cast<int32_t>(noteText.size());
   h.backgroundLeft = BackgroundLeft(list).value_or(std::numeric_limits<double>::quiet_NaN());
   std::size_t i = 0;
   for (const auto& op : list) buffer.ops[i++] = OpOf<Number>(op);
 }
 
-// The scene's draw list into its buffer, when it changed.
+// The shown game's draw list (a raced girl and a note in it) into its buffer, when it changed.
 void FollowDrawList() {
-  const DrawList list = BuildDrawList(page->run().game().scene);
+  const DrawList& list = page->Shown().CurrentList();
   if (drawBuffer.header.generation != 0 && lastText == list.text && lastLineText == list.lineText &&
+      lastNoteText == list.noteText &&
       std::equal(list.begin(), list.end(), lastList.begin(), lastList.end())) {
     return;
   }
   lastList = list;
   lastText.assign(list.text.empty() ? std::string_view("") : list.text);
   lastLineText.assign(list.lineText.empty() ? std::string_view("") : list.lineText);
-  Fill(drawBuffer, list, lastText.view(), lastLineText.view());
+  lastNoteText.assign(list.noteText.empty() ? std::string_view("") : list.noteText);
+  Fill(drawBuffer, list, lastText.view(), lastLineText.view(), lastNoteText.view());
+}
+
+// The text the page handed in, at most `limit` bytes of it; none when it is longer.
+std::optional<std::string_view> TextIn(std::size_t limit) {
+  const int length = skelvar_js_text_in(nullptr, 0);
+  if (length < 0 || static_cast<std::size_t>(length) > limit) return std::nullopt;
+  textIn.resize(static_cast<std::size_t>(length));
+  skelvar_js_text_in(textIn.data(), length);
+  return std::string_view(textIn);
+}
+
+// Whether the player's run has ended, a clear or a contact, and is not watched over.
+bool RunEnded() {
+  const int state = page->run().game().GameState;
+  return !page->Watching() && (state == StateOutcome || state == StateFinished);
 }
 
 double Flag(bool on) {
@@ -111,7 +150,7 @@ double Flag(bool on) {
 const ReportRecord* Report(const tick::Happened& h, bool clicked = false, bool frame = false) {
   FollowDrawList();
   const tick::RunningGame& run = page->run();
-  const Scene& s = run.game().scene;
+  const Scene& s = page->Shown().game().scene;
   report = ReportRecord{
       .cues = static_cast<double>(h.cues),
       .ticked = Flag(h.ticked),
@@ -130,12 +169,17 @@ const ReportRecord* Report(const tick::Happened& h, bool clicked = false, bool f
       .gameInterval = static_cast<double>(s.timGame.intervalMs),
       .clientWidth = static_cast<double>(s.window.clientWidth),
       .clientHeight = static_cast<double>(s.window.clientHeight),
-      .moving = Flag(run.Moving()),
+      .moving = Flag(page->Shown().Moving()),
       .ticks = static_cast<double>(run.ticks()),
       .deadline = page->Deadline().value_or(-1.0),
       .generation = static_cast<double>(drawBuffer.header.generation),
       .drawList = static_cast<double>(Address(&drawBuffer)),
       .frame = static_cast<double>(Address(&frameBuffer)),
+      .runStarted = Flag(h.runStarted),
+      .watching = Flag(page->Watching()),
+      .playedBack = Flag(page->WatchedOver()),
+      .shareable = Flag(RunEnded()),
+      .ghostShown = Flag(run.GhostShown()),
   };
   return &report;
 }
@@ -145,9 +189,11 @@ const SpanRecord* SpanOf(const void* pointer, std::size_t length) {
   return &span;
 }
 
-// The page's numbers as a record, or nothing when they are not one: counts must be whole numbers
-// from 0 up, and within the game's limit, which the kept file's rule decides.
-std::optional<records::Record> RecordOfNumbers(double best, double runs, double clears) {
+// The page's numbers and best run as a record, or nothing when they are not one: counts must be
+// whole numbers from 0 up, and within the game's limit, and the run a code, which the kept file's
+// rule decides.
+std::optional<records::Record> RecordOf(double best, double runs, double clears,
+                                        std::string_view bestRun) {
   records::KeyValueText entries;
   const auto put = [&entries](const char* key, double value) {
     if (!(value >= 0 && value <= 9.0e18) || value != std::floor(value)) return false;
@@ -156,6 +202,7 @@ std::optional<records::Record> RecordOfNumbers(double best, double runs, double 
   };
   if (!put("runs", runs) || !put("clears", clears)) return std::nullopt;
   if (!std::isnan(best) && !put("best", best)) return std::nullopt;
+  if (!bestRun.empty()) entries.Set("best_run", bestRun);
   return records::RecordFromText(entries, nullptr);
 }
 
@@ -178,7 +225,12 @@ EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_create(int stepped, uint32_t se
 EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_input(int kind, int32_t a, int32_t b) {
   if (kind < 0 || kind >= PageInputCount) return Report({});
   bool clicked = false;
-  const tick::Happened h = page->Input(static_cast<PageInput>(kind), a, b, clicked);
+  tick::Happened h = page->Input(static_cast<PageInput>(kind), a, b, clicked);
+  const auto input = static_cast<PageInput>(kind);
+  if (refusalShown && (input == PageInput::KeyDown || input == PageInput::Click)) {
+    refusalShown = false;
+    h.pictureChanged |= page->run().SetNote({});
+  }
   return Report(h, clicked);
 }
 
@@ -194,7 +246,7 @@ EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_frame(double now) {
   const bool between = page->Blends();
   if (between) {
     blended = page->Frame(now);
-    Fill(frameBuffer, blended, blended.text, blended.lineText);
+    Fill(frameBuffer, blended, blended.text, blended.lineText, blended.noteText);
   }
   return Report(h, false, between);
 }
@@ -210,8 +262,10 @@ EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_journal() {
 // record back (merged, for Merge), or valid 0 when the numbers are not a record.
 EMSCRIPTEN_KEEPALIVE const PlayerRecord* skelvar_record(int use, double best, double runs,
                                                         double clears) {
-  playerBuffer = {0, std::numeric_limits<double>::quiet_NaN(), 0, 0};
-  const std::optional<records::Record> given = RecordOfNumbers(best, runs, clears);
+  playerBuffer = {0, std::numeric_limits<double>::quiet_NaN(), 0, 0, 0, 0};
+  const std::optional<std::string_view> run = TextIn(MaxRunCodeChars);
+  std::optional<records::Record> given;
+  if (run) given = RecordOf(best, runs, clears, *run);
   if (!given || (page == nullptr && static_cast<RecordUse>(use) != RecordUse::Check)) {
     return &playerBuffer;
   }
@@ -220,6 +274,14 @@ EMSCRIPTEN_KEEPALIVE const PlayerRecord* skelvar_record(int use, double best, do
     case RecordUse::Check:
       break;
     case RecordUse::Kept:
+      // A best run kept by another launch or tab is raced from the next run, as one given at
+      // start-up is.
+      if (out.bestRun != pageRecord.bestRun && !out.bestRun.empty()) {
+        if (std::optional<tick::CodedRun> best = tick::DecodeRun(out.bestRun)) {
+          page->run().Race(
+              std::make_unique<tick::Ghost>(std::move(best->journal), page->measurer()));
+        }
+      }
       pageRecord = out;
       page->run().records().Refresh(out);
       break;
@@ -233,11 +295,63 @@ EMSCRIPTEN_KEEPALIVE const PlayerRecord* skelvar_record(int use, double best, do
     default:
       return &playerBuffer;
   }
-  // The menu's record line may have changed.
-  if (page != nullptr) Report({});
-  playerBuffer = {1, out.best ? static_cast<double>(*out.best) : playerBuffer.best,
-                  static_cast<double>(out.runs), static_cast<double>(out.clears)};
+  // The menu's record line may have changed, and the list follows the scene only on a call into
+  // the running game.
+  if (page != nullptr) {
+    page->run().ShowGhost(page->run().GhostShown());
+    Report({});
+  }
+  bestRunOut = out.bestRun;
+  playerBuffer = {1,
+                  out.best ? static_cast<double>(*out.best) : playerBuffer.best,
+                  static_cast<double>(out.runs),
+                  static_cast<double>(out.clears),
+                  static_cast<double>(Address(bestRunOut.data())),
+                  static_cast<double>(bestRunOut.size())};
   return &playerBuffer;
+}
+
+// The run code the page handed in (a bare code or a link holding "#run=CODE"), watched in place of
+// the player's game from now on. A text that is no run this game can play, or one given while the
+// player's game is not at its menu, is refused with a note over the menu, which stays.
+EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_watch() {
+  const std::optional<std::string_view> given =
+      TextIn(MaxRunCodeChars + tick::MaxRunLinkPrefixChars + 64);
+  std::optional<tick::CodedRun> run;
+  if (given && page->run().game().GameState == StateMenu && !page->Watching()) {
+    run = tick::DecodeRun(*given);
+  }
+  tick::Happened h;
+  if (run) {
+    if (refusalShown) page->run().SetNote({});
+    refusalShown = false;
+    page->Watch(std::move(*run));
+  } else {
+    refusalShown = true;
+    page->run().SetNote(RefusedNote);
+  }
+  h.pictureChanged = true;
+  return Report(h);
+}
+
+// The code of the player's run that has just ended, to share; empty when no run has ended, or
+// the run is too long for a code (a note then says so).
+EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_share() {
+  shareCode.clear();
+  if (RunEnded()) {
+    const tick::RunningGame& run = page->run();
+    shareCode = tick::EncodeRun(run.journal(), run.lastClearSeconds()).value_or(std::string());
+    if (shareCode.empty()) page->run().SetNote(TooLongNote);
+  }
+  return SpanOf(shareCode.data(), shareCode.size());
+}
+
+// Whether a raced run's girl is drawn behind the player's.
+EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_ghost(int shown) {
+  page->run().ShowGhost(shown != 0);
+  tick::Happened h;
+  h.pictureChanged = true;
+  return Report(h);
 }
 
 // Renders one cue's sound at 48 kHz; the samples stay until the next call.
@@ -285,7 +399,7 @@ EMSCRIPTEN_KEEPALIVE double skelvar_seconds() {
 
 // The run state and scene as one line of JSON, the replay tool's format; for tests.
 EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_state_json(double tick) {
-  tick::WriteStateJson(page->run().game(), static_cast<int64_t>(tick), text);
+  tick::WriteStateJson(page->Shown().game(), static_cast<int64_t>(tick), text);
   return SpanOf(text.data(), text.size());
 }
 

@@ -13,7 +13,9 @@ import { readDrawBuffer, readRecord } from './memory_records.js';
 export { DrawKind, Source, TouchZone } from './game_numbers.js';
 
 const Flags = ['ticked', 'faded', 'pictureChanged', 'recordChanged', 'backAtMenu', 'clicked',
-  'blended', 'closed', 'opacityEnabled', 'openEnabled', 'gameEnabled', 'moving'];
+  'blended', 'closed', 'opacityEnabled', 'openEnabled', 'gameEnabled', 'moving', 'runStarted',
+  'watching', 'playedBack', 'shareable', 'ghostShown'];
+const encoder = new TextEncoder();
 
 export class Game {
   // instantiate(imports), when given, fetches and instantiates the .wasm itself (with retries);
@@ -37,7 +39,7 @@ export class Game {
     // The last report, and where the game writes it.
     this.report = null;
     this.reportAt = 0;
-    this.list = { generation: 0, ops: [], text: '', lineText: '', backgroundLeft: null };
+    this.list = { generation: 0, ops: [], text: '', lineText: '', noteText: '', backgroundLeft: null };
     // Told every report of a call that can make something happen (start, input, timers, frames).
     this.handedBack = null;
     // While set, hold(name, args) may keep an input from the logic for now (it returns true).
@@ -135,6 +137,19 @@ export class Game {
   // While the page is hidden the game's clock stands still and no timer runs.
   setHidden(hidden) { this.input(hidden ? Input.Hidden : Input.Shown); }
 
+  // A run code, or a link holding "#run=CODE", watched in place of the player's game; the report
+  // says whether it is (watching), or the game refused it with a note over the menu.
+  watch(code) {
+    this.m.textIn = encoder.encode(code);
+    return this.took(this.m._skelvar_watch());
+  }
+
+  // The code of the player's run that has just ended ('' when none has, or it is too long).
+  shareCode() { return this.text(this.m._skelvar_share()); }
+
+  // Whether a raced run's girl is drawn.
+  showGhost(shown) { return this.took(this.m._skelvar_ghost(shown ? 1 : 0)); }
+
   touchZone(x, y) { return this.m._skelvar_touch_zone(x, y); }
   seconds() { return this.m._skelvar_seconds(); }
 
@@ -159,19 +174,22 @@ export class Game {
     };
   }
 
-  // The player's record ({ best: seconds or null, runs, clears }) between the storage and the
-  // game, whose rules decide what a record is and how two come together.
+  // The player's record ({ best: seconds or null, runs, clears, bestRun: the best run's code or
+  // '' }) between the storage and the game, whose rules decide what a record is and how two come
+  // together.
   validRecord(r) { return this.record(RecordUse.Check, r) !== null; }
   keptRecord(r) { return this.record(RecordUse.Kept, r); }
   mergedRecord(r) { return this.record(RecordUse.Merge, r); }
   recordSaved(r) { return this.record(RecordUse.Saved, r); }
   record(use, r) {
+    this.m.textIn = encoder.encode(r.bestRun ?? '');
     const p = this.m._skelvar_record(use, r.best ?? NaN, r.runs, r.clears);
     const out = readRecord(this.m.HEAPF64, p >> 3, Layout.player);
     // The menu's record line may have changed with it.
     if (this.reportAt) this.took(this.reportAt, true);
     if (out.valid === 0) return null;
-    return { best: Number.isNaN(out.best) ? null : out.best, runs: out.runs, clears: out.clears };
+    const bestRun = out.bestRunLength > 0 ? this.m.UTF8ToString(out.bestRunPointer, out.bestRunLength) : '';
+    return { best: Number.isNaN(out.best) ? null : out.best, runs: out.runs, clears: out.clears, bestRun };
   }
 
   span(p) {

@@ -85,8 +85,10 @@ std::string Module() {
                             {"Outline", N(DrawKind::Outline)},
                             {"Image", N(DrawKind::Image)},
                             {"Text", N(DrawKind::Text)}});
-  // The menu's record line: its Text operation draws the list's second text.
+  // The menu's record line and the note: their Text operations draw the list's second and third
+  // texts.
   js += "export const RecordLineComponent = " + std::to_string(N(ComponentId::lblBest)) + ";\n";
+  js += "export const NoteComponent = " + std::to_string(N(ComponentId::lblNote)) + ";\n";
   // Bit numbers of the buttons in the mask the game reads a controller by, and where the page
   // finds them.
   js += Frozen("PadButton", {{"DpadLeft", N(PadControl::DpadLeft)},
@@ -155,11 +157,13 @@ std::string Module() {
                      AT(IntOp, keyed, int32_t),
                      AT(IntOp, colour, int32_t),
                      AT(IntOp, component, int32_t),
+                     AT(IntOp, alpha, int32_t),
                      {"numbers", static_cast<long long>(sizeof(IntOp) / sizeof(int32_t))}};
   // Both draw buffers' header, in bytes, since it holds integers and a double.
   const Fields draw = {AT(DrawHeader, generation, char),      AT(DrawHeader, count, char),
                        AT(DrawHeader, textPointer, char),     AT(DrawHeader, textLength, char),
                        AT(DrawHeader, lineTextPointer, char), AT(DrawHeader, lineTextLength, char),
+                       AT(DrawHeader, noteTextPointer, char), AT(DrawHeader, noteTextLength, char),
                        AT(DrawHeader, backgroundLeft, char),  AT(IntDraw, ops, char)};
   const Fields report = {
       AT(ReportRecord, cues, double),          AT(ReportRecord, ticked, double),
@@ -173,14 +177,18 @@ std::string Module() {
       AT(ReportRecord, clientHeight, double),  AT(ReportRecord, moving, double),
       AT(ReportRecord, ticks, double),         AT(ReportRecord, deadline, double),
       AT(ReportRecord, generation, double),    AT(ReportRecord, drawList, double),
-      AT(ReportRecord, frame, double)};
+      AT(ReportRecord, frame, double),         AT(ReportRecord, runStarted, double),
+      AT(ReportRecord, watching, double),      AT(ReportRecord, playedBack, double),
+      AT(ReportRecord, shareable, double),     AT(ReportRecord, ghostShown, double)};
   const Fields layout = {
       AT(LayoutRecord, scale, double),        AT(LayoutRecord, clientWidth, double),
       AT(LayoutRecord, clientHeight, double), AT(LayoutRecord, playLeft, double),
       AT(LayoutRecord, playTop, double),      AT(LayoutRecord, playWidth, double),
       AT(LayoutRecord, playHeight, double)};
-  const Fields player = {AT(PlayerRecord, valid, double), AT(PlayerRecord, best, double),
-                         AT(PlayerRecord, runs, double), AT(PlayerRecord, clears, double)};
+  const Fields player = {
+      AT(PlayerRecord, valid, double),          AT(PlayerRecord, best, double),
+      AT(PlayerRecord, runs, double),           AT(PlayerRecord, clears, double),
+      AT(PlayerRecord, bestRunPointer, double), AT(PlayerRecord, bestRunLength, double)};
   const Fields span = {AT(SpanRecord, pointer, int32_t), AT(SpanRecord, length, int32_t)};
   js += "// Where each field of the records shared with the WebAssembly sits.\n";
   js += "export const Layout = Object.freeze({\n  op: " + Object(op) +

@@ -7,6 +7,7 @@ import { keepForOffline } from './offline.js';
 import { Painter } from './painter.js';
 import { Records } from './records.js';
 import { Session } from './session.js';
+import { ShareButton } from './share.js';
 import { Sound } from './sound.js';
 import { addSpeakerButton } from './speaker.js';
 import { StartGate } from './start_gate.js';
@@ -94,8 +95,27 @@ async function start() {
   const records = new Records(game, after);
   session.records = records;
   // The player's mute is kept beside the record, so a reload keeps the choice.
-  sound.setMuted(records.settings().muted);
+  const settings = records.settings();
+  sound.setMuted(settings.muted);
   sound.onMuteToggled = (muted) => records.saveSettings({ muted });
+  // G shows or hides a raced run's girl, and the page keeps the choice.
+  game.showGhost(settings.ghost);
+  window.addEventListener('keydown', (e) => {
+    if (e.code !== 'KeyG' || e.repeat || e.ctrlKey || e.altKey || e.metaKey || !inputs.enabled) return;
+    const shown = !game.report.ghostShown;
+    game.showGhost(shown);
+    records.saveSettings({ ghost: shown });
+    after();
+  });
+  session.share = new ShareButton(game, document.getElementById('said'));
+  // A page opened with a run's link plays that run back; so does a link followed in this page.
+  const watchLink = () => {
+    if (!/[#&]run=/.test(location.hash)) return;
+    game.watch(location.href);
+    after();
+  };
+  watchLink();
+  window.addEventListener('hashchange', watchLink);
   watchViewport(() => session.resized());
   const gate = new StartGate(game, inputs);
   session.onTicked = () => {

@@ -13,7 +13,8 @@
 namespace skelvar::web {
 
 // One drawing operation, in whole client units on a tick's list (int32_t) or placed between them
-// on a frame between ticks (double). The colour is 0xRRGGBB.
+// on a frame between ticks (double). The colour is 0xRRGGBB; alpha is how opaque it is drawn, 255
+// for fully.
 template <typename Number>
 struct OpRecord {
   Number kind;
@@ -24,6 +25,7 @@ struct OpRecord {
   Number keyed;
   Number colour;
   Number component;
+  Number alpha;
 };
 
 // How both draw buffers begin: texts are pointer and length into the memory, and the background's
@@ -35,6 +37,8 @@ struct DrawHeader {
   int32_t textLength;
   int32_t lineTextPointer;
   int32_t lineTextLength;
+  int32_t noteTextPointer;
+  int32_t noteTextLength;
   double backgroundLeft;
 };
 
@@ -73,6 +77,11 @@ struct ReportRecord {
   double generation;  // the draw list's, which changes whenever the list does
   double drawList;    // where the draw buffer (whole units) is
   double frame;       // where the frame buffer (between ticks) is
+  double runStarted;  // a run started
+  double watching;    // a recorded run is shown, played back, instead of the player's game
+  double playedBack;  // the run watched has played all its ticks: a command key races it
+  double shareable;   // the player's run has ended (a clear or a contact) and can be shared
+  double ghostShown;  // a raced run's girl is drawn
 };
 
 // The scale at which a viewport shows the game, the client size the logic then sees, and where
@@ -87,13 +96,16 @@ struct LayoutRecord {
   double playHeight;
 };
 
-// The player's record as numbers: best time (NaN for none), runs and clears; valid is 0 when the
-// numbers given were not a record.
+// The player's record as numbers: best time (NaN for none), runs and clears, and where the code of
+// the best run is in the memory (length 0 for none); valid is 0 when what was given was not a
+// record.
 struct PlayerRecord {
   double valid;
   double best;
   double runs;
   double clears;
+  double bestRunPointer;
+  double bestRunLength;
 };
 
 // A run of bytes or samples in the memory: where it starts and how many there are.
@@ -106,8 +118,8 @@ struct SpanRecord {
 // field must sit at a multiple of its own size, with nothing but numbers of one kind in an array.
 static_assert(std::is_standard_layout_v<OpRecord<int32_t>> &&
               std::is_standard_layout_v<OpRecord<double>>);
-static_assert(sizeof(OpRecord<int32_t>) == 17 * sizeof(int32_t));
-static_assert(sizeof(OpRecord<double>) == 17 * sizeof(double));
+static_assert(sizeof(OpRecord<int32_t>) == 18 * sizeof(int32_t));
+static_assert(sizeof(OpRecord<double>) == 18 * sizeof(double));
 static_assert(offsetof(OpRecord<int32_t>, component) / sizeof(int32_t) ==
               offsetof(OpRecord<double>, component) / sizeof(double));
 static_assert(std::is_standard_layout_v<DrawRecord<int32_t>> &&
@@ -116,9 +128,9 @@ static_assert(offsetof(DrawHeader, backgroundLeft) % sizeof(double) == 0);
 static_assert(offsetof(DrawRecord<int32_t>, ops) == offsetof(DrawRecord<double>, ops),
               "one header shape for both buffers");
 static_assert(offsetof(DrawRecord<double>, ops) % sizeof(double) == 0);
-static_assert(sizeof(ReportRecord) == 23 * sizeof(double));
+static_assert(sizeof(ReportRecord) == 28 * sizeof(double));
 static_assert(sizeof(LayoutRecord) == 7 * sizeof(double));
-static_assert(sizeof(PlayerRecord) == 4 * sizeof(double));
+static_assert(sizeof(PlayerRecord) == 6 * sizeof(double));
 static_assert(sizeof(SpanRecord) == 2 * sizeof(int32_t));
 
 }  // namespace skelvar::web

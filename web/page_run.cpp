@@ -4,6 +4,8 @@
 
 #include <array>
 
+#include "game/texts.h"
+#include "tick/ghost.h"
 #include "tick/journal.h"
 #include "tick/run_tick.h"
 
@@ -64,14 +66,74 @@ PageRun::PageRun(bool stepped, uint32_t seed, int32_t width, int32_t height,
   }
 }
 
+void PageRun::Watch(tick::CodedRun coded) {
+  watched_ = std::make_unique<Watched>(std::move(coded.journal));
+  tick::RunningGame::Options played;
+  played.clientWidth = watched_->journal.clientWidth;
+  played.clientHeight = watched_->journal.clientHeight;
+  played.repeatHeldKeys = false;
+  played.keepJournal = false;
+  played.playedClock = watched_->journal.clockReads;
+  played.playback = &watched_->journal;
+  // The menu's line shows the player's record, which a watched run never changes.
+  played.kept = run_.records().Shown();
+  played.kept.bestRun.clear();
+  watched_->game.emplace(watched_->clock, watched_->random, measurer_, played);
+  watched_->game->ShowGhost(false);
+  if (stepped()) {
+    watched_->game->Follow(watched_->clock.TickTimeMs(0));
+  } else {
+    watched_->game->Follow(clock_.NowMs());
+  }
+  watched_->game->SetNote(ReplayNote);
+}
+
+bool PageRun::WatchedOver() const {
+  return watched_ && (watched_->game->PlayedBack() || watched_->game->game().Closed());
+}
+
+void PageRun::StopWatching(bool race) {
+  if (race) run_.Race(std::make_unique<tick::Ghost>(std::move(watched_->journal), measurer_));
+  watched_.reset();
+}
+
+bool PageRun::WatchedInput(PageInput kind, int32_t a, tick::Happened& h) {
+  switch (kind) {
+    case PageInput::KeyDown: {
+      if (a == VK_ESCAPE) {
+        StopWatching(false);
+        h.pictureChanged = true;
+        return false;
+      }
+      const bool command = a == VK_UP || a == VK_DOWN || a == VK_LEFT || a == VK_RIGHT ||
+                           a == VK_RETURN || a == VK_SPACE;
+      if (!command || !WatchedOver()) return false;
+      StopWatching(true);
+      h.pictureChanged = true;
+      return true;
+    }
+    case PageInput::Resize:
+    case PageInput::ReleaseSource:
+    case PageInput::PadsLetGo:
+      return true;
+    case PageInput::Hidden:
+    case PageInput::Shown:
+      return true;
+    default:
+      return false;
+  }
+}
+
 tick::Happened PageRun::Input(PageInput kind, int32_t a, int32_t b, bool& clicked) {
   using tick::EventKind;
-  const double now = clock_.NowMs();
   clicked = false;
   tick::Happened h;
+  if (watched_ && !WatchedInput(kind, a, h)) return h;
+  const double now = clock_.NowMs();
   switch (kind) {
     case PageInput::KeyDown:
-      return run_.Feed(EventKind::KeyDown, a, b, now);
+      h.Add(run_.Feed(EventKind::KeyDown, a, b, now));
+      return h;
     case PageInput::KeyUp:
       return run_.Feed(EventKind::KeyUp, a, b, now);
     case PageInput::MouseMove:
@@ -101,19 +163,24 @@ tick::Happened PageRun::Input(PageInput kind, int32_t a, int32_t b, bool& clicke
       clock_.SetHidden(true);
       // A stepped page's ticks run only when they are stepped, hidden or not.
       if (!stepped()) run_.Pause();
+      if (!stepped() && watched_) watched_->game->Pause();
       break;
     case PageInput::Shown:
       clock_.SetHidden(false);
       if (!stepped()) run_.Follow(clock_.NowMs());
+      if (!stepped() && watched_) watched_->game->Follow(clock_.NowMs());
       break;
   }
   return h;
 }
 
 bool PageRun::GameDue(double nowMs) const {
-  const TGameMain& game = run_.game();
-  return !game.Closed() && game.scene.timGame.enabled &&
-         run_.schedule().Due(tick::TimerId::Game, nowMs);
+  const auto due = [nowMs](const tick::RunningGame& run) {
+    const TGameMain& game = run.game();
+    return !game.Closed() && game.scene.timGame.enabled &&
+           run.schedule().Due(tick::TimerId::Game, nowMs);
+  };
+  return due(run_) || (watched_ && due(*watched_->game));
 }
 
 tick::Happened PageRun::Advance(double now) {
@@ -121,17 +188,37 @@ tick::Happened PageRun::Advance(double now) {
   if (stepped()) {
     const auto k = static_cast<int64_t>(now);
     clock_.SetTick(k);
-    // The controllers' presses are events of this tick, before its timers.
-    if (!run_.game().Closed()) ReadPads(clock_.NowMs(), h);
+    // The controllers' presses are events of this tick, before its timers; a watched run takes
+    // none.
+    if (!run_.game().Closed() && !watched_) ReadPads(clock_.NowMs(), h);
     tick::NoEvents delivered;
     h.Add(tick::RunTick(run_, clock_.Virtual(), k, delivered).happened);
     clock_.SetTick(k + 1);
-    return h;
+  } else {
+    const double nowMs = clock_.PageMs(now);
+    if (GameDue(nowMs) && !watched_) ReadPads(nowMs, h);
+    h.Add(run_.Advance(nowMs));
   }
-  const double nowMs = clock_.PageMs(now);
-  if (GameDue(nowMs)) ReadPads(nowMs, h);
-  h.Add(run_.Advance(nowMs));
-  return h;
+  if (!watched_) return h;
+  // The player's game goes on unseen and unheard: what is shown, painted and played is the
+  // watched run's, what is kept the player's.
+  tick::RunningGame& shown = *watched_->game;
+  const bool over = WatchedOver();
+  tick::Happened w;
+  if (stepped()) {
+    tick::NoEvents none;
+    w = tick::RunTick(shown, watched_->clock, ++watched_->tick, none).happened;
+  } else {
+    watched_->clock.SetTick(shown.ticks() + 1);
+    w = shown.Advance(clock_.PageMs(now));
+  }
+  if (!over && WatchedOver()) w.pictureChanged |= shown.SetNote(ReplayOverNote);
+  w.ticked = w.ticked || h.ticked;
+  w.recordChanged = h.recordChanged;
+  w.runStarted = h.runStarted;
+  w.backAtMenu = h.backAtMenu;
+  w.closed = h.closed;
+  return w;
 }
 
 tick::Happened PageRun::CatchUp(double now) {
@@ -140,16 +227,20 @@ tick::Happened PageRun::CatchUp(double now) {
 }
 
 bool PageRun::Blends() const {
-  return !stepped() && !run_.game().Closed() && run_.Moving();
+  return !stepped() && !Shown().game().Closed() && Shown().Moving();
 }
 
 BlendedList PageRun::Frame(double now) const {
-  return run_.Frame(clock_.PageMs(now));
+  return Shown().Frame(clock_.PageMs(now));
 }
 
 std::optional<double> PageRun::Deadline() const {
   if (stepped() || run_.game().Closed()) return std::nullopt;
-  const std::optional<double> next = run_.NextDeadline();
+  std::optional<double> next = run_.NextDeadline();
+  if (watched_) {
+    const std::optional<double> other = watched_->game->NextDeadline();
+    if (other && (!next || *other < *next)) next = other;
+  }
   if (!next) return std::nullopt;
   return clock_.PerformanceMs(*next);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -13,7 +14,9 @@
 #include "game/controllers.h"
 #include "game/random.h"
 #include "records/records.h"
+#include "tick/run_code.h"
 #include "tick/running_game.h"
+#include "tick/virtual_clock.h"
 #include "web/page_calls.h"
 #include "web/page_clock.h"
 
@@ -32,9 +35,23 @@ class PageRun {
   PageRun(const PageRun&) = delete;
   PageRun& operator=(const PageRun&) = delete;
 
+  // The player's game.
   tick::RunningGame& run() { return run_; }
   const tick::RunningGame& run() const { return run_; }
+  // The game on the screen: a run being watched, else the player's.
+  tick::RunningGame& Shown() { return watched_ ? *watched_->game : run_; }
+  const tick::RunningGame& Shown() const { return watched_ ? *watched_->game : run_; }
+
+  // A recorded run shown instead of the player's game from now on, played back at its own ticks
+  // and client size from its own start-up; the player's game goes on beside it, unseen and
+  // unheard. Only Esc (back to the player's game) reaches the page's game while it plays; once
+  // it is over, a command key goes back and races it.
+  void Watch(tick::CodedRun run);
+  bool Watching() const { return watched_ != nullptr; }
+  // Whether the run watched has played all it holds.
+  bool WatchedOver() const;
   PageClock& clock() { return clock_; }
+  const TextMeasurer& measurer() const { return measurer_; }
   bool stepped() const { return clock_.stepped(); }
 
   // One input from the page; `clicked` tells whether a mouse release completed a click.
@@ -55,6 +72,21 @@ class PageRun {
   std::optional<double> Deadline() const;
 
  private:
+  // A run being watched: its own game on a clock that counts its ticks, as the replay tool's does,
+  // so that a run made without the clock's readings shows the clear time the tool prints.
+  struct Watched {
+    explicit Watched(tick::Journal recorded) : journal(std::move(recorded)), clock(journal.seed) {}
+    tick::Journal journal;
+    tick::VirtualClock clock;
+    Mt19937Random random;
+    std::optional<tick::RunningGame> game;
+    // The watched game's last tick in a stepped page.
+    int64_t tick = 0;
+  };
+
+  // An input while a run is watched: whether it goes on to the player's game.
+  bool WatchedInput(PageInput kind, int32_t a, tick::Happened& h);
+  void StopWatching(bool race);
   bool GameDue(double nowMs) const;
   void ReadPads(double nowMs, tick::Happened& h);
   void FeedKeys(std::span<const KeyTransition> keys, double nowMs, tick::Happened& h);
@@ -66,6 +98,7 @@ class PageRun {
   // The controllers the page reads, each in its slot; a new launch starts with none.
   Controllers pads_;
   ClickTracker clicks_;
+  std::unique_ptr<Watched> watched_;
 };
 
 // The journal as the replay tool's script. Its ticks reach the tick the last events were for,

@@ -42,6 +42,8 @@ export class Painter {
       c.beginPath();
       c.rect(cl, ct, cw, ch);
       c.clip();
+      // A raced run's girl is drawn see-through behind the player's.
+      c.globalAlpha = op.alpha / 255;
       switch (op.kind) {
         case DrawKind.Fill:
           c.fillStyle = css(op.colour);

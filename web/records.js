@@ -1,5 +1,5 @@
-// The player's record, settings and last run in the page: one localStorage entry, JSON with a
-// version. What a record is and how two come together are the game's rules: the page reads the
+// The player's record (its best run's code with it), settings and last run in the page: one
+// localStorage entry, JSON with a version. What a record is and how two come together are the game's rules: the page reads the
 // entry again before every write, the game merges what this page added into the record there,
 // and the page stores what it gives, so two tabs keep the better best time and every run. The
 // last run is kept whole as the replay tool's script. Storage that is missing, disabled or full (a
@@ -17,7 +17,9 @@ function pageStorage() {
   }
 }
 
-const recordOf = (entry) => ({ best: entry.best ?? null, runs: entry.runs ?? 0, clears: entry.clears ?? 0 });
+const recordOf = (entry) => ({
+  best: entry.best ?? null, runs: entry.runs ?? 0, clears: entry.clears ?? 0, bestRun: entry.bestRun ?? '',
+});
 
 // Whether the entry's fields have their kinds; whether its numbers are a record is the game's to
 // say.
@@ -26,6 +28,8 @@ function wellFormed(entry) {
   return entry?.version === Version && number(entry.runs) && number(entry.clears) &&
     (entry.best === null || number(entry.best)) &&
     (entry.muted === undefined || typeof entry.muted === 'boolean') &&
+    (entry.ghost === undefined || typeof entry.ghost === 'boolean') &&
+    (entry.bestRun === undefined || typeof entry.bestRun === 'string') &&
     (entry.lastRun === undefined || typeof entry.lastRun === 'string');
 }
 
@@ -89,7 +93,13 @@ export class Records {
     let record = null;
     const entry = this.update((e) => {
       record = this.game.mergedRecord(recordOf(e));
-      Object.assign(e, record);
+      const { bestRun, ...numbers } = record;
+      Object.assign(e, numbers);
+      if (bestRun) {
+        e.bestRun = bestRun;
+      } else {
+        delete e.bestRun;
+      }
     });
     if (entry) this.game.recordSaved(record);
   }
@@ -106,14 +116,17 @@ export class Records {
     });
   }
 
-  // The player's settings, kept in the same entry: { muted }.
+  // The player's settings, kept in the same entry: { muted, ghost } (a raced run's girl shown).
   settings() {
-    return { muted: this.read().muted === true };
+    const entry = this.read();
+    return { muted: entry.muted === true, ghost: entry.ghost !== false };
   }
 
-  // Writes only a value that differs from the one kept.
+  // Writes only the values given that differ from the ones kept.
   saveSettings(settings) {
-    if (this.settings().muted === settings.muted) return;
-    this.update((e) => { e.muted = settings.muted; });
+    const kept = this.settings();
+    const changed = Object.entries(settings).filter(([name, value]) => kept[name] !== value);
+    if (changed.length === 0) return;
+    this.update((e) => { for (const [name, value] of changed) e[name] = value; });
   }
 }

@@ -20,6 +20,9 @@ export class Session {
     this.records = null;
     // Runs once a game tick's report is handled: what it delivers belongs to the next tick.
     this.onTicked = null;
+    // The button that shares a run once it has ended.
+    this.share = null;
+    this.wasShareable = false;
     pageWindow.tickCount = () => this.ticks;
     game.handedBack = (report) => this.took(report);
   }
@@ -31,6 +34,10 @@ export class Session {
       if (!this.stepped) this.ticks += 1;
     }
     if (r.recordChanged) this.records?.store();
+    // A run that has just ended can be shared until the next one starts.
+    if (r.runStarted || r.watching || r.closed) this.share?.withdraw();
+    if (r.shareable && !this.wasShareable) this.share?.offer();
+    this.wasShareable = r.shareable;
     // Every run is kept as a run, from the launch to the menu's return or the game's end.
     if (r.backAtMenu || (r.closed && this.inputs.enabled)) this.records?.keepRun(this.game.journal());
     if (r.ticked) this.onTicked?.();

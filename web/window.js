@@ -120,7 +120,11 @@ export class PageWindow {
 
   // exact: the draw list itself, not a frame between two ticks.
   paint(list, closed, start, exact) {
-    this.painter.paint(list, this.unit, this.canvas.width, this.canvas.height, closed);
+    // A watched run keeps the client size it was played at, stretched onto the canvas.
+    const r = this.game.report;
+    const unit = r.watching ? Math.min(this.canvas.width / r.clientWidth, this.canvas.height / r.clientHeight)
+      : this.unit;
+    this.painter.paint(list, unit, this.canvas.width, this.canvas.height, closed);
     this.closedShown = closed;
     this.dirty = false;
     this.paintTimes.push(performance.now() - start);
