@@ -29,6 +29,9 @@ struct LoopOptions {
   std::function<void(bool muted)> muteToggled;
   // Called after every game tick, before its picture is taken (the player's record follows it).
   std::function<void()> afterTick;
+  // Called once, right after the first frame is presented and before any event is handled (the
+  // sound device opens then, off the first frame's path).
+  std::function<void()> firstFramePresented;
 };
 
 // Runs until the game closes its window or the window is closed from outside. While anything on

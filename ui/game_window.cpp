@@ -41,22 +41,32 @@ bool StartVideo(std::string* error) {
   return true;
 }
 
-std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
+namespace {
+
+std::string RendererName(SDL_Renderer* renderer) {
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr) return "?";
+  return info.name;
+}
+
+// The OpenGL renderer string (GL_RENDERER) of an SDL renderer that draws with OpenGL or OpenGL ES;
+// empty for any other. SDL leaves the renderer's context current when it makes it.
+std::string GlDriverOf(SDL_Renderer* renderer) {
+  if (RendererName(renderer).rfind("opengl", 0) != 0 || SDL_GL_GetCurrentContext() == nullptr) {
+    return {};
+  }
+  constexpr unsigned GlRenderer = 0x1F01;
+  using GetString = const unsigned char* (*)(unsigned);
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = getString != nullptr ? getString(GlRenderer) : nullptr;
+  return name != nullptr ? reinterpret_cast<const char*>(name) : "";
+}
+
+}  // namespace
+
+std::unique_ptr<GameWindow> GameWindow::Create(GlDriverProbe& probe, std::string* error) {
   auto self = std::make_unique<GameWindow>();
-  self->window_.reset(SDL_CreateWindow("Skelvar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
-                                       960, 580, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
-  if (!self->window_) {
-    *error = std::string("cannot create the window: ") + SDL_GetError();
-    return nullptr;
-  }
-  self->renderer_.reset(SDL_CreateRenderer(self->window_.get(), -1, 0));
-  if (!self->renderer_) {
-    self->renderer_.reset(SDL_CreateRenderer(self->window_.get(), -1, SDL_RENDERER_SOFTWARE));
-  }
-  if (!self->renderer_) {
-    *error = std::string("cannot draw into the window: ") + SDL_GetError();
-    return nullptr;
-  }
+  if (!self->MakeRenderer(probe, error)) return nullptr;
   // Frames in motion wait for the display's refresh where the renderer can; the software
   // renderer's present does not really wait, so there the game paces frames by a timer.
   SDL_RendererInfo info{};
@@ -65,6 +75,51 @@ std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
                         (info.name != nullptr && std::string_view(info.name) == "software");
   self->vsync_ = !software && SDL_RenderSetVSync(self->renderer_.get(), 1) == 0;
   return self;
+}
+
+bool GameWindow::MakeWindow(Uint32 flags, std::string* error) {
+  window_.reset(SDL_CreateWindow("Skelvar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 960,
+                                 580, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | flags));
+  if (!window_) *error = std::string("cannot create the window: ") + SDL_GetError();
+  return window_ != nullptr;
+}
+
+bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
+  const char* asked = std::getenv("SDL_RENDER_DRIVER");
+  if (asked != nullptr && *asked != '\0') {
+    // SDL reads the variable itself; whatever it names is taken, a software rasteriser too.
+    if (!MakeWindow(0, error)) return false;
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
+    rendererReason_ = std::string("as SDL_RENDER_DRIVER=") + asked + " asks";
+  } else if (const std::optional<std::string>& probed = probe.Renderer();
+             probed && IsSoftwareRasteriser(*probed)) {
+    // Known before the window is made: it need not be an OpenGL one, nor load the driver.
+    if (!MakeWindow(0, error)) return false;
+    rendererReason_ = "refused opengl: " + *probed;
+  } else {
+    // An OpenGL window from the start, so that SDL need not make the window again for the
+    // renderer; the software renderer draws into it as well.
+    std::string noOpenGl;
+    if (!MakeWindow(SDL_WINDOW_OPENGL, &noOpenGl) && !MakeWindow(0, error)) return false;
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_ACCELERATED));
+    if (!renderer_) {
+      rendererReason_ = std::string("no accelerated renderer: ") + SDL_GetError();
+    } else if (const std::string driver = GlDriverOf(renderer_.get());
+               IsSoftwareRasteriser(driver)) {
+      rendererReason_ = "refused " + RendererName(renderer_.get()) + ": " + driver;
+      renderer_.reset();
+    } else {
+      rendererReason_ = driver.empty() ? "accelerated" : driver;
+    }
+  }
+  if (!renderer_) {
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
+  }
+  if (!renderer_) {
+    *error = std::string("cannot draw into the window: ") + SDL_GetError();
+    return false;
+  }
+  return true;
 }
 
 void GameWindow::ClientSize(int32_t* width, int32_t* height) const {

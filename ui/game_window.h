@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/scene.h"
+#include "ui/gl_driver.h"
 #include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
@@ -16,8 +17,11 @@ bool StartVideo(std::string* error);
 
 class GameWindow {
  public:
-  // Creates the window hidden, with its renderer.
-  static std::unique_ptr<GameWindow> Create(std::string* error);
+  // Creates the window hidden, with its renderer: SDL's accelerated one, presenting with vsync,
+  // where the OpenGL driver behind it is a graphics card's, else SDL's software renderer. The probe
+  // tells early when the driver would rasterise on the processor, so that the window does not load
+  // it at all. SDL_RENDER_DRIVER, when set, chooses instead, and is taken as it is.
+  static std::unique_ptr<GameWindow> Create(GlDriverProbe& probe, std::string* error);
 
   SDL_Window* window() const { return window_.get(); }
   SDL_Renderer* renderer() const { return renderer_.get(); }
@@ -42,15 +46,21 @@ class GameWindow {
   double RefreshRate() const;
   // Whether presenting a frame waits for the display's refresh.
   bool VsyncPresents() const { return vsync_; }
+  // Why the renderer is the one it is, for the start-up trace ("refused opengl: llvmpipe ...").
+  const std::string& RendererReason() const { return rendererReason_; }
 
  private:
   WindowPtr window_;
   RendererPtr renderer_;
   // Sizes and centres the window for the given frame extents.
   void Place(const Window& game, int top, int left, int bottom, int right);
+  // Makes the window and its renderer; false, with *error, when there can be neither.
+  bool MakeRenderer(GlDriverProbe& probe, std::string* error);
+  bool MakeWindow(Uint32 flags, std::string* error);
 
   float opacity_ = -1.0f;
   bool vsync_ = false;
+  std::string rendererReason_;
   int windowedWidth_ = 0;  // the client size before fullscreen
   int windowedHeight_ = 0;
 };

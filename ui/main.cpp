@@ -9,8 +9,10 @@
 #include "game/images.h"
 #include "game/random.h"
 #include "session/record_store.h"
+#include "ui/audio_output.h"
 #include "ui/event_loop.h"
 #include "ui/game_window.h"
+#include "ui/gl_driver.h"
 #include "ui/late_pictures.h"
 #include "ui/render/embedded_files.h"
 #include "ui/render/font.h"
@@ -47,12 +49,19 @@ int main() {
     }
   };
 
-  // SDL's software renderer presenting straight through the X server's shared memory is the
-  // cheapest way to show this small 2D scene on any machine, and it keeps up with the display's
-  // refresh while the pictures move; the environment variables SDL_RENDER_DRIVER and
-  // SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  // Which OpenGL driver the display has is read on a helper thread while SDL starts: where it is
+  // a graphics card's, the window draws with SDL's accelerated renderer; where it would rasterise
+  // on the processor (Mesa's llvmpipe under Xvfb, say), SDL's software renderer presenting
+  // straight through the X server's shared memory is cheaper, and the window does not load that
+  // driver at all. SDL_RENDER_DRIVER and SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
+  GlDriverProbe probe;
+  if (const char* asked = std::getenv("SDL_RENDER_DRIVER"); asked == nullptr || *asked == '\0') {
+    probe = GlDriverProbe::Start();
+  }
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // SDL draws in batches unless a program names the renderer; this one never mixes in OpenGL
+  // calls of its own, so it batches even when SDL_RENDER_DRIVER names one.
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
 
   // Decoding the JPEG pictures takes longer than opening the display, the font and the window
   // together, the background alone most of it. The menu's picture is decoded on a helper thread
@@ -65,8 +74,7 @@ int main() {
   LatePictures late(EmbeddedFiles(), ShippedCatalogue());
 
   // The sounds are rendered meanwhile too, by the game's synthesizer alone.
-  std::future<std::unique_ptr<synth::SoundBank>> sounds =
-      std::async(std::launch::async, [] { return std::make_unique<synth::SoundBank>(); });
+  auto audio = std::make_unique<AudioOutput>();
 
   std::string error;
   if (!StartVideo(&error)) return Fail(error);
@@ -79,7 +87,7 @@ int main() {
   if (!warning.empty()) std::fprintf(stderr, "skelvar: %s\n", warning.c_str());
   mark("font");
 
-  auto window = GameWindow::Create(&error);
+  auto window = GameWindow::Create(probe, &error);
   if (!window) return Fail(error);
   mark("window");
 
@@ -94,9 +102,11 @@ int main() {
   if (options.traceStartup) {
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(window->renderer(), &info);
-    std::fprintf(stderr, "skelvar: video driver %s, renderer %s, frames in motion at %.0f Hz%s\n",
-                 SDL_GetCurrentVideoDriver(), info.name != nullptr ? info.name : "?",
-                 window->RefreshRate(), window->VsyncPresents() ? " with vsync" : "");
+    std::fprintf(stderr, "skelvar: renderer %s (%s)\n", info.name != nullptr ? info.name : "?",
+                 window->RendererReason().c_str());
+    std::fprintf(stderr, "skelvar: video driver %s, frames in motion at %.0f Hz%s\n",
+                 SDL_GetCurrentVideoDriver(), window->RefreshRate(),
+                 window->VsyncPresents() ? " with vsync" : ", paced by a timer");
   }
   auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error);
   if (!renderer) return Fail(error);
@@ -121,20 +131,23 @@ int main() {
   const auto warn = [](const std::string& m) { std::fprintf(stderr, "skelvar: %s\n", m.c_str()); };
   session::RecordBook records(game, session::RecordsFolder(), warn);
   options.afterTick = [&records] { records.Follow(); };
-  // Without a sound device the game plays silently.
-  std::string soundError;
-  std::unique_ptr<AudioOutput> audio = AudioOutput::Open(sounds.get(), &soundError);
-  if (!audio) {
-    std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
-  }
-  options.audio = audio.get();
-  // The player's mute lasts from one start to the next.
+  // The sound device opens once the first frame is on screen, never before it; nothing sounds
+  // before a run starts anyway. Without a device the game plays silently.
   session::SettingsStore settings(warn);
-  if (audio) {
-    audio->SetMuted(settings.Load().muted);
-    options.muteToggled = [&settings](bool muted) { settings.Save({.muted = muted}); };
-  }
-  mark("sound");
+  options.audio = audio.get();
+  options.firstFramePresented = [&] {
+    std::string soundError;
+    if (!audio->Open(&soundError)) {
+      std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
+    } else {
+      // The player's mute lasts from one start to the next.
+      audio->SetMuted(settings.Load().muted);
+    }
+    mark("sound");
+  };
+  options.muteToggled = [&](bool muted) {
+    if (audio->IsOpen()) settings.Save({.muted = muted});
+  };
 
   const bool ran = RunEventLoop(*window, *renderer, game, clock, options, &late, &error);
   audio.reset();

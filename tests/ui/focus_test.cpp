@@ -76,7 +76,8 @@ TEST(FocusLoss, LetsGoOfTheControllersAndTheKeyboardAndSheStops) {
     std::string warning;
     const std::unique_ptr<LabelFont> font = LabelFont::Open(&warning);
     ASSERT_TRUE(font) << warning;
-    auto window = GameWindow::Create(&error);
+    GlDriverProbe noProbe;
+    auto window = GameWindow::Create(noProbe, &error);
     ASSERT_TRUE(window) << error;
     std::vector<std::string> warnings;
     auto pictures = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), &warnings, &error);

@@ -14,10 +14,11 @@ std::unique_ptr<SceneRenderer> SceneRenderer::Create(SDL_Renderer* renderer, Pic
   }
   const int maxTileWidth =
       info.max_texture_width > 0 ? std::min(info.max_texture_width, 2048) : 2048;
-  // The software renderer draws straight into pixels that stay as they are between frames.
-  const bool retains = info.name != nullptr && std::string_view(info.name) == "software";
+  // The software renderer draws straight into pixels that stay as they are between frames, and
+  // filters on the processor; a graphics card filters every frame for next to nothing.
+  const bool software = info.name != nullptr && std::string_view(info.name) == "software";
   return std::unique_ptr<SceneRenderer>(
-      new SceneRenderer(renderer, std::move(pictures), font, maxTileWidth, retains));
+      new SceneRenderer(renderer, std::move(pictures), font, maxTileWidth, software));
 }
 
 PixelRect SceneRenderer::ToScreen(const FloatRect& r) const {
@@ -112,7 +113,7 @@ void SceneRenderer::DrawImage(const BlendedOp& op, const SDL_Rect& clip) {
     menu_.Draw(renderer_, menu.get(), dest);
     return;
   }
-  if (!mapping_.IsIdentity() &&
+  if (keepsScaledCopies_ && !mapping_.IsIdentity() &&
       copies_.Draw(op.image, op.keyed, *texture, op.source, dest, mapping_, clip)) {
     return;
   }

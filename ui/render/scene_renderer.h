@@ -57,10 +57,12 @@ class SceneRenderer {
             int32_t screenWidth, int32_t screenHeight);
 
  private:
+  // `software`: the renderer keeps its pixels between frames and filters on the processor.
   SceneRenderer(SDL_Renderer* renderer, PictureSet pictures, const LabelFont& font,
-                int maxTileWidth, bool retainsPixels)
+                int maxTileWidth, bool software)
       : renderer_(renderer),
-        retainsPixels_(retainsPixels),
+        retainsPixels_(software),
+        keepsScaledCopies_(software),
         textures_(renderer, std::move(pictures), maxTileWidth),
         copies_(renderer, maxTileWidth),
         label_(font) {}
@@ -78,6 +80,8 @@ class SceneRenderer {
 
   SDL_Renderer* renderer_;
   bool retainsPixels_;
+  // Scaled views copy pictures from their scaled copies, rather than filter them in every frame.
+  bool keepsScaledCopies_;
   TextureStore textures_;
   ScaledCopies copies_;
   MenuDownscale menu_;
