@@ -85,31 +85,40 @@ bool GameWindow::MakeWindow(Uint32 flags, std::string* error) {
 }
 
 bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
-  const char* asked = std::getenv("SDL_RENDER_DRIVER");
-  if (asked != nullptr && *asked != '\0') {
+  std::string note;
+  if (const char* asked = std::getenv("SDL_RENDER_DRIVER"); asked != nullptr && *asked != '\0') {
     // SDL reads the variable itself; whatever it names is taken, a software rasteriser too.
     if (!MakeWindow(0, error)) return false;
     renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
-    rendererReason_ = std::string("as SDL_RENDER_DRIVER=") + asked + " asks";
-  } else if (const std::optional<std::string>& probed = probe.Renderer();
-             probed && IsSoftwareRasteriser(*probed)) {
+    if (renderer_ && SDL_strcasecmp(RendererName(renderer_.get()).c_str(), asked) == 0) {
+      rendererReason_ = std::string("as SDL_RENDER_DRIVER=") + asked + " asks";
+      return true;
+    }
+    // SDL took another one: the game chooses as if nothing had been named.
+    renderer_.reset();
+    note = std::string("SDL_RENDER_DRIVER=") + asked + " could not be made; ";
+  }
+  if (const std::optional<std::string>& probed = probe.Renderer();
+      probed && IsSoftwareRasteriser(*probed)) {
     // Known before the window is made: it need not be an OpenGL one, nor load the driver.
-    if (!MakeWindow(0, error)) return false;
-    rendererReason_ = "refused opengl: " + *probed;
+    if (!window_ && !MakeWindow(0, error)) return false;
+    rendererReason_ = note + "refused opengl: " + *probed;
   } else {
     // An OpenGL window from the start, so that SDL need not make the window again for the
     // renderer; the software renderer draws into it as well.
     std::string noOpenGl;
-    if (!MakeWindow(SDL_WINDOW_OPENGL, &noOpenGl) && !MakeWindow(0, error)) return false;
+    if (!window_ && !MakeWindow(SDL_WINDOW_OPENGL, &noOpenGl) && !MakeWindow(0, error)) {
+      return false;
+    }
     renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_ACCELERATED));
     if (!renderer_) {
-      rendererReason_ = std::string("no accelerated renderer: ") + SDL_GetError();
+      rendererReason_ = note + "no accelerated renderer: " + SDL_GetError();
     } else if (const std::string driver = GlDriverOf(renderer_.get());
                IsSoftwareRasteriser(driver)) {
-      rendererReason_ = "refused " + RendererName(renderer_.get()) + ": " + driver;
+      rendererReason_ = note + "refused " + RendererName(renderer_.get()) + ": " + driver;
       renderer_.reset();
     } else {
-      rendererReason_ = driver.empty() ? "accelerated" : driver;
+      rendererReason_ = note + (driver.empty() ? "accelerated" : driver);
     }
   }
   if (!renderer_) {

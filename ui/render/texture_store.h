@@ -51,7 +51,7 @@ class TextureStore {
   int maxTileWidth_;
   std::array<std::shared_ptr<TiledTexture>, ImageCount> textures_;
   PictureSet pending_;                                       // pictures not uploaded yet
-  std::array<const SDL_Surface*, ImageCount> sharedWith_{};  // the pixels each texture came from
+  std::array<std::weak_ptr<SDL_Surface>, ImageCount> sharedWith_{};  // each texture's pixels
   SharedSurface menuPixels_;
 };
 
