@@ -48,7 +48,7 @@ class AudioOutput {
   std::atomic<bool> sounding_{false};
   std::atomic<uint32_t> pending_{0};
   std::atomic<bool> muted_{false};
-  bool silent_ = false;  // the audio thread's own: muted and faded out
+  bool silent_ = false;    // the audio thread's own: muted and faded out
   std::thread rendering_;  // last: it starts once every member it touches is made
 };
 

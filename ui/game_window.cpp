@@ -98,11 +98,12 @@ bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
     renderer_.reset();
     note = std::string("SDL_RENDER_DRIVER=") + asked + " could not be made; ";
   }
-  if (const std::optional<std::string>& probed = probe.Renderer();
-      probed && IsSoftwareRasteriser(*probed)) {
+  const GlDriverReport& probed = probe.Report();
+  if (probed.kind == GlDriverReport::Kind::Failed ||
+      (probed.kind == GlDriverReport::Kind::Named && IsSoftwareRasteriser(probed.text))) {
     // Known before the window is made: it need not be an OpenGL one, nor load the driver.
     if (!window_ && !MakeWindow(0, error)) return false;
-    rendererReason_ = note + "refused opengl: " + *probed;
+    rendererReason_ = note + "refused opengl: " + probed.text;
   } else {
     // An OpenGL window from the start, so that SDL need not make the window again for the
     // renderer; the software renderer draws into it as well.

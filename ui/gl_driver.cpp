@@ -1,20 +1,34 @@
 #include "ui/gl_driver.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
+#include <utility>
 
 namespace skelvar::ui {
 
 bool IsSoftwareRasteriser(std::string_view glRenderer) {
   // "LLVM" alone is no sign: hardware drivers built on it (radeonsi) name it too.
-  constexpr std::array<std::string_view, 8> names = {
-      "llvmpipe", "softpipe", "swrast", "software rasterizer", "swiftshader", "lavapipe",
-      "microsoft basic render driver", "apple software renderer"};
+  constexpr std::array<std::string_view, 8> names = {"llvmpipe",
+                                                     "softpipe",
+                                                     "swrast",
+                                                     "software rasterizer",
+                                                     "swiftshader",
+                                                     "lavapipe",
+                                                     "microsoft basic render driver",
+                                                     "apple software renderer"};
   std::string lower(glRenderer);
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -52,9 +66,11 @@ unsigned DisplayPlatform() {
   return 0;
 }
 
-std::optional<std::string> ReadRenderer(unsigned platform) {
+// The renderer string of a context of the display's default driver; empty when there is none.
+// Runs in the child, which exits right after: nothing is let go here.
+std::string ReadRenderer(unsigned platform) {
   void* egl = dlopen("libEGL.so.1", RTLD_NOW | RTLD_LOCAL);
-  if (egl == nullptr) return std::nullopt;
+  if (egl == nullptr) return {};
   const auto find = [egl](const char* name) { return dlsym(egl, name); };
   const auto getProc = reinterpret_cast<void* (*)(const char*)>(find("eglGetProcAddress"));
   const auto getDisplay = reinterpret_cast<EglDisplay (*)(unsigned, void*, const intptr_t*)>(
@@ -67,53 +83,126 @@ std::optional<std::string> ReadRenderer(unsigned platform) {
           find("eglCreateContext"));
   const auto makeCurrent = reinterpret_cast<EglBoolean (*)(EglDisplay, void*, void*, EglContext)>(
       find("eglMakeCurrent"));
-  const auto destroyContext =
-      reinterpret_cast<EglBoolean (*)(EglDisplay, EglContext)>(find("eglDestroyContext"));
-  const auto terminate = reinterpret_cast<EglBoolean (*)(EglDisplay)>(find("eglTerminate"));
-  const auto releaseThread = reinterpret_cast<EglBoolean (*)()>(find("eglReleaseThread"));
   if (getProc == nullptr || getDisplay == nullptr || initialize == nullptr || bindApi == nullptr ||
-      createContext == nullptr || makeCurrent == nullptr || destroyContext == nullptr ||
-      terminate == nullptr || releaseThread == nullptr) {
-    return std::nullopt;
+      createContext == nullptr || makeCurrent == nullptr) {
+    return {};
   }
   // The default native display: EGL opens its own connection to the display the environment
-  // names, apart from SDL's.
+  // names.
   EglDisplay display = getDisplay(platform, nullptr, nullptr);
-  if (display == nullptr) return std::nullopt;
-  std::optional<std::string> renderer;
   EglInt major = 0, minor = 0;
-  if (initialize(display, &major, &minor) != 0 && bindApi(EglOpenGlApi) != 0) {
-    // A context with no configuration and no surface: all it is for is the renderer string.
-    EglContext context = createContext(display, nullptr, nullptr, nullptr);
-    if (context != nullptr) {
-      if (makeCurrent(display, nullptr, nullptr, context) != 0) {
-        const auto getString =
-            reinterpret_cast<const unsigned char* (*)(unsigned)>(getProc("glGetString"));
-        const unsigned char* name = getString != nullptr ? getString(GlRenderer) : nullptr;
-        if (name != nullptr) renderer = reinterpret_cast<const char*>(name);
-        makeCurrent(display, nullptr, nullptr, nullptr);
-      }
-      destroyContext(display, context);
-    }
+  if (display == nullptr || initialize(display, &major, &minor) == 0 ||
+      bindApi(EglOpenGlApi) == 0) {
+    return {};
   }
-  terminate(display);
-  releaseThread();
-  return renderer;
+  // A context with no configuration and no surface: all it is for is the renderer string.
+  EglContext context = createContext(display, nullptr, nullptr, nullptr);
+  if (context == nullptr || makeCurrent(display, nullptr, nullptr, context) == 0) return {};
+  const auto getString =
+      reinterpret_cast<const unsigned char* (*)(unsigned)>(getProc("glGetString"));
+  const unsigned char* name = getString != nullptr ? getString(GlRenderer) : nullptr;
+  return name != nullptr ? reinterpret_cast<const char*>(name) : "";
 }
+
+// How long the game waits for the driver's name: a driver that takes longer is taken as broken.
+constexpr int AnswerMs = 2000;
 
 }  // namespace
 
 GlDriverProbe GlDriverProbe::Start() {
   GlDriverProbe probe;
   const unsigned platform = DisplayPlatform();
-  if (platform == 0) return probe;
-  probe.reading_ = std::async(std::launch::async, [platform] { return ReadRenderer(platform); });
+  int ends[2];
+  if (platform == 0 || pipe2(ends, O_CLOEXEC) != 0) return probe;
+  const pid_t child = fork();
+  if (child == 0) {
+    close(ends[0]);
+    // The driver's own complaints are not the game's to show.
+    const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+    if (null >= 0) dup2(null, STDERR_FILENO);
+    const std::string name = ReadRenderer(platform);
+    for (size_t at = 0; at < name.size();) {
+      const ssize_t n = write(ends[1], name.data() + at, name.size() - at);
+      if (n <= 0) break;
+      at += static_cast<size_t>(n);
+    }
+    _exit(0);
+  }
+  close(ends[1]);
+  if (child < 0) {
+    close(ends[0]);
+    return probe;
+  }
+  probe.pipe_ = ends[0];
+  probe.child_ = child;
   return probe;
 }
 
-const std::optional<std::string>& GlDriverProbe::Renderer() {
-  if (reading_.valid()) renderer_ = reading_.get();
-  return renderer_;
+GlDriverProbe::GlDriverProbe(GlDriverProbe&& other) noexcept
+    : pipe_(std::exchange(other.pipe_, -1)),
+      child_(std::exchange(other.child_, -1)),
+      report_(std::move(other.report_)) {}
+
+GlDriverProbe& GlDriverProbe::operator=(GlDriverProbe&& other) noexcept {
+  if (this != &other) {
+    Reap(true);
+    pipe_ = std::exchange(other.pipe_, -1);
+    child_ = std::exchange(other.child_, -1);
+    report_ = std::move(other.report_);
+  }
+  return *this;
+}
+
+GlDriverProbe::~GlDriverProbe() {
+  Reap(true);
+}
+
+void GlDriverProbe::Reap(bool kill) {
+  if (pipe_ >= 0) close(pipe_);
+  pipe_ = -1;
+  if (child_ < 0) return;
+  if (kill) ::kill(child_, SIGKILL);
+  waitpid(child_, nullptr, 0);
+  child_ = -1;
+}
+
+const GlDriverReport& GlDriverProbe::Report() {
+  if (child_ < 0) return report_;
+  std::string name;
+  bool answered = false;
+  std::array<char, 256> buffer;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(AnswerMs);
+  while (!answered) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready{pipe_, POLLIN, 0};
+    if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) break;
+    const ssize_t n = read(pipe_, buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      answered = true;  // the child is done and has said all it will
+    } else {
+      name.append(buffer.data(), static_cast<size_t>(n));
+    }
+  }
+  if (!answered) {
+    Reap(true);
+    report_ = {GlDriverReport::Kind::Failed,
+               "the OpenGL driver did not answer within " + std::to_string(AnswerMs / 1000) + " s"};
+    return report_;
+  }
+  int status = 0;
+  close(pipe_);
+  pipe_ = -1;
+  waitpid(child_, &status, 0);
+  child_ = -1;
+  if (WIFSIGNALED(status)) {
+    report_ = {GlDriverReport::Kind::Failed,
+               std::string("the OpenGL driver crashed (") + strsignal(WTERMSIG(status)) + ")"};
+  } else if (!name.empty()) {
+    report_ = {GlDriverReport::Kind::Named, name};
+  }
+  return report_;
 }
 
 }  // namespace skelvar::ui

@@ -2,8 +2,6 @@
 // draws on the processor and is slower than SDL's own software renderer for this game.
 #pragma once
 
-#include <future>
-#include <optional>
 #include <string>
 #include <string_view>
 
@@ -13,25 +11,41 @@ namespace skelvar::ui {
 // Mesa's llvmpipe, softpipe and swrast, Google's SwiftShader and the like.
 bool IsSoftwareRasteriser(std::string_view glRenderer);
 
-// Reads the display's OpenGL renderer string on a helper thread, through a throwaway EGL context
-// of its own (libEGL is loaded at run time; the program does not link it), so that a machine
-// without a graphics card learns it while SDL starts, without loading the driver on the window's
-// thread. Touches no SDL state.
+// What the probe learnt of the display's OpenGL driver.
+struct GlDriverReport {
+  enum class Kind {
+    Unknown,  // nothing: no EGL, no display it knows how to reach, no context
+    Named,    // text is the driver's renderer string
+    Failed,   // the driver crashed or hung while asked; text says which
+  };
+  Kind kind = Kind::Unknown;
+  std::string text;
+};
+
+// Reads the display's OpenGL renderer string in a child process, through a throwaway EGL
+// context of its own (libEGL is loaded at run time; the program does not link it), while SDL
+// starts: a machine without a graphics card learns so without loading the driver into the game,
+// which neither keeps the driver's memory nor falls with it if it crashes.
 class GlDriverProbe {
  public:
-  // Starts reading at once, for the display that SDL_VIDEODRIVER, DISPLAY or WAYLAND_DISPLAY
-  // points at.
+  // Starts the child at once, for the display that SDL_VIDEODRIVER, DISPLAY or WAYLAND_DISPLAY
+  // points at. Call it before the program starts any thread.
   static GlDriverProbe Start();
   // A probe that knows nothing.
   GlDriverProbe() = default;
+  GlDriverProbe(GlDriverProbe&& other) noexcept;
+  GlDriverProbe& operator=(GlDriverProbe&& other) noexcept;
+  ~GlDriverProbe();
 
-  // Waits for the answer: the renderer string, or nothing when it could not be read (no EGL, no
-  // display it knows how to reach, no context).
-  const std::optional<std::string>& Renderer();
+  // Waits for the answer, two seconds at most.
+  const GlDriverReport& Report();
 
  private:
-  std::future<std::optional<std::string>> reading_;
-  std::optional<std::string> renderer_;
+  void Reap(bool kill);
+
+  int pipe_ = -1;
+  int child_ = -1;
+  GlDriverReport report_;
 };
 
 }  // namespace skelvar::ui

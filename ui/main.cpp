@@ -49,11 +49,12 @@ int main() {
     }
   };
 
-  // Which OpenGL driver the display has is read on a helper thread while SDL starts: where it is
-  // a graphics card's, the window draws with SDL's accelerated renderer; where it would rasterise
-  // on the processor (Mesa's llvmpipe under Xvfb, say), SDL's software renderer presenting
-  // straight through the X server's shared memory is cheaper, and the window does not load that
-  // driver at all. SDL_RENDER_DRIVER and SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
+  // Which OpenGL driver the display has is read in a child process while SDL starts, before any
+  // thread is started: where it is a graphics card's, the window draws with SDL's accelerated
+  // renderer; where it would rasterise on the processor (Mesa's llvmpipe under Xvfb, say), SDL's
+  // software renderer presenting straight through the X server's shared memory is cheaper, and
+  // the game does not load that driver at all. SDL_RENDER_DRIVER and SDL_FRAMEBUFFER_ACCELERATION
+  // still choose otherwise.
   GlDriverProbe probe;
   if (const char* asked = std::getenv("SDL_RENDER_DRIVER"); asked == nullptr || *asked == '\0') {
     probe = GlDriverProbe::Start();
