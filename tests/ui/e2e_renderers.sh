@@ -39,7 +39,7 @@ shot() { import -window root -crop "${WW}x$WH+$WX+$WY" +repage "$WORK/$1.png" ||
 # Starts the game with the renderer variable given (empty: unset), sizes its window to SIZE and
 # takes NAME-menu.png once the fade is over and NAME-run.png of a run started with a click and
 # left alone: from tick 28 to 57 the view has settled and the first remark still shows, so that
-# two starts show the same frame.
+# two starts show the same frame. RENDERER is set to what the start-up trace says of it.
 take() {
   local name=$1 driver=$2 size=$3
   : >"$TRACE"
@@ -55,22 +55,53 @@ take() {
   xdotool windowsize "$WINDOW" "${size%x*}" "${size#*x}"
   sized() { geometry; [ "${WW}x$WH" = "$size" ]; }
   retry 5 sized || fail "the window did not take the size $size (is ${WW}x$WH)"
-  sleep 1.6  # the fade-in takes 1.3 s
-  shot "$name-menu"
-  xdotool mousemove $((WX + WW / 2)) $((WY + WH / 2)) click 1
-  settled() {
-    local t u
-    t=$(tick)
-    [ -n "$t" ] && [ "$t" -ge 28 ] && [ "$t" -le 55 ] || return 1
-    shot "$name-run"
-    u=$(tick)
-    [ "$u" -ge "$t" ] && [ "$u" -le 57 ]
+  # Fully opaque: the property is gone, or at its top.
+  faded_in() {
+    local v
+    v=$(xprop -id "$WINDOW" _NET_WM_WINDOW_OPACITY 2>/dev/null | sed -n 's/.*= *//p')
+    [ -z "$v" ] || [ "$v" = 4294967295 ]
   }
-  retry 10 settled || fail "no settled frame of a run with $name ($(tick))"
+  retry 5 faded_in || fail "the window did not fade in"
+  shot "$name-menu"
+  local attempt
+  for attempt in 1 2 3; do
+    run_frame "$name" && break
+  done
+  [ -s "$WORK/$name-run.png" ] || fail "no settled frame of a run with $name in three runs"
   kill "$GAME_PID"
   wait "$GAME_PID" 2>/dev/null
   GAME_PID=
   RENDERER=$(sed -n 's/^skelvar: renderer //p' "$WORK/game.err")
+}
+
+# Starts a run with a click and takes NAME-run.png while it shows a settled tick; when a busy
+# machine lets those ticks go by, gives the run up and fails.
+run_frame() {
+  local name=$1
+  rm -f "$WORK/$name-run.png"
+  xdotool mousemove $((WX + WW / 2)) $((WY + WH / 2)) click 1
+  settled_or_late() {
+    local t u
+    t=$(tick)
+    [ -n "$t" ] || return 1
+    [ "$t" -gt 55 ] && return 0
+    [ "$t" -ge 28 ] || return 1
+    shot "$name-run"
+    u=$(tick)
+    [ -n "$u" ] && [ "$u" -ge "$t" ] && [ "$u" -le 57 ] && return 0
+    rm -f "$WORK/$name-run.png"
+    return 1
+  }
+  retry 10 settled_or_late
+  [ -s "$WORK/$name-run.png" ] && return 0
+  # Esc at the menu would end the game: only a run is given up.
+  [ -n "$(tick)" ] || return 1
+  xdotool keydown --window "$WINDOW" Escape
+  sleep 0.15  # long enough for the game's 50 ms look at the keys
+  xdotool keyup --window "$WINDOW" Escape
+  at_menu() { [ "$(tail -1 "$TRACE" | awk '{ print $4 }')" = -1 ]; }
+  retry 5 at_menu
+  return 1
 }
 
 # How many pixels of A, at most, in any cell of a 4 x 4 grid, in hundredths of a per cent of the
