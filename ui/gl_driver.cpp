@@ -120,12 +120,15 @@ GlDriverProbe GlDriverProbe::Start() {
     // The driver's own complaints are not the game's to show.
     const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
     if (null >= 0) dup2(null, STDERR_FILENO);
-    const std::string name = ReadRenderer(platform);
-    for (size_t at = 0; at < name.size();) {
-      const ssize_t n = write(ends[1], name.data() + at, name.size() - at);
+    // The name and a newline, then the pipe closes: the parent need not wait while the child
+    // lets go of the driver on its way out.
+    const std::string answer = ReadRenderer(platform) + "\n";
+    for (size_t at = 0; at < answer.size();) {
+      const ssize_t n = write(ends[1], answer.data() + at, answer.size() - at);
       if (n <= 0) break;
       at += static_cast<size_t>(n);
     }
+    close(ends[1]);
     _exit(0);
   }
   close(ends[1]);
@@ -145,7 +148,7 @@ GlDriverProbe::GlDriverProbe(GlDriverProbe&& other) noexcept
 
 GlDriverProbe& GlDriverProbe::operator=(GlDriverProbe&& other) noexcept {
   if (this != &other) {
-    Reap(true);
+    Reap();
     pipe_ = std::exchange(other.pipe_, -1);
     child_ = std::exchange(other.child_, -1);
     report_ = std::move(other.report_);
@@ -154,53 +157,53 @@ GlDriverProbe& GlDriverProbe::operator=(GlDriverProbe&& other) noexcept {
 }
 
 GlDriverProbe::~GlDriverProbe() {
-  Reap(true);
+  Reap();
 }
 
-void GlDriverProbe::Reap(bool kill) {
+void GlDriverProbe::Reap() {
   if (pipe_ >= 0) close(pipe_);
   pipe_ = -1;
   if (child_ < 0) return;
-  if (kill) ::kill(child_, SIGKILL);
+  kill(child_, SIGKILL);
   waitpid(child_, nullptr, 0);
   child_ = -1;
 }
 
 const GlDriverReport& GlDriverProbe::Report() {
-  if (child_ < 0) return report_;
-  std::string name;
-  bool answered = false;
+  if (pipe_ < 0) return report_;
+  std::string answer;
+  bool closed = false;
   std::array<char, 256> buffer;
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(AnswerMs);
-  while (!answered) {
+  while (!closed && answer.find('\n') == std::string::npos) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     pollfd ready{pipe_, POLLIN, 0};
     if (left.count() <= 0 || poll(&ready, 1, static_cast<int>(left.count())) == 0) break;
     const ssize_t n = read(pipe_, buffer.data(), buffer.size());
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      answered = true;  // the child is done and has said all it will
-    } else {
-      name.append(buffer.data(), static_cast<size_t>(n));
-    }
+    closed = n <= 0;
+    if (n > 0) answer.append(buffer.data(), static_cast<size_t>(n));
   }
-  if (!answered) {
-    Reap(true);
+  close(pipe_);
+  pipe_ = -1;
+  if (const size_t end = answer.find('\n'); end != std::string::npos) {
+    // Answered; the child is reaped when the probe goes.
+    if (end > 0) report_ = {GlDriverReport::Kind::Named, answer.substr(0, end)};
+    return report_;
+  }
+  if (!closed) {
+    Reap();
     report_ = {GlDriverReport::Kind::Failed,
                "the OpenGL driver did not answer within " + std::to_string(AnswerMs / 1000) + " s"};
     return report_;
   }
   int status = 0;
-  close(pipe_);
-  pipe_ = -1;
   waitpid(child_, &status, 0);
   child_ = -1;
   if (WIFSIGNALED(status)) {
     report_ = {GlDriverReport::Kind::Failed,
                std::string("the OpenGL driver crashed (") + strsignal(WTERMSIG(status)) + ")"};
-  } else if (!name.empty()) {
-    report_ = {GlDriverReport::Kind::Named, name};
   }
   return report_;
 }

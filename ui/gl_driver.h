@@ -41,7 +41,8 @@ class GlDriverProbe {
   const GlDriverReport& Report();
 
  private:
-  void Reap(bool kill);
+  // Ends the child, if it has not ended, and collects it.
+  void Reap();
 
   int pipe_ = -1;
   int child_ = -1;

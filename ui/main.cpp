@@ -68,11 +68,12 @@ int main() {
   // together, the background alone most of it. The menu's picture is decoded on a helper thread
   // while SDL starts, touching no SDL state (SDL is not ready for other threads while it starts);
   // the background and the outcome pictures, which no frame needs before a run starts, on more
-  // helpers while the window fades in, and are in before any input reaches the game.
+  // helpers once the window is about to show its first frame (on two cores they would slow its
+  // start-up even at a lower priority), while it fades in; they are in before any input reaches
+  // the game.
   std::future<DecodedJpegs> decoding = std::async(std::launch::async, [] {
     return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue(), 1, PictureGroup::Menu);
   });
-  LatePictures late(EmbeddedFiles(), ShippedCatalogue());
 
   // The sounds are rendered meanwhile too, by the game's synthesizer alone.
   auto audio = std::make_unique<AudioOutput>();
@@ -150,6 +151,7 @@ int main() {
     if (audio->IsOpen()) settings.Save({.muted = muted});
   };
 
+  LatePictures late(EmbeddedFiles(), ShippedCatalogue());
   const bool ran = RunEventLoop(*window, *renderer, game, clock, options, &late, &error);
   audio.reset();
   renderer.reset();
