@@ -50,8 +50,7 @@ class TextureStore {
   SDL_Renderer* renderer_;
   int maxTileWidth_;
   std::array<std::shared_ptr<TiledTexture>, ImageCount> textures_;
-  PictureSet pending_;                                               // pictures not uploaded yet
-  std::array<std::weak_ptr<SDL_Surface>, ImageCount> sharedWith_{};  // each texture's pixels
+  PictureSet pending_;  // pictures not uploaded yet
   SharedSurface menuPixels_;
 };
 
