@@ -43,13 +43,8 @@ shot() { import -window root -crop "${WW}x$WH+$WX+$WY" +repage "$WORK/$1.png" ||
 take() {
   local name=$1 driver=$2 size=$3
   : >"$TRACE"
-  if [ -n "$driver" ]; then
-    SDL_RENDER_DRIVER=$driver SKELVAR_TRACE_STARTUP=1 SKELVAR_STATE_TRACE=$TRACE "$GAME" \
-      >"$WORK/game.out" 2>"$WORK/game.err" &
-  else
-    env -u SDL_RENDER_DRIVER SKELVAR_TRACE_STARTUP=1 SKELVAR_STATE_TRACE=$TRACE "$GAME" \
-      >"$WORK/game.out" 2>"$WORK/game.err" &
-  fi
+  env -u SDL_RENDER_DRIVER ${driver:+SDL_RENDER_DRIVER=$driver} SKELVAR_TRACE_STARTUP=1 \
+    SKELVAR_STATE_TRACE="$TRACE" "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
   GAME_PID=$!
   x11_find_game_window
   xdotool windowsize "$WINDOW" "${size%x*}" "${size#*x}"
