@@ -64,31 +64,33 @@ std::string GlDriverOf(SDL_Renderer* renderer) {
 
 }  // namespace
 
-std::unique_ptr<GameWindow> GameWindow::Create(GlDriverProbe& probe, std::string* error) {
+std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
   auto self = std::make_unique<GameWindow>();
-  if (!self->MakeRenderer(probe, error)) return nullptr;
-  // Frames in motion wait for the display's refresh where the renderer can; the software
-  // renderer's present does not really wait, so there the game paces frames by a timer.
-  SDL_RendererInfo info{};
-  const bool software = SDL_GetRendererInfo(self->renderer_.get(), &info) != 0 ||
-                        (info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
-                        (info.name != nullptr && std::string_view(info.name) == "software");
-  self->vsync_ = !software && SDL_RenderSetVSync(self->renderer_.get(), 1) == 0;
+  self->window_.reset(SDL_CreateWindow("Skelvar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
+                                       960, 580, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE));
+  if (!self->window_) {
+    *error = std::string("cannot create the window: ") + SDL_GetError();
+    return nullptr;
+  }
   return self;
 }
 
-bool GameWindow::MakeWindow(Uint32 flags, std::string* error) {
-  window_.reset(SDL_CreateWindow("Skelvar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, 960,
-                                 580, SDL_WINDOW_HIDDEN | SDL_WINDOW_RESIZABLE | flags));
-  if (!window_) *error = std::string("cannot create the window: ") + SDL_GetError();
-  return window_ != nullptr;
+bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
+  if (!ChooseRenderer(probe, error)) return false;
+  // Frames in motion wait for the display's refresh where the renderer can; the software
+  // renderer's present does not really wait, so there the game paces frames by a timer.
+  SDL_RendererInfo info{};
+  const bool software = SDL_GetRendererInfo(renderer_.get(), &info) != 0 ||
+                        (info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
+                        (info.name != nullptr && std::string_view(info.name) == "software");
+  vsync_ = !software && SDL_RenderSetVSync(renderer_.get(), 1) == 0;
+  return true;
 }
 
-bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
+bool GameWindow::ChooseRenderer(GlDriverProbe& probe, std::string* error) {
   std::string note;
   if (const char* asked = std::getenv("SDL_RENDER_DRIVER"); asked != nullptr && *asked != '\0') {
     // SDL reads the variable itself; whatever it names is taken, a software rasteriser too.
-    if (!MakeWindow(0, error)) return false;
     renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
     if (renderer_ && SDL_strcasecmp(RendererName(renderer_.get()).c_str(), asked) == 0) {
       rendererReason_ = std::string("as SDL_RENDER_DRIVER=") + asked + " asks";
@@ -101,16 +103,11 @@ bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
   const GlDriverReport& probed = probe.Report();
   if (probed.kind == GlDriverReport::Kind::Failed ||
       (probed.kind == GlDriverReport::Kind::Named && IsSoftwareRasteriser(probed.text))) {
-    // Known before the window is made: it need not be an OpenGL one, nor load the driver.
-    if (!window_ && !MakeWindow(0, error)) return false;
+    // Known before any OpenGL renderer is made: the game need not load the driver.
     rendererReason_ = note + "refused opengl: " + probed.text;
   } else {
-    // An OpenGL window from the start, so that SDL need not make the window again for the
-    // renderer; the software renderer draws into it as well.
-    std::string noOpenGl;
-    if (!window_ && !MakeWindow(SDL_WINDOW_OPENGL, &noOpenGl) && !MakeWindow(0, error)) {
-      return false;
-    }
+    // SDL makes the hidden window again as an OpenGL one for it; the software renderer draws
+    // into that as well.
     renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_ACCELERATED));
     if (!renderer_) {
       rendererReason_ = note + "no accelerated renderer: " + SDL_GetError();

@@ -17,11 +17,13 @@ bool StartVideo(std::string* error);
 
 class GameWindow {
  public:
-  // Creates the window hidden, with its renderer: SDL's accelerated one, presenting with vsync,
-  // where the OpenGL driver behind it is a graphics card's, else SDL's software renderer. The probe
-  // tells early when the driver would rasterise on the processor, so that the window does not load
-  // it at all. SDL_RENDER_DRIVER, when set, chooses instead, and is taken as it is.
-  static std::unique_ptr<GameWindow> Create(GlDriverProbe& probe, std::string* error);
+  // Creates the window hidden; it draws nothing before MakeRenderer.
+  static std::unique_ptr<GameWindow> Create(std::string* error);
+  // Gives the window its renderer: SDL's accelerated one, presenting with vsync, where the OpenGL
+  // driver behind it is a graphics card's, else SDL's software renderer. The probe tells early
+  // when the driver would rasterise on the processor, so that the game does not load it at all.
+  // SDL_RENDER_DRIVER, when set, chooses instead, and is taken as it is.
+  bool MakeRenderer(GlDriverProbe& probe, std::string* error);
 
   SDL_Window* window() const { return window_.get(); }
   SDL_Renderer* renderer() const { return renderer_.get(); }
@@ -54,9 +56,8 @@ class GameWindow {
   RendererPtr renderer_;
   // Sizes and centres the window for the given frame extents.
   void Place(const Window& game, int top, int left, int bottom, int right);
-  // Makes the window and its renderer; false, with *error, when there can be neither.
-  bool MakeRenderer(GlDriverProbe& probe, std::string* error);
-  bool MakeWindow(Uint32 flags, std::string* error);
+  // The renderer, without vsync yet; false, with *error, when there can be none.
+  bool ChooseRenderer(GlDriverProbe& probe, std::string* error);
 
   float opacity_ = -1.0f;
   bool vsync_ = false;

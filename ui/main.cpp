@@ -89,7 +89,7 @@ int main() {
   if (!warning.empty()) std::fprintf(stderr, "skelvar: %s\n", warning.c_str());
   mark("font");
 
-  auto window = GameWindow::Create(probe, &error);
+  auto window = GameWindow::Create(&error);
   if (!window) return Fail(error);
   mark("window");
 
@@ -101,6 +101,18 @@ int main() {
   if (pictures->icon) SDL_SetWindowIcon(window->window(), pictures->icon.get());
   pictures->icon.reset();
   mark("pictures");
+
+  Mt19937Random random;
+  TGameMain game(clock, random, *font, ShippedCatalogue());
+  window->ClientSize(&game.scene.window.clientWidth, &game.scene.window.clientHeight);
+  game.FormCreate();
+  // What needs no renderer is done while the OpenGL driver may still be being asked for its
+  // name: the game laid out, and the menu picture shrunk for the first frame.
+  SurfacePtr shrunkMenu = SceneRenderer::ShrinkMenuFor(game.scene, *pictures);
+  mark("game");
+
+  if (!window->MakeRenderer(probe, &error)) return Fail(error);
+  mark("renderer");
   if (options.traceStartup) {
     SDL_RendererInfo info{};
     SDL_GetRendererInfo(window->renderer(), &info);
@@ -110,15 +122,12 @@ int main() {
                  SDL_GetCurrentVideoDriver(), window->RefreshRate(),
                  window->VsyncPresents() ? " with vsync" : ", paced by a timer");
   }
-  auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error);
+  auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error,
+                                        std::move(shrunkMenu));
   if (!renderer) return Fail(error);
   mark("textures");
   pictures.reset();
 
-  Mt19937Random random;
-  TGameMain game(clock, random, *font, ShippedCatalogue());
-  window->ClientSize(&game.scene.window.clientWidth, &game.scene.window.clientHeight);
-  game.FormCreate();
   window->Show(game.scene.window);
   // The client area may differ from what FormCreate laid out once the window has its real size.
   int32_t width = 0, height = 0;

@@ -76,9 +76,10 @@ TEST(FocusLoss, LetsGoOfTheControllersAndTheKeyboardAndSheStops) {
     std::string warning;
     const std::unique_ptr<LabelFont> font = LabelFont::Open(&warning);
     ASSERT_TRUE(font) << warning;
-    GlDriverProbe noProbe;
-    auto window = GameWindow::Create(noProbe, &error);
+    auto window = GameWindow::Create(&error);
     ASSERT_TRUE(window) << error;
+    GlDriverProbe noProbe;
+    ASSERT_TRUE(window->MakeRenderer(noProbe, &error)) << error;
     std::vector<std::string> warnings;
     auto pictures = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), &warnings, &error);
     ASSERT_TRUE(pictures) << error;
