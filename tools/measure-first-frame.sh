@@ -52,7 +52,7 @@ measure() {
     steps=$(sed -n 's/^skelvar: \([A-Za-z]*\) *done at *\([0-9.]*\) ms/\1 \2/p' "$err" | paste -sd, - | sed 's/,/, /g')
     echo "start $n: first frame $ms ms after launch, $inside ms after main ($steps)"
     if [ "$n" = 1 ]; then
-      sed -n 's/^skelvar: \(renderer .*\)/  \1/p; s/^skelvar: warning: \(playing without sound.*\)/  \1/p' "$err"
+      sed -n 's/^skelvar: \(renderer [a-z0-9]* (.*\)/  \1/p; s/^skelvar: warning: \(playing without sound.*\)/  \1/p' "$err"
     fi
     times+=("$ms")
     kill "$GAME_PID" 2>/dev/null

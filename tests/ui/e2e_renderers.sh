@@ -66,7 +66,7 @@ take() {
   kill "$GAME_PID"
   wait "$GAME_PID" 2>/dev/null
   GAME_PID=
-  RENDERER=$(sed -n 's/^skelvar: renderer //p' "$WORK/game.err")
+  RENDERER=$(sed -n 's/^skelvar: renderer \([a-z0-9]* (.*\)/\1/p' "$WORK/game.err")
 }
 
 # Starts a run with a click and takes NAME-run.png while it shows a settled tick; when a busy
