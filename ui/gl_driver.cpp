@@ -73,8 +73,12 @@ std::string ReadRenderer(unsigned platform) {
   if (egl == nullptr) return {};
   const auto find = [egl](const char* name) { return dlsym(egl, name); };
   const auto getProc = reinterpret_cast<void* (*)(const char*)>(find("eglGetProcAddress"));
-  const auto getDisplay = reinterpret_cast<EglDisplay (*)(unsigned, void*, const intptr_t*)>(
-      find("eglGetPlatformDisplay"));
+  using GetDisplay = EglDisplay (*)(unsigned, void*, const void*);
+  auto getDisplay = reinterpret_cast<GetDisplay>(find("eglGetPlatformDisplay"));
+  // Before EGL 1.5 the same call was an extension's.
+  if (getDisplay == nullptr && getProc != nullptr) {
+    getDisplay = reinterpret_cast<GetDisplay>(getProc("eglGetPlatformDisplayEXT"));
+  }
   const auto initialize =
       reinterpret_cast<EglBoolean (*)(EglDisplay, EglInt*, EglInt*)>(find("eglInitialize"));
   const auto bindApi = reinterpret_cast<EglBoolean (*)(unsigned)>(find("eglBindAPI"));
