@@ -58,10 +58,7 @@ take() {
   }
   retry 5 faded_in || fail "the window did not fade in"
   shot "$name-menu"
-  local attempt
-  for attempt in 1 2 3; do
-    run_frame "$name" && break
-  done
+  run_frame "$name" || run_frame "$name" || run_frame "$name"
   [ -s "$WORK/$name-run.png" ] || fail "no settled frame of a run with $name in three runs"
   kill "$GAME_PID"
   wait "$GAME_PID" 2>/dev/null
