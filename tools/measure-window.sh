@@ -79,7 +79,7 @@ presented=$(sed -n 's/.*unix time \([0-9.]*\).*/\1/p' "$WORK/game.err")
 inside=$(sed -n 's/.*presented \([0-9.]*\) ms after start.*/\1/p' "$WORK/game.err")
 startup=$(awk -v a="$launch" -v b="$presented" 'BEGIN { printf "%.1f", (b - a) * 1000 }')
 echo "start to first frame:   $startup ms from launch ($inside ms inside the program)   [target <= 150 ms]"
-grep -E 'renderer' "$WORK/game.err" | sed 's/^skelvar: /                        /'
+grep -E '^skelvar: (renderer [a-z0-9]* \(|video driver)' "$WORK/game.err" | sed 's/^skelvar: /                        /'
 
 x11_find_game_window
 sleep 1.6  # the fade-in takes 1.3 s

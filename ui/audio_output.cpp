@@ -33,14 +33,19 @@ class QuietStandardError {
 
 }  // namespace
 
-std::unique_ptr<AudioOutput> AudioOutput::Open(std::unique_ptr<synth::SoundBank> bank,
-                                               std::string* error) {
+AudioOutput::AudioOutput()
+    : rendering_([this] {
+        bank_ = std::make_unique<synth::SoundBank>();
+        mixer_.emplace(*bank_);
+        sounding_.store(true, std::memory_order_release);
+      }) {}
+
+bool AudioOutput::Open(std::string* error) {
   const QuietStandardError quiet;
   if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
     *error = SDL_GetError();
-    return nullptr;
+    return false;
   }
-  std::unique_ptr<AudioOutput> out(new AudioOutput(std::move(bank)));
   SDL_AudioSpec want{};
   want.freq = synth::SampleRate;
   want.format = AUDIO_S16SYS;
@@ -48,17 +53,17 @@ std::unique_ptr<AudioOutput> AudioOutput::Open(std::unique_ptr<synth::SoundBank>
   // 512 frames, about 11 ms: short enough that a jump is heard with its picture.
   want.samples = 512;
   want.callback = &AudioOutput::Fill;
-  want.userdata = out.get();
+  want.userdata = this;
   SDL_AudioSpec have{};
   // SDL converts to whatever the device wants, so the mixer always sees 48 kHz mono.
-  out->device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-  if (out->device_ == 0) {
+  device_ = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+  if (device_ == 0) {
     *error = SDL_GetError();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    return nullptr;
+    return false;
   }
-  SDL_PauseAudioDevice(out->device_, 0);
-  return out;
+  SDL_PauseAudioDevice(device_, 0);
+  return true;
 }
 
 AudioOutput::~AudioOutput() {
@@ -66,6 +71,7 @@ AudioOutput::~AudioOutput() {
     SDL_CloseAudioDevice(device_);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
   }
+  rendering_.join();
 }
 
 void AudioOutput::Fill(void* self, Uint8* stream, int bytes) {
@@ -73,13 +79,17 @@ void AudioOutput::Fill(void* self, Uint8* stream, int bytes) {
   const std::span<int16_t> samples(reinterpret_cast<int16_t*>(stream),
                                    static_cast<size_t>(bytes) / sizeof(int16_t));
   const auto cues = static_cast<CueSet>(out.pending_.exchange(0, std::memory_order_acquire));
+  if (!out.sounding_.load(std::memory_order_acquire)) {
+    std::fill(samples.begin(), samples.end(), int16_t{0});
+    return;
+  }
   const bool muted = out.Muted();
   if (muted && out.silent_) {
     std::fill(samples.begin(), samples.end(), int16_t{0});
     return;
   }
-  if (!muted) out.mixer_.Start(cues);
-  out.mixer_.Mix(samples);
+  if (!muted) out.mixer_->Start(cues);
+  out.mixer_->Mix(samples);
   out.silent_ = muted;
   if (muted) {
     // What still sounds fades out over 5 ms rather than stopping with a click.
@@ -88,7 +98,7 @@ void AudioOutput::Fill(void* self, Uint8* stream, int bytes) {
       const auto left = static_cast<int32_t>(i < fade ? fade - i : 0);
       samples[i] = static_cast<int16_t>(samples[i] * left / static_cast<int32_t>(fade));
     }
-    out.mixer_.Stop();
+    out.mixer_->Stop();
   }
 }
 

@@ -453,6 +453,7 @@ class Loop {
     if (!preloaded_) {
       // The first frame is on screen: now upload the pictures it did not need.
       preloaded_ = true;
+      if (options_.firstFramePresented) options_.firstFramePresented();
       renderer_.Preload();
     }
   }

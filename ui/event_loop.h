@@ -38,6 +38,9 @@ struct LoopOptions {
   // Called with what each input event and each timer handed back, once the loop has taken its own
   // part (the picture, the sound, the opacity): the record and the last run are kept from there.
   std::function<void(const tick::Happened&)> handedBack;
+  // Called once, right after the first frame is presented and before any event is handled (the
+  // sound device opens then, off the first frame's path).
+  std::function<void()> firstFramePresented;
 };
 
 // Runs the game until it closes its window or the window is closed from outside: SDL's events are

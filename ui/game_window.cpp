@@ -41,6 +41,29 @@ bool StartVideo(std::string* error) {
   return true;
 }
 
+namespace {
+
+std::string RendererName(SDL_Renderer* renderer) {
+  SDL_RendererInfo info{};
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || info.name == nullptr) return "?";
+  return info.name;
+}
+
+// The OpenGL renderer string (GL_RENDERER) of an SDL renderer that draws with OpenGL or OpenGL ES;
+// empty for any other. SDL leaves the renderer's context current when it makes it.
+std::string GlDriverOf(SDL_Renderer* renderer) {
+  if (RendererName(renderer).rfind("opengl", 0) != 0 || SDL_GL_GetCurrentContext() == nullptr) {
+    return {};
+  }
+  constexpr unsigned GlRenderer = 0x1F01;
+  using GetString = const unsigned char* (*)(unsigned);
+  const auto getString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  const unsigned char* name = getString != nullptr ? getString(GlRenderer) : nullptr;
+  return name != nullptr ? reinterpret_cast<const char*>(name) : "";
+}
+
+}  // namespace
+
 std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
   auto self = std::make_unique<GameWindow>();
   self->window_.reset(SDL_CreateWindow("Skelvar", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED,
@@ -49,22 +72,61 @@ std::unique_ptr<GameWindow> GameWindow::Create(std::string* error) {
     *error = std::string("cannot create the window: ") + SDL_GetError();
     return nullptr;
   }
-  self->renderer_.reset(SDL_CreateRenderer(self->window_.get(), -1, 0));
-  if (!self->renderer_) {
-    self->renderer_.reset(SDL_CreateRenderer(self->window_.get(), -1, SDL_RENDERER_SOFTWARE));
-  }
-  if (!self->renderer_) {
-    *error = std::string("cannot draw into the window: ") + SDL_GetError();
-    return nullptr;
-  }
+  return self;
+}
+
+bool GameWindow::MakeRenderer(GlDriverProbe& probe, std::string* error) {
+  if (!ChooseRenderer(probe, error)) return false;
   // Frames in motion wait for the display's refresh where the renderer can; the software
   // renderer's present does not really wait, so there the game paces frames by a timer.
   SDL_RendererInfo info{};
-  const bool software = SDL_GetRendererInfo(self->renderer_.get(), &info) != 0 ||
+  const bool software = SDL_GetRendererInfo(renderer_.get(), &info) != 0 ||
                         (info.flags & SDL_RENDERER_SOFTWARE) != 0 ||
                         (info.name != nullptr && std::string_view(info.name) == "software");
-  self->vsync_ = !software && SDL_RenderSetVSync(self->renderer_.get(), 1) == 0;
-  return self;
+  vsync_ = !software && SDL_RenderSetVSync(renderer_.get(), 1) == 0;
+  return true;
+}
+
+bool GameWindow::ChooseRenderer(GlDriverProbe& probe, std::string* error) {
+  std::string note;
+  if (const char* asked = std::getenv("SDL_RENDER_DRIVER"); asked != nullptr && *asked != '\0') {
+    // SDL reads the variable itself; whatever it names is taken, a software rasteriser too.
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, 0));
+    if (renderer_ && SDL_strcasecmp(RendererName(renderer_.get()).c_str(), asked) == 0) {
+      rendererReason_ = std::string("as SDL_RENDER_DRIVER=") + asked + " asks";
+      return true;
+    }
+    // SDL took another one: the game chooses as if nothing had been named.
+    renderer_.reset();
+    note = std::string("SDL_RENDER_DRIVER=") + asked + " could not be made; ";
+  }
+  const GlDriverReport& probed = probe.Report();
+  if (probed.kind == GlDriverReport::Kind::Failed ||
+      (probed.kind == GlDriverReport::Kind::Named && IsSoftwareRasteriser(probed.text))) {
+    // Known before any OpenGL renderer is made: the game need not load the driver.
+    rendererReason_ = note + "refused opengl: " + probed.text;
+  } else {
+    // SDL makes the hidden window again as an OpenGL one for it; the software renderer draws
+    // into that as well.
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_ACCELERATED));
+    if (!renderer_) {
+      rendererReason_ = note + "no accelerated renderer: " + SDL_GetError();
+    } else if (const std::string driver = GlDriverOf(renderer_.get());
+               IsSoftwareRasteriser(driver)) {
+      rendererReason_ = note + "refused " + RendererName(renderer_.get()) + ": " + driver;
+      renderer_.reset();
+    } else {
+      rendererReason_ = note + (driver.empty() ? "accelerated" : driver);
+    }
+  }
+  if (!renderer_) {
+    renderer_.reset(SDL_CreateRenderer(window_.get(), -1, SDL_RENDERER_SOFTWARE));
+  }
+  if (!renderer_) {
+    *error = std::string("cannot draw into the window: ") + SDL_GetError();
+    return false;
+  }
+  return true;
 }
 
 void GameWindow::ClientSize(int32_t* width, int32_t* height) const {

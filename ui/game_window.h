@@ -6,6 +6,7 @@
 #include <string>
 
 #include "game/scene.h"
+#include "ui/gl_driver.h"
 #include "ui/render/sdl_handles.h"
 
 namespace skelvar::ui {
@@ -16,8 +17,13 @@ bool StartVideo(std::string* error);
 
 class GameWindow {
  public:
-  // Creates the window hidden, with its renderer.
+  // Creates the window hidden; it draws nothing before MakeRenderer.
   static std::unique_ptr<GameWindow> Create(std::string* error);
+  // Gives the window its renderer: SDL's accelerated one, presenting with vsync, where the OpenGL
+  // driver behind it is a graphics card's, else SDL's software renderer. The probe tells early
+  // when the driver would rasterise on the processor, so that the game does not load it at all.
+  // SDL_RENDER_DRIVER, when set, chooses instead, and is taken as it is.
+  bool MakeRenderer(GlDriverProbe& probe, std::string* error);
 
   SDL_Window* window() const { return window_.get(); }
   SDL_Renderer* renderer() const { return renderer_.get(); }
@@ -42,15 +48,20 @@ class GameWindow {
   double RefreshRate() const;
   // Whether presenting a frame waits for the display's refresh.
   bool VsyncPresents() const { return vsync_; }
+  // Why the renderer is the one it is, for the start-up trace ("refused opengl: llvmpipe ...").
+  const std::string& RendererReason() const { return rendererReason_; }
 
  private:
   WindowPtr window_;
   RendererPtr renderer_;
   // Sizes and centres the window for the given frame extents.
   void Place(const Window& game, int top, int left, int bottom, int right);
+  // The renderer, without vsync yet; false, with *error, when there can be none.
+  bool ChooseRenderer(GlDriverProbe& probe, std::string* error);
 
   float opacity_ = -1.0f;
   bool vsync_ = false;
+  std::string rendererReason_;
   int windowedWidth_ = 0;  // the client size before fullscreen
   int windowedHeight_ = 0;
 };

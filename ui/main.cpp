@@ -17,8 +17,10 @@
 #include "tick/journal.h"
 #include "tick/run_code.h"
 #include "tick/running_game.h"
+#include "ui/audio_output.h"
 #include "ui/event_loop.h"
 #include "ui/game_window.h"
+#include "ui/gl_driver.h"
 #include "ui/late_pictures.h"
 #include "ui/render/embedded_files.h"
 #include "ui/render/font.h"
@@ -85,26 +87,34 @@ int main(int argc, char** argv) {
     }
   };
 
-  // SDL's software renderer presenting straight through the X server's shared memory is the
-  // cheapest way to show this small 2D scene on any machine, and it keeps up with the display's
-  // refresh while the pictures move; the environment variables SDL_RENDER_DRIVER and
-  // SDL_FRAMEBUFFER_ACCELERATION still choose otherwise.
-  SDL_SetHint(SDL_HINT_RENDER_DRIVER, "software");
+  // Which OpenGL driver the display has is read in a child process while SDL starts, before any
+  // thread is started: where it is a graphics card's, the window draws with SDL's accelerated
+  // renderer; where it would rasterise on the processor (Mesa's llvmpipe under Xvfb, say), SDL's
+  // software renderer presenting straight through the X server's shared memory is cheaper, and
+  // the game does not load that driver at all. SDL_RENDER_DRIVER and SDL_FRAMEBUFFER_ACCELERATION
+  // still choose otherwise.
+  GlDriverProbe probe;
+  if (const char* asked = std::getenv("SDL_RENDER_DRIVER"); asked == nullptr || *asked == '\0') {
+    probe = GlDriverProbe::Start();
+  }
   SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+  // SDL draws in batches unless a program names the renderer; this one never mixes in OpenGL
+  // calls of its own, so it batches even when SDL_RENDER_DRIVER names one.
+  SDL_SetHint(SDL_HINT_RENDER_BATCHING, "1");
 
   // Decoding the JPEG pictures takes longer than opening the display, the font and the window
   // together, the background alone most of it. The menu's picture is decoded on a helper thread
   // while SDL starts, touching no SDL state (SDL is not ready for other threads while it starts);
   // the background and the outcome pictures, which no frame needs before a run starts, on more
-  // helpers while the window fades in, and are in before any input reaches the game.
+  // helpers once the window is about to show its first frame (on two cores they would slow its
+  // start-up even at a lower priority), while it fades in; they are in before any input reaches
+  // the game.
   std::future<DecodedJpegs> decoding = std::async(std::launch::async, [] {
     return DecodeJpegs(EmbeddedFiles(), ShippedCatalogue(), 1, PictureGroup::Menu);
   });
-  LatePictures late(EmbeddedFiles(), ShippedCatalogue());
 
   // The sounds are rendered meanwhile too, by the game's synthesizer alone.
-  std::future<std::unique_ptr<synth::SoundBank>> sounds =
-      std::async(std::launch::async, [] { return std::make_unique<synth::SoundBank>(); });
+  auto audio = std::make_unique<AudioOutput>();
 
   std::string error;
   if (!StartVideo(&error)) return Fail(error);
@@ -130,17 +140,6 @@ int main(int argc, char** argv) {
   if (pictures->icon) SDL_SetWindowIcon(window->window(), pictures->icon.get());
   pictures->icon.reset();
   mark("pictures");
-  if (options.traceStartup) {
-    SDL_RendererInfo info{};
-    SDL_GetRendererInfo(window->renderer(), &info);
-    std::fprintf(stderr, "skelvar: video driver %s, renderer %s, frames in motion at %.0f Hz%s\n",
-                 SDL_GetCurrentVideoDriver(), info.name != nullptr ? info.name : "?",
-                 window->RefreshRate(), window->VsyncPresents() ? " with vsync" : "");
-  }
-  auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error);
-  if (!renderer) return Fail(error);
-  mark("textures");
-  pictures.reset();
 
   const auto warn = [](const std::string& m) { std::fprintf(stderr, "skelvar: %s\n", m.c_str()); };
   records::RecordBook records(records::RecordsFolder(), warn);
@@ -150,6 +149,28 @@ int main(int argc, char** argv) {
   start.kept = records.loaded();
   tick::RunningGame run(clock, random, *font, start);
   TGameMain& game = run.game();
+  // What needs no renderer is done while the OpenGL driver may still be being asked for its
+  // name: the game laid out, and the menu picture shrunk for the first frame.
+  SurfacePtr shrunkMenu = SceneRenderer::ShrinkMenuFor(game.scene, *pictures);
+  mark("game");
+
+  if (!window->MakeRenderer(probe, &error)) return Fail(error);
+  mark("renderer");
+  if (options.traceStartup) {
+    SDL_RendererInfo info{};
+    SDL_GetRendererInfo(window->renderer(), &info);
+    std::fprintf(stderr, "skelvar: renderer %s (%s)\n", info.name != nullptr ? info.name : "?",
+                 window->RendererReason().c_str());
+    std::fprintf(stderr, "skelvar: video driver %s, frames in motion at %.0f Hz%s\n",
+                 SDL_GetCurrentVideoDriver(), window->RefreshRate(),
+                 window->VsyncPresents() ? " with vsync" : ", paced by a timer");
+  }
+  auto renderer = SceneRenderer::Create(window->renderer(), std::move(*pictures), *font, &error,
+                                        std::move(shrunkMenu));
+  if (!renderer) return Fail(error);
+  mark("textures");
+  pictures.reset();
+
   window->Show(game.scene.window);
   // The client area may differ from what start-up laid out once the window has its real size.
   int32_t width = 0, height = 0;
@@ -166,30 +187,33 @@ int main(int argc, char** argv) {
     records.Follow(run.records(), h.recordChanged, h.backAtMenu);
     if (h.backAtMenu || h.closed) lastRun.Keep(tick::JournalScript(run.journal()));
   };
-  // Without a sound device the game plays silently.
-  std::string soundError;
-  std::unique_ptr<AudioOutput> audio = AudioOutput::Open(sounds.get(), &soundError);
-  if (!audio) {
-    std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
-  }
-  options.audio = audio.get();
-  // The player's mute lasts from one start to the next.
+  // The sound device opens once the first frame is on screen, never before it; nothing sounds
+  // before a run starts anyway. Without a device the game plays silently.
   records::SettingsStore settings(warn);
   records::Settings chosen = settings.Load();
-  if (audio) {
-    audio->SetMuted(chosen.muted);
-    options.muteToggled = [&](bool muted) {
-      chosen.muted = muted;
-      settings.Save(chosen);
-    };
-  }
+  options.audio = audio.get();
+  options.firstFramePresented = [&] {
+    std::string soundError;
+    if (!audio->Open(&soundError)) {
+      std::fprintf(stderr, "skelvar: warning: playing without sound: %s\n", soundError.c_str());
+    } else {
+      // The player's mute lasts from one start to the next.
+      audio->SetMuted(chosen.muted);
+    }
+    mark("sound");
+  };
+  options.muteToggled = [&](bool muted) {
+    if (!audio->IsOpen()) return;
+    chosen.muted = muted;
+    settings.Save(chosen);
+  };
   run.ShowGhost(chosen.ghost);
   options.ghostToggled = [&](bool shown) {
     chosen.ghost = shown;
     settings.Save(chosen);
   };
-  mark("sound");
 
+  LatePictures late(EmbeddedFiles(), ShippedCatalogue());
   const bool ran = RunEventLoop(*window, *renderer, run, clock, options, &late, &error);
   // Closed from outside, the game's end still keeps the run it was in.
   if (!game.Closed()) lastRun.Keep(tick::JournalScript(run.journal()));

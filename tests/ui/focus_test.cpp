@@ -78,6 +78,8 @@ TEST(FocusLoss, LetsGoOfTheControllersAndTheKeyboardAndSheStops) {
     ASSERT_TRUE(font) << warning;
     auto window = GameWindow::Create(&error);
     ASSERT_TRUE(window) << error;
+    GlDriverProbe noProbe;
+    ASSERT_TRUE(window->MakeRenderer(noProbe, &error)) << error;
     std::vector<std::string> warnings;
     auto pictures = DecodePictures(EmbeddedFiles(), ShippedCatalogue(), &warnings, &error);
     ASSERT_TRUE(pictures) << error;

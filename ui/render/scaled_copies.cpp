@@ -103,7 +103,10 @@ void ScaledCopies::EndFrame() {
 void MenuDownscale::Draw(SDL_Renderer* renderer, SDL_Surface* pixels, const SDL_Rect& dest) {
   if (!scaled_ || width_ != dest.w || height_ != dest.h) {
     scaled_.reset();
-    SurfacePtr scaled = AreaDownscale(pixels, dest.w, dest.h);
+    SurfacePtr scaled = seed_ && seed_->w == dest.w && seed_->h == dest.h
+                            ? std::move(seed_)
+                            : AreaDownscale(pixels, dest.w, dest.h);
+    seed_.reset();
     if (scaled) scaled_.reset(SDL_CreateTextureFromSurface(renderer, scaled.get()));
     width_ = dest.w;
     height_ = dest.h;

@@ -51,9 +51,13 @@ class ScaledCopies {
 // The menu picture shrunk by area averaging, once per size on the screen.
 class MenuDownscale {
  public:
+  // Takes the picture already shrunk to the size the first frame shows it at (made before there
+  // was a renderer), so that the first frame does not shrink it.
+  void Seed(SurfacePtr shrunk) { seed_ = std::move(shrunk); }
   void Draw(SDL_Renderer* renderer, SDL_Surface* pixels, const SDL_Rect& dest);
 
  private:
+  SurfacePtr seed_;
   TexturePtr scaled_;
   int width_ = 0;
   int height_ = 0;

@@ -3,10 +3,34 @@
 #include <algorithm>
 #include <cmath>
 
+#include "ui/render/area_scale.h"
+
 namespace skelvar::ui {
 
+SurfacePtr SceneRenderer::ShrinkMenuFor(const Scene& scene, const PictureSet& pictures) {
+  SDL_Surface* menu = pictures[ImageId::Menu].surface.get();
+  if (menu == nullptr) return nullptr;
+  const BlendedList frame = ScaleDrawList(BuildDrawList(scene), 1.0);
+  const ScreenMapping mapping =
+      ScreenMapping::Identity(scene.window.clientWidth, scene.window.clientHeight);
+  for (const BlendedOp& op : frame) {
+    if (op.kind != DrawKind::Image || op.image != ImageId::Menu) continue;
+    // Where DrawImage puts it, and whether it shrinks it there.
+    const PixelRect dest = mapping.RectToScreen(op.dest);
+    const bool stretched = std::abs(op.dest.width - op.source.width) > 1e-6 ||
+                           std::abs(op.dest.height - op.source.height) > 1e-6;
+    if (!stretched || dest.width <= 0 || dest.height <= 0 || dest.width > menu->w ||
+        dest.height > menu->h) {
+      return nullptr;
+    }
+    return AreaDownscale(menu, dest.width, dest.height);
+  }
+  return nullptr;
+}
+
 std::unique_ptr<SceneRenderer> SceneRenderer::Create(SDL_Renderer* renderer, PictureSet pictures,
-                                                     const LabelFont& font, std::string* error) {
+                                                     const LabelFont& font, std::string* error,
+                                                     SurfacePtr shrunkMenu) {
   SDL_RendererInfo info{};
   if (SDL_GetRendererInfo(renderer, &info) != 0) {
     *error = std::string("cannot query the renderer: ") + SDL_GetError();
@@ -14,10 +38,13 @@ std::unique_ptr<SceneRenderer> SceneRenderer::Create(SDL_Renderer* renderer, Pic
   }
   const int maxTileWidth =
       info.max_texture_width > 0 ? std::min(info.max_texture_width, 2048) : 2048;
-  // The software renderer draws straight into pixels that stay as they are between frames.
-  const bool retains = info.name != nullptr && std::string_view(info.name) == "software";
-  return std::unique_ptr<SceneRenderer>(
-      new SceneRenderer(renderer, std::move(pictures), font, maxTileWidth, retains));
+  // The software renderer draws straight into pixels that stay as they are between frames, and
+  // filters on the processor; a graphics card filters every frame for next to nothing.
+  const bool software = info.name != nullptr && std::string_view(info.name) == "software";
+  std::unique_ptr<SceneRenderer> self(
+      new SceneRenderer(renderer, std::move(pictures), font, maxTileWidth, software));
+  self->menu_.Seed(std::move(shrunkMenu));
+  return self;
 }
 
 PixelRect SceneRenderer::ToScreen(const FloatRect& r) const {
@@ -113,7 +140,7 @@ void SceneRenderer::DrawImage(const BlendedOp& op, const SDL_Rect& clip) {
     return;
   }
   // A translucent picture (a raced run's girl) is drawn straight from its texture.
-  if (op.alpha == 255 && !mapping_.IsIdentity() &&
+  if (op.alpha == 255 && keepsScaledCopies_ && !mapping_.IsIdentity() &&
       copies_.Draw(op.image, op.keyed, *texture, op.source, dest, mapping_, clip)) {
     return;
   }

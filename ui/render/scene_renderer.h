@@ -26,7 +26,12 @@ class SceneRenderer {
   // Preload, after which its pixels are let go, except the menu picture's, which is shrunk again
   // whenever the menu changes size. Pictures wider than the renderer allows are split into tiles.
   static std::unique_ptr<SceneRenderer> Create(SDL_Renderer* renderer, PictureSet pictures,
-                                               const LabelFont& font, std::string* error);
+                                               const LabelFont& font, std::string* error,
+                                               SurfacePtr shrunkMenu = nullptr);
+  // The menu picture shrunk as the first frame of `scene` shows it, drawn onto its client area
+  // unscaled; it needs no renderer, so that it can be made while there is none yet. Null when
+  // that frame shows no shrunk menu picture. Given to Create, it spares the first frame the work.
+  static SurfacePtr ShrinkMenuFor(const Scene& scene, const PictureSet& pictures);
 
   // Uploads every picture not drawn yet, so that no later frame waits for one. The window calls
   // this once its first frame is on screen.
@@ -57,10 +62,12 @@ class SceneRenderer {
             int32_t screenWidth, int32_t screenHeight);
 
  private:
+  // `software`: the renderer keeps its pixels between frames and filters on the processor.
   SceneRenderer(SDL_Renderer* renderer, PictureSet pictures, const LabelFont& font,
-                int maxTileWidth, bool retainsPixels)
+                int maxTileWidth, bool software)
       : renderer_(renderer),
-        retainsPixels_(retainsPixels),
+        retainsPixels_(software),
+        keepsScaledCopies_(software),
         textures_(renderer, std::move(pictures), maxTileWidth),
         copies_(renderer, maxTileWidth),
         label_(font) {}
@@ -78,6 +85,8 @@ class SceneRenderer {
 
   SDL_Renderer* renderer_;
   bool retainsPixels_;
+  // Scaled views copy pictures from their scaled copies, rather than filter them in every frame.
+  bool keepsScaledCopies_;
   TextureStore textures_;
   ScaledCopies copies_;
   MenuDownscale menu_;

@@ -30,15 +30,17 @@ const TiledTexture* TextureStore::Texture(ImageId id) {
   if (!textures_[i]) {
     StoredPicture& picture = pending_.pictures[i];
     if (!picture.surface) return nullptr;
-    // Pictures with the same pixels share their textures too.
-    for (int k = 0; k < ImageCount && !textures_[i]; ++k) {
-      if (k != i && textures_[k] && sharedWith_[k] == picture.surface.get()) {
-        textures_[i] = textures_[k];
+    textures_[i] = Upload(picture.surface.get(), picture.keyed);
+    if (!textures_[i]) return nullptr;
+    // Pictures with the same pixels share their textures too: those still waiting get it now,
+    // while their pixels are held. (Pixels let go may leave their address to different ones.)
+    for (int k = 0; k < ImageCount; ++k) {
+      StoredPicture& other = pending_.pictures[k];
+      if (k != i && !textures_[k] && other.surface == picture.surface) {
+        textures_[k] = textures_[i];
+        other.surface.reset();
       }
     }
-    if (!textures_[i]) textures_[i] = Upload(picture.surface.get(), picture.keyed);
-    if (!textures_[i]) return nullptr;
-    sharedWith_[i] = picture.surface.get();
     picture.surface.reset();
   }
   return textures_[i].get();

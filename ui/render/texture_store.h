@@ -51,8 +51,7 @@ class TextureStore {
   SDL_Renderer* renderer_;
   int maxTileWidth_;
   std::array<std::shared_ptr<TiledTexture>, ImageCount> textures_;
-  PictureSet pending_;                                       // pictures not uploaded yet
-  std::array<const SDL_Surface*, ImageCount> sharedWith_{};  // the pixels each texture came from
+  PictureSet pending_;  // pictures not uploaded yet
   SharedSurface menuPixels_;
 };
 
