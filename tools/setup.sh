@@ -23,7 +23,7 @@ runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturb
   libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   desktop-file-utils appstream man-db dpkg-dev file lintian devscripts binutils clang-14
-  libclang-rt-14-dev openbox)
+  libclang-rt-14-dev openbox time)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
 # the page's modules minified with terser, the font subset made with fonttools, served by python3;
 # its tests run under node and in
