@@ -2,7 +2,7 @@
 // running WebAssembly: the pictures' names by id, the watched keys, and every record the page
 // reads, field by field, compared with the replay tool's state and with each other.
 //   node tests/web/numbers.mjs --site build-web/site
-import { check, fitToScreen, parseOptions, runPages } from './harness.mjs';
+import { check, fitToScreen, noProblems, parseOptions, runSuite } from './harness.mjs';
 
 const { site } = parseOptions('numbers.mjs', '--site DIR');
 
@@ -46,9 +46,9 @@ const Probe = `(async () => {
 
 const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
 
-async function numbers(browser, url) {
-  const page = await browser.newPage();
-  await page.open(`${url}?step&seed=1`, { width: 960, height: 580 });
+async function numbers(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(`${url}?step&seed=1`);
   await page.waitFor('globalThis.skelvar?.step', 15000, 'the stepped page');
   const p = await page.eval(Probe);
 
@@ -100,4 +100,6 @@ async function numbers(browser, url) {
   return page;
 }
 
-await runPages(site, [numbers], 'number');
+await runSuite('number', {}, async ({ engine, serve }) => {
+  await noProblems([await numbers(engine, (await serve(site)).url)], 'the page');
+});
