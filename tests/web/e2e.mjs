@@ -6,42 +6,14 @@
 //   node tests/web/e2e.mjs --site build-web/site [--shots DIR]
 import { PageWatch } from './engine.mjs';
 import {
-  check, fitToScreen, jumps, near, noProblems, parseOptions, pressKey, regionLuminance, runSuite, settle, shot, ticks,
+  check, fitToScreen, jumps, near, noProblems, parseOptions, pictureOf, pressKey, regionLuminance, runSuite, settle, shot,
+  state, StateMenu, ticks,
 } from './harness.mjs';
 import { HeldClock, StandInPad } from './stand_ins.mjs';
 
 const options = parseOptions('e2e.mjs', '--site DIR [--shots DIR]', { shots: null });
 
 const HintText = '方向キーかマウスで操作しるお';
-const StateMenu = -1;
-
-const state = (page) => page.eval('skelvar.state()');
-
-// A picture component's file on the site, as the build's table gives it.
-const siteFile = (name) => `(await import('./picture-files.js')).PictureFiles['${name}'][0]`;
-
-// Reads a stored picture's pixels in the page, straight from the site (no key colour applied).
-function pictureExpression(name) {
-  return `(async () => {
-    const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-    c.drawImage(bitmap, 0, 0);
-    return { width: bitmap.width, height: bitmap.height,
-      data: Array.from(c.getImageData(0, 0, bitmap.width, bitmap.height).data) };
-  })()`;
-}
-
-async function pictureRegion(page, name, x0, y0, width, height) {
-  const p = await page.eval(`(async () => {
-    const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(${width}, ${height}).getContext('2d');
-    c.drawImage(bitmap, ${-x0}, ${-y0});
-    return Array.from(c.getImageData(0, 0, ${width}, ${height}).data);
-  })()`);
-  return (x, y) => p.slice((y * width + x) * 4, (y * width + x) * 4 + 4);
-}
 
 async function desktopPage(engine, url) {
   const page = await engine.newPage({ width: 960, height: 580 });
@@ -146,9 +118,9 @@ async function playPage(engine, url) {
   // The girl's frame: where it is white the background shows through; its other pixels cover it.
   const gx = panel.left + s.PosX[0] + s.CameraX;
   const gy = panel.top + s.PosY[0] + s.CameraY;
-  const frame = await page.eval(pictureExpression(s.ActorImage[0]));
-  const back = await pictureRegion(page, 'imgBack', gx - panel.left - s.imgBack.left,
-    gy - panel.top - s.imgBack.top, frame.width, frame.height);
+  const frame = await pictureOf(page, s.ActorImage[0]);
+  const back = await pictureOf(page, 'imgBack', [gx - panel.left - s.imgBack.left,
+    gy - panel.top - s.imgBack.top, frame.width, frame.height]);
   const label = s.lblMsg;
   const underLabel = (x, y) => x >= panel.left + label.left && x < panel.left + label.left + label.width &&
     y >= panel.top + label.top && y < panel.top + label.top + label.height;
@@ -159,11 +131,11 @@ async function playPage(engine, url) {
   for (let y = 0; y < frame.height; ++y) {
     for (let x = 0; x < frame.width; ++x) {
       if (underLabel(gx + x, gy + y)) continue;
-      const f = frame.data.slice((y * frame.width + x) * 4, (y * frame.width + x) * 4 + 3);
+      const f = frame.pixel(x, y).slice(0, 3);
       const shown = play.pixel(gx + x, gy + y);
       if (near(f, [255, 255, 255], 0)) {
         ++white;
-        if (near(shown, back(x, y), 10)) ++whiteShowsBack;
+        if (near(shown, back.pixel(x, y), 10)) ++whiteShowsBack;
       } else {
         ++body;
         if (near(shown, f, 3)) ++bodyDrawn;

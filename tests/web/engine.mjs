@@ -8,10 +8,10 @@
 //
 // An engine has name, version, limits (what its driver cannot do, each with the reason), ended
 // (why its browser ended, or null), newPage(view) and close(). A view is { width, height, scale,
-// mobile, touch }: the CSS size, device pixels per CSS pixel (WebKit's is the launch's), a phone's
-// viewport, a touch screen; fresh: true gives the page a profile of its own (no cache, no storage,
-// no service worker). A browser that ends or stops answering is named in the error of every call
-// that meets it, and the next newPage() starts it again. A page has:
+// mobile, touch, fresh }: the CSS size, device pixels per CSS pixel (WebKit's is the launch's), a
+// phone's viewport, a touch screen, and a profile of the page's own, with no cache, storage or
+// service worker yet (not in WebKit). A browser that ends or stops answering is named in the
+// error of every call that meets it, and the next newPage() starts it again. A page has:
 //   open(url), reload()                 navigate and wait for the load event
 //   eval(expression)                    evaluate (awaiting a promise), giving back the JSON value
 //   evalInFrame(expression)             the same in the page's first iframe
@@ -42,12 +42,11 @@ export const Engines = ['chromium', 'firefox', 'webkit'];
 export const AnswerMs = 60000;
 
 const Modules = { chromium: './engine_chromium.mjs', firefox: './engine_firefox.mjs', webkit: './engine_webkit.mjs' };
-const PageMethods = ['open', 'reload', 'eval', 'evalInFrame', 'key', 'keysTo', 'move', 'click', 'touch',
-  'setViewport', 'screenshot', 'hide', 'show', 'problems', 'close', 'link', 'safeArea', 'protocol', 'heard'];
+const ChromiumOnly = ['link', 'safeArea', 'protocol', 'heard'];
 
 // A backend's launch(options, ended) gives null when its browser is not installed, or { version,
-// limits, newPage(view), close(), and alive() if it can tell }; it calls ended(reason) when the
-// browser ends unasked.
+// limits, newPage(view), close() }, with failed(error) if only a failed call can tell that the
+// browser has gone (giving why, or null); it calls ended(reason) when the browser ends unasked.
 export async function launchEngine(name, options = {}) {
   if (!Modules[name]) throw new Error(`no such engine: ${name} (one of ${Engines.join(', ')})`);
   const { launch } = await import(Modules[name]);
@@ -67,16 +66,17 @@ export async function launchEngine(name, options = {}) {
   const wrap = (raw, mine) => {
     const gone = () => (mine !== generation ? `${engine.version} ended and was started again` : engine.ended);
     const page = {};
-    for (const method of PageMethods) {
+    for (const method of new Set([...Object.keys(raw), ...ChromiumOnly])) {
       page[method] = async (...args) => {
         if (gone()) throw new Error(`${gone()}; ${method} is for a page it had`);
-        if (!raw[method]) throw new Error(`${engine.version} cannot ${method}: ${engine.limits.chromium ?? 'no such call'}`);
+        if (!raw[method]) throw new Error(`${engine.version} cannot ${method}: ${engine.limits.chromium}`);
         try {
           return await raw[method](...args);
         } catch (error) {
           // A browser's end may be heard just after the call it broke.
           await new Promise((r) => setImmediate(r));
-          if (mine === generation && browser.alive?.() === false) engine.ended ??= `${engine.version} ended (its connection closed)`;
+          const reason = mine === generation && browser.failed?.(error);
+          if (reason) engine.ended ??= `${engine.version} ended (${reason})`;
           throw gone() ? new Error(`${gone()}, in ${method}: ${error.message}`) : error;
         }
       };

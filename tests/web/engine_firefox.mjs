@@ -54,7 +54,13 @@ export async function launch({ scale = 1 } = {}, ended = () => {}) {
     version: (await browser.version()).replace('/', ' '),
     limits: { chromium: 'the player\'s link, a notch and the DevTools calls are emulated in Chromium only' },
     newPage: (view) => newPage(browser, { scale, ...view }),
-    alive: () => browser.connected,
+    // After a failed call: a call left unanswered means the browser hangs, so it is ended.
+    failed(error) {
+      if (!/timed out. Increase the 'protocolTimeout'/.test(error.message)) return browser.connected ? null : 'its connection closed';
+      closing = true;
+      browser.process()?.kill('SIGKILL');
+      return `no answer in ${AnswerMs / 1000} s`;
+    },
     async close() {
       closing = true;
       await browser.close().catch(() => browser.process()?.kill('SIGKILL'));

@@ -15,25 +15,17 @@ import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { Engines, launchEngine, PageWatch } from './engine.mjs';
+import { launchEngine, PageWatch } from './engine.mjs';
 import {
-  check, compareWithNativeReplay, fitToScreen, jumps, near, noProblems, parseOptions, pressKey, regionLuminance,
-  runSuite, settle, shot as shotOf, ticks,
+  check, compareWithNativeReplay, fitToScreen, holdKey, jumps, near, noProblems, parseOptions, pressKey, regionLuminance,
+  runSuite, settle, shot as shotOf, state, StateMenu, StatePlaying, ticks,
 } from './harness.mjs';
 import { HeldClock, StandInPad, unevenSteps } from './stand_ins.mjs';
 
 const options = parseOptions('engines.mjs', '--engine chromium|firefox|webkit --site DIR [--replay PATH] [--shots DIR]',
   { engine: null, replay: null, shots: null });
-if (!Engines.includes(options.engine)) {
-  console.error(`usage: engines.mjs --engine ${Engines.join('|')} --site DIR [--replay PATH] [--shots DIR]`);
-  process.exit(2);
-}
 const name = options.engine;
 
-const StateMenu = -1;
-const StatePlaying = 0;
-
-const state = (page) => page.eval('skelvar.state()');
 const shot = (page, file) => shotOf(page, options.shots, `${name}-${file}`);
 const menuFaded = 'globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled';
 const steppedReady = 'globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded';
@@ -82,14 +74,8 @@ async function play(engine, group) {
     await pressKey(page, 'ArrowRight');
     await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`, 10000, 'a run');
     const start = await settle(page);
-    // Held for 16 ticks, with the key's repeats where the driver sends them.
-    await page.key('down', 'ArrowRight');
-    for (let i = 0; i < 16; ++i) {
-      await ticks(page, 1);
-      if (!engine.limits.keyRepeat) await page.key('down', 'ArrowRight', { repeat: true });
-    }
+    await holdKey(page, 'ArrowRight', 16, { repeat: !engine.limits.keyRepeat });
     const moving = await state(page);
-    await page.key('up', 'ArrowRight');
     check(moving.PosX[0] - start.PosX[0] >= 150 && moving.Facing[0] === 0,
       `${name}: → held runs her right (${start.PosX[0]} -> ${moving.PosX[0]} in ${moving.tick - start.tick} ticks)`);
     const running = await shot(page, 'run.png');
@@ -594,9 +580,8 @@ async function heldPad(engine, standIns) {
 async function offline(page) {
   // The later checks' tabs came in front of this one.
   await page.show();
-  const ready = await page.waitFor(`navigator.serviceWorker.getRegistration().then((r) =>
-    r?.active?.state === 'activated' && navigator.serviceWorker.controller !== null || (r?.active?.state === 'activated' && 'active'))`,
-  30000, 'the service worker').catch(() => false);
+  const ready = await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.active?.state === 'activated')",
+    30000, 'the service worker').catch(() => false);
   check(Boolean(ready), `${name}: the service worker is active after the first visit`);
   if (!ready) return;
   site.down = true;

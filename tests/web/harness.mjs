@@ -7,7 +7,7 @@ import { existsSync, mkdirSync, readdirSync, rmSync, writeFileSync } from 'node:
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { launchEngine } from './engine.mjs';
+import { Engines, launchEngine } from './engine.mjs';
 import { decodePng } from './png.mjs';
 import { serveSite } from './server.mjs';
 
@@ -22,18 +22,21 @@ export function requireSite(script, site) {
 }
 
 // Reads `--name value` pairs into a copy of `defaults` (a `site` option is always there). An
-// unknown option or one without its value prints `usage: <script> <usage>` and exits with 2, as
-// does a missing site; a missing option named in `required` counts as a missing site.
+// unknown option, one without its value or an engine not in Engines prints `usage: <script>
+// <usage>` and exits with 2, as does a missing site; a missing option named in `required` counts
+// as a missing site.
 export function parseOptions(script, usage, defaults = {}, { required = [] } = {}) {
   const options = { site: null, ...defaults };
+  const bad = () => {
+    console.error(`usage: ${script} ${usage}`);
+    process.exit(2);
+  };
   for (let i = 2; i < process.argv.length; ++i) {
     const name = process.argv[i].replace(/^--/, '');
-    if (!(name in options) || i + 1 >= process.argv.length) {
-      console.error(`usage: ${script} ${usage}`);
-      process.exit(2);
-    }
+    if (!(name in options) || i + 1 >= process.argv.length) bad();
     options[name] = process.argv[++i];
   }
+  if ('engine' in options && !Engines.includes(options.engine)) bad();
   if (required.some((name) => !options[name])) noSite(script, options.site);
   requireSite(script, options.site);
   return options;
@@ -100,7 +103,11 @@ export async function noProblems(pages, what, expected = () => false) {
   return check(problems.length === 0, `${what}: no error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
 }
 
-// ---- waiting on the page's clock ----
+// ---- the game in the page, waited for on the page's clock ----
+
+export const StateMenu = -1;
+export const StatePlaying = 0;
+export const state = (page) => page.eval('skelvar.state()');
 
 // Runs until `n` more of the page's ticks have passed (a stepped page's are stepped), or until the
 // expression `until` holds, in the page or (frame) its first iframe: gives the expression's value,
@@ -116,6 +123,17 @@ export async function ticks(page, n, until = 'false', { frame = false } = {}) {
     return v ? [v] : skelvar.state().tick - ${from} >= ${n} || skelvar.window().closed ? [false] : null; })()`,
   10000 + 200 * n, `${n} ticks of the page`, { frame });
   return value[0];
+}
+
+// A key held for n of the page's ticks, or until `until` holds, and pressed again every tick as a
+// held key repeats (repeat: false for a driver that cannot send a repeat).
+export async function holdKey(page, code, n, { until = 'false', repeat = true } = {}) {
+  await page.key('down', code);
+  for (let i = 0; i < n && !(await page.eval(until)); ++i) {
+    await ticks(page, 1);
+    if (repeat) await page.key('down', code, { repeat: true });
+  }
+  await page.key('up', code);
 }
 
 // A short press of one key, held over one of the page's (or its iframe's) ticks.
@@ -174,6 +192,21 @@ export function saveShot(dir, name, png) {
 }
 
 // ---- the site, pictures and numbers ----
+
+// A stored picture's pixels as the site serves it (no key colour applied), read in the page: the
+// box [x0, y0, width, height] of it, or all of it; pixel(x, y) gives [r, g, b, a].
+export async function pictureOf(page, name, box = null) {
+  const p = await page.eval(`(async () => {
+    const { PictureFiles } = await import('./picture-files.js');
+    const bitmap = await createImageBitmap(await (await fetch(PictureFiles['${name}'][0])).blob(),
+      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    const [x0, y0, width, height] = ${JSON.stringify(box)} ?? [0, 0, bitmap.width, bitmap.height];
+    const c = new OffscreenCanvas(width, height).getContext('2d');
+    c.drawImage(bitmap, -x0, -y0);
+    return { width, height, data: Array.from(c.getImageData(0, 0, width, height).data) };
+  })()`);
+  return { ...p, pixel: (x, y) => p.data.slice((y * p.width + x) * 4, (y * p.width + x) * 4 + 4) };
+}
 
 // Every file under `dir`, in its subfolders too.
 export function filesUnder(dir) {

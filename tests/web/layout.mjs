@@ -4,7 +4,7 @@
 // canvas with a role and a name.
 //   node tests/web/layout.mjs --site build-web/site [--shots DIR]
 import {
-  check, fitToScreen, framesPass, near, noProblems, parseOptions, pressKey, runSuite, shot,
+  check, fitToScreen, framesPass, near, noProblems, parseOptions, pressKey, runSuite, shot, state,
 } from './harness.mjs';
 
 const options = parseOptions('layout.mjs', '--site DIR [--shots DIR]', { shots: null });
@@ -29,7 +29,6 @@ function inks(image, [x0, y0, x1, y1]) {
   return count;
 }
 
-const state = (page) => page.eval('skelvar.state()');
 const box = (page, selector) => page.eval(`(() => {
   const e = document.querySelector(${JSON.stringify(selector)});
   if (!e) return null;

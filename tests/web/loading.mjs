@@ -11,7 +11,7 @@ import { execFileSync } from 'node:child_process';
 
 import { pollFor } from './engine.mjs';
 import {
-  check, escapeToMenu, framesPass, near, parseOptions, pressKey, runSuite, settle, ticks,
+  check, escapeToMenu, framesPass, near, parseOptions, pictureOf, pressKey, runSuite, settle, ticks,
 } from './harness.mjs';
 import { decodePng } from './png.mjs';
 
@@ -126,14 +126,7 @@ const unexpected = async (page) => (await page.problems()).filter((p) => !/faile
 // sampled pixels that match the background, and of its pen lines, which a blank stage would lack.
 async function backgroundShown(page, s, png) {
   const shot = decodePng(png);
-  const back = await page.eval(`(async () => {
-    const { PictureFiles } = await import('./picture-files.js');
-    const bitmap = await createImageBitmap(await (await fetch(PictureFiles.imgBack[0])).blob(),
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(900, 500).getContext('2d');
-    c.drawImage(bitmap, ${s.imgBack.left}, ${s.imgBack.top});
-    return Array.from(c.getImageData(0, 0, 900, 500).data);
-  })()`);
+  const back = await pictureOf(page, 'imgBack', [-s.imgBack.left, -s.imgBack.top, 900, 500]);
   const panel = s.pnlGame;
   const label = s.lblMsg;
   // The background is mostly pale paper: its pen lines are what a blank stage would lack.
@@ -146,7 +139,7 @@ async function backgroundShown(page, s, png) {
       const inLabel = x >= label.left && x < label.left + label.width && y >= label.top && y < label.top + label.height;
       const nearGirl = Math.abs(x - (s.PosX[0] + s.CameraX)) < 120 && Math.abs(y - (s.PosY[0] + s.CameraY)) < 160;
       if (inLabel || nearGirl) continue;
-      const expected = back.slice((y * 900 + x) * 4, (y * 900 + x) * 4 + 3);
+      const expected = back.pixel(x, y).slice(0, 3);
       const match = near(shot.pixel(panel.left + x, panel.top + y), expected, 10);
       ++compared;
       if (match) ++same;
@@ -465,6 +458,7 @@ await runSuite('loading', {}, async ({ engine, serve, group }) => {
       let page = await visit();
       await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.active?.state === 'activated')", 30000, 'the first worker');
       const firstCache = await page.eval(caches);
+      const first = (await pollFor(async () => workers('activated')[0], null, 30000, 'the first worker, as Chromium sees it')).versionId;
       await page.close();
       // The new build: one changed file, and its worker made again as the build makes it.
       writeFileSync(join(copy, 'page.css'), `${readFileSync(join(copy, 'page.css'), 'utf8')}\n/* new build */\n`);
@@ -472,10 +466,9 @@ await runSuite('loading', {}, async ({ engine, serve, group }) => {
       page = await visit();
       const oldWhole = !(await page.eval(cssMark));
       await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.waiting?.state === 'installed')", 30000, 'the new worker waiting');
-      const waiting = workers('installed').at(-1)?.versionId;
       // With the old version's last page closed the new worker takes over.
       await page.close();
-      await pollFor(async () => workers('activated').some((v) => v.versionId === waiting), null, 30000, 'the new worker active');
+      await pollFor(async () => workers('activated').some((v) => v.versionId !== first), null, 30000, 'the new worker active');
       page = await visit();
       const newWhole = await page.eval(cssMark);
       const lastCaches = await page.eval(caches);

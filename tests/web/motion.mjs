@@ -3,7 +3,7 @@
 // everything has stopped the last paint shows every picture at its final place, and at rest (a
 // finished outcome, the menu) it paints nothing.
 //   node tests/web/motion.mjs --site build-web/site
-import { check, escapeToMenu, framesPass, noProblems, parseOptions, runSuite, ticks } from './harness.mjs';
+import { check, escapeToMenu, framesPass, holdKey, noProblems, parseOptions, runSuite, ticks } from './harness.mjs';
 import { HeldClock } from './stand_ins.mjs';
 
 const { site } = parseOptions('motion.mjs', '--site DIR');
@@ -14,15 +14,6 @@ async function paintsOver(page, n) {
   const before = (await paints(page)).length;
   await ticks(page, n);
   return (await paints(page)).length - before;
-}
-// → held for n ticks, with the key's repeat every tick as a keyboard sends it, or until `until`.
-async function holdRight(page, n, until = 'false') {
-  await page.key('down', 'ArrowRight');
-  for (let i = 0; i < n && !(await page.eval(until)); ++i) {
-    await ticks(page, 1);
-    await page.key('down', 'ArrowRight', { repeat: true });
-  }
-  await page.key('up', 'ArrowRight');
 }
 
 async function run(engine, url) {
@@ -40,7 +31,7 @@ async function run(engine, url) {
   await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run');
   await ticks(page, 6);
   const from = await page.eval('performance.now()');
-  await holdRight(page, 30);
+  await holdKey(page, 'ArrowRight', 30);
   // A smoke check of real time: the background moves, between whole units, and some tick
   // intervals paint it at two or more places. How many ticks and paints come and how evenly they
   // are placed is the timers' schedule's to say on an injected clock (its tests) and the engine
@@ -63,7 +54,7 @@ async function run(engine, url) {
   // Running on into the first obstacle: once the outcome pictures have slid in and stopped, the
   // last paint is the draw list itself, every picture at its final place, and then none follow.
   // Right is let go at the contact: held on into the finished outcome it would go back to the menu.
-  await holdRight(page, 400, 'skelvar.state().GameState === 1');
+  await holdKey(page, 'ArrowRight', 400, { until: 'skelvar.state().GameState === 1' });
   await page.waitFor('skelvar.state().GameState === 2', 10000, 'the finished outcome');
   const exact = await page.waitFor('skelvar.stats().paints.at(-1)[3] === true', 5000, 'the last paint exact')
     .catch(() => false);

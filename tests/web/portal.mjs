@@ -8,12 +8,10 @@ import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { check, noProblems, parseOptions, pressKey, runSuite } from './harness.mjs';
+import { check, noProblems, parseOptions, pressKey, runSuite, StateMenu, StatePlaying } from './harness.mjs';
 import { HeldClock } from './stand_ins.mjs';
 
 const { site } = parseOptions('portal.mjs', '--site DIR');
-const StateMenu = -1;
-const StatePlaying = 0;
 // Where the host puts the frame, in CSS pixels of its viewport.
 const Frame = { left: 20, top: 120, width: 960, height: 580 };
 

@@ -9,8 +9,7 @@ import { HeldClock } from './stand_ins.mjs';
 
 const { site } = parseOptions('sound.mjs', '--site DIR');
 
-// The browser's own audio API as the page watch sees it: every context made, the length of every
-// sound started.
+// The sounds started so far, as the page watch (engine.mjs) sees the browser's own audio API.
 const starts = (page) => page.eval('audioLog.starts.length');
 // The lengths of the sounds started while she jumps once and lands again.
 async function soundsOfAJump(page) {

@@ -7,10 +7,11 @@
 // Usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]
 import { existsSync } from 'node:fs';
 
-import { check, compareWithNativeReplay, noProblems, parseOptions, runSuite, ticks } from './harness.mjs';
+import {
+  check, compareWithNativeReplay, jumps, noProblems, parseOptions, runSuite, StatePlaying, ticks,
+} from './harness.mjs';
 
 const { site, replay } = parseOptions('touch.mjs', '--site DIR [--replay PATH/TO/skelvar-replay]', { replay: null });
-const StatePlaying = 0;
 const phone = { width: 844, height: 390, scale: 3, mobile: true, touch: true };
 
 await runSuite('touch', {}, async ({ engine, serve }) => {
@@ -42,13 +43,8 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
     if (b.GameState !== StatePlaying || count <= 0) return 0;
     return (b.PosX[0] - a.PosX[0]) * 20 / count;
   };
-  const settle = async () => {
-    await ticks(page, 60, '((s) => s.VelX[0] === 0 && s.VelY[0] === 0)(skelvar.state())');
-    return state();
-  };
-  // Whether she leaves the ground within the next n ticks.
-  const jumps = async (ground, n) => Boolean(await ticks(page, n,
-    `((s) => s.VelY[0] < 0 || s.PosY[0] < ${ground})(skelvar.state())`));
+  // She stands: the stretches that follow start from rest, before anything else comes near her.
+  const settle = () => ticks(page, 60, '((s) => s.VelX[0] === 0 && s.VelY[0] === 0)(skelvar.state())');
 
   const css = await page.eval(`(() => { const s = getComputedStyle(document.getElementById('game'));
     return [s.touchAction, s.userSelect || s.webkitUserSelect, s.webkitTouchCallout ?? 'none']; })()`);
@@ -61,7 +57,8 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`,
     10000, 'a run started by a tap');
   check(true, 'a tap on the title starts a run');
-  const s0 = await settle();
+  await settle();
+  const s0 = await state();
   const scale = await page.eval('skelvar.scale()');
   const p = s0.pnlGame;
   const css1 = (x) => x * scale;
@@ -79,10 +76,10 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
   const held = await speed(10);
   check(held >= 300, `a finger resting in the right quarter runs her right (${held.toFixed(0)} units/s)`);
   // A second finger's tap while the first steers jumps, and she keeps running.
-  const ground = (await state()).PosY[0];
+  const ground = await state();
   await press(2, middle, y);
   await lift(2);
-  check(await jumps(ground, 12), 'a second finger\'s tap while the first steers jumps');
+  check(await jumps(page, ground), 'a second finger\'s tap while the first steers jumps');
   const during = await speed(6);
   check(during >= 150, `she keeps running through the jump (${during.toFixed(0)} units/s)`);
   // Sliding into the left quarter moves the hold to Left.
@@ -93,7 +90,7 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
   // Lifting the steering finger neither jumps nor keeps her running.
   const beforeLift = await state();
   await lift(1);
-  check(!(await jumps(beforeLift.PosY[0], 14)), 'lifting the steering finger does not jump');
+  check(!(await jumps(page, beforeLift)), 'lifting the steering finger does not jump');
   check((await state()).KeysHeld.length === 0, 'lifting the steering finger lets go of its key');
 
   // A finger in the band right of the stage runs her right too.
@@ -103,10 +100,10 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
   const band = await speed(10);
   check(band >= 300, `a finger in the band right of the stage runs her right (${band.toFixed(0)} units/s)`);
   // A finger going down in the band while another steers jumps instead of steering.
-  const g2 = (await state()).PosY[0];
+  const g2 = await state();
   await press(4, 20, 200);
   await lift(4);
-  check(await jumps(g2, 12), 'a finger going down anywhere while another steers jumps');
+  check(await jumps(page, g2), 'a finger going down anywhere while another steers jumps');
   check(!(await state()).KeysHeld.includes(37), 'that finger does not steer');
   await lift(3);
   check((await state()).GameState === StatePlaying, 'the run went on through all of it');
