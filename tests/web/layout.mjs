@@ -4,7 +4,7 @@
 // canvas with a role and a name.
 //   node tests/web/layout.mjs --site build-web/site [--shots DIR]
 import {
-  check, fitToScreen, framesPass, near, noProblems, parseOptions, pressKey, runSuite, shot, state,
+  check, fitToScreen, framesPass, near, noProblems, parseOptions, pressKey, runSuite, settle, shot, state,
 } from './harness.mjs';
 
 const options = parseOptions('layout.mjs', '--site DIR [--shots DIR]', { shots: null });
@@ -53,9 +53,11 @@ async function opaque(page) {
   await framesPass(page);
 }
 
+// A run started, its scene come to rest, so a screenshot shows what the state says.
 async function startRun(page) {
   await pressKey(page, 'Enter');
   await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 10000, 'a run');
+  await settle(page);
 }
 
 // Held upright the game spans the width and the pictogram fills the free space below it.
