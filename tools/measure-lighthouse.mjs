@@ -9,8 +9,8 @@ import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { serve } from '../tests/web/browser.mjs';
 import { requireSite } from '../tests/web/harness.mjs';
+import { serveSite } from '../tests/web/server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
@@ -34,7 +34,7 @@ const flags = ['--headless=new', '--no-sandbox', '--disable-gpu', '--no-first-ru
   '--disable-background-networking', '--disable-component-update', '--disable-sync',
   '--disable-extensions', '--mute-audio'];
 const out = mkdtempSync(join(tmpdir(), 'skelvar-lighthouse-'));
-const server = await serve(site);
+const server = await serveSite(site);
 let status = 0;
 try {
   const report = join(out, 'report.json');
@@ -56,7 +56,7 @@ try {
     }
   }
 } finally {
-  server.stop();
+  await server.stop();
   rmSync(out, { recursive: true, force: true });
 }
 process.exit(status);

@@ -8,7 +8,7 @@ import { statSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { Browser } from '../tests/web/browser.mjs';
+import { launchEngine } from '../tests/web/engine.mjs';
 import { filesUnder, median, requireSite } from '../tests/web/harness.mjs';
 import { serveSite } from '../tests/web/server.mjs';
 
@@ -32,6 +32,7 @@ console.log(`site: ${bytes} bytes, ${(bytes / 1024).toFixed(1)} KB in ${all.leng
 const PressAtMs = 3500;
 
 const server = await serveSite(site);
+const browser = await launchEngine('chromium');
 const menus = [];
 const stages = [];
 const pictures = [];
@@ -40,11 +41,10 @@ let started = 0;
 let status = 0;
 try {
   for (let i = 0; i < loads; ++i) {
-    const browser = await Browser.launch();
+    const page = await browser.newPage({ width: 960, height: 580, fresh: true });
     try {
-      const page = await browser.newPage();
-      await page.emulateSlowLink();
-      await page.open(server.url, { width: 960, height: 580 }, { noCache: true });
+      await page.link('slow');
+      await page.open(server.url);
       const menu = await page.waitFor('globalThis.skelvar?.menuDrawnAt', 60000, 'the menu');
       // From here the page notes when a run starts, looking every few milliseconds.
       await page.eval(`(() => {
@@ -74,14 +74,16 @@ try {
       const onStage = run.stage > 0 && run.at >= run.stage;
       if (onStage) ++runsOnStage;
       console.log(`load ${i + 1}: menu drawn ${seconds(menu)} s, stage in ${seconds(stage)} s, every picture ${seconds(done)} s; key at ${seconds(pressedAt)} s, run from ${seconds(run.at)} s${onStage ? '' : ' BEFORE THE STAGE WAS IN'}`);
-      if (page.problems.length) console.log(`  page problems: ${page.problems.join('; ')}`);
+      const problems = await page.problems();
+      if (problems.length) console.log(`  page problems: ${problems.join('; ')}`);
     } catch (error) {
       console.log(`load ${i + 1}: did not start (${error.message})`);
     } finally {
-      await browser.close();
+      await page.close();
     }
   }
 } finally {
+  await browser.close();
   await server.stop();
 }
 console.log(`cold loads that start: ${started} of ${loads} (limit: all)`);

@@ -6,8 +6,9 @@
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { Browser, serve } from '../tests/web/browser.mjs';
-import { pressKey, requireSite, sleep } from '../tests/web/harness.mjs';
+import { launchEngine } from '../tests/web/engine.mjs';
+import { pressKey, requireSite } from '../tests/web/harness.mjs';
+import { serveSite } from '../tests/web/server.mjs';
 import { unevenSteps } from '../tests/web/stand_ins.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
@@ -15,16 +16,17 @@ const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
 const runs = Number.parseInt(process.argv[3] ?? '3', 10);
 requireSite('measure-motion', site);
 
-const server = await serve(site);
-const browser = await Browser.launch();
+const sleep = (ms) => new Promise((r) => { setTimeout(r, ms); });
+const server = await serveSite(site);
+const browser = await launchEngine('chromium');
 try {
   for (const [width, height] of [[1280, 720], [960, 580]]) {
     let steps = 0;
     let uneven = 0;
     const each = [];
     for (let run = 0; run < runs; ++run) {
-      const page = await browser.newPage();
-      await page.open(server.url, { width, height });
+      const page = await browser.newPage({ width, height });
+      await page.open(server.url);
       await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
         'the menu');
       await sleep(300);
@@ -44,12 +46,12 @@ try {
       uneven += r.uneven;
       each.push(`${r.uneven}/${r.steps.length}`);
       await pressKey(page, 'Escape');
-      await browser.send('Target.closeTarget', { targetId: page.targetId });
+      await page.close();
     }
     console.log(`${width} x ${height}: ${uneven} of ${steps} steady frames step more than 30 % off the median ` +
       `(${(100 * uneven / Math.max(1, steps)).toFixed(1)} %; runs ${each.join(', ')}; bar 3 %)`);
   }
 } finally {
   await browser.close();
-  server.stop();
+  await server.stop();
 }

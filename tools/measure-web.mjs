@@ -7,13 +7,15 @@ import { statSync } from 'node:fs';
 import { dirname, join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { Browser, serve } from '../tests/web/browser.mjs';
-import { escapeToMenu, filesUnder, median, requireSite, sleep } from '../tests/web/harness.mjs';
+import { launchEngine } from '../tests/web/engine.mjs';
+import { escapeToMenu, filesUnder, median, requireSite } from '../tests/web/harness.mjs';
+import { serveSite } from '../tests/web/server.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 const site = process.argv[2] ?? join(here, '..', 'build-web', 'site');
 requireSite('measure-web', site);
 
+const sleep = (ms) => new Promise((r) => { setTimeout(r, ms); });
 const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
 
 const all = filesUnder(site);
@@ -25,21 +27,21 @@ console.log(`site: ${kb(whole)} in ${all.length} files (limit 1.25 MB: 1280 KB)`
 console.log(`wasm + JavaScript: ${kb(code)} (limit 150 KB)`);
 console.log(`font subset: ${kb(font)} (limit 300 KB)`);
 
-const server = await serve(site);
-const browser = await Browser.launch();
+const server = await serveSite(site);
+const browser = await launchEngine('chromium');
 let status = whole > 1280 * 1024 || code > 150 * 1024 ? 1 : 0;
 try {
   const loads = [];
   for (let i = 0; i < 5; ++i) {
-    const page = await browser.newPage();
-    await page.open(server.url, { width: 960, height: 580 }, { noCache: true });
+    const page = await browser.newPage({ width: 960, height: 580, fresh: true });
+    await page.open(server.url);
     loads.push(await page.waitFor('globalThis.skelvar?.menuDrawnAt', 15000, 'the menu'));
-    await browser.send('Target.closeTarget', { targetId: page.targetId });
+    await page.close();
   }
   console.log(`navigation to menu drawn: median ${median(loads).toFixed(1)} ms of ${loads.map((v) => v.toFixed(0)).join(', ')} (limit 600 ms)`);
 
-  const page = await browser.newPage();
-  await page.open(server.url, { width: 960, height: 580 });
+  const page = await browser.newPage({ width: 960, height: 580 });
+  await page.open(server.url);
   await page.waitFor('globalThis.skelvar?.picturesLoaded', 15000, 'the pictures');
   await page.key('down', 'ArrowRight');
   await sleep(120);
@@ -85,12 +87,13 @@ try {
   await sleep(2000);
   const restPaints = (await page.eval('skelvar.stats()')).paints.filter(([t]) => t >= rest).length;
   console.log(`paints in 2 s at rest at the menu: ${restPaints} (target 0)`);
-  if (page.problems.length) {
-    console.error(`page problems: ${page.problems.join('; ')}`);
+  const problems = await page.problems();
+  if (problems.length) {
+    console.error(`page problems: ${problems.join('; ')}`);
     status = 1;
   }
 } finally {
   await browser.close();
-  server.stop();
+  await server.stop();
 }
 process.exit(status);

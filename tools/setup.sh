@@ -24,9 +24,6 @@ runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturb
 # Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the window's renderer
 # check draws with and the game refuses by itself.
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
-# Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the window's renderer
-# check draws with and the game refuses by itself.
-test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   libgl1-mesa-dri libegl1 libegl-mesa0 desktop-file-utils appstream man-db dpkg-dev file lintian
   devscripts binutils clang-14 libclang-rt-14-dev openbox time)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),

@@ -1,79 +1,51 @@
-// End to end in headless Chromium, beyond the checks every engine passes (engines.mjs): serves the
-// built site on 127.0.0.1, plays it with real key, mouse, touch and controller input and checks
-// what the page shows pixel by pixel, the label's font, the keys that must not scroll, the end of
-// the game and a new launch, and what the page stores and fetches; and the one check of the game's
-// timer against real time, the other suites counting ticks on a held or stepped clock.
+// End to end in Chromium, beyond the checks every engine passes (engines.mjs): serves the built
+// site on 127.0.0.1, plays it with real key, mouse, touch and controller input and checks what the
+// page shows pixel by pixel, the label's font, the keys that must not scroll, the end of the game
+// and a new launch, and what the page stores and fetches; and the one check of the game's timer
+// against real time, the other suites counting ticks on the page's own, held or stepped clock.
 //   node tests/web/e2e.mjs --site build-web/site [--shots DIR]
+import { PageWatch } from './engine.mjs';
 import {
-  check, fitToScreen, jumps, near, parseOptions, pressKey, regionLuminance, runPages, saveShot, settle, sleep, stillKey,
+  check, fitToScreen, jumps, near, noProblems, parseOptions, pictureOf, pressKey, regionLuminance, runSuite, settle, shot,
+  state, StateMenu, ticks,
 } from './harness.mjs';
+import { HeldClock, StandInPad } from './stand_ins.mjs';
 
 const options = parseOptions('e2e.mjs', '--site DIR [--shots DIR]', { shots: null });
 
 const HintText = '方向キーかマウスで操作しるお';
-const StateMenu = -1;
 
-const state = (page) => page.eval('skelvar.state()');
-
-// A picture component's file on the site, as the build's table gives it.
-const siteFile = (name) => `(await import('./picture-files.js')).PictureFiles['${name}'][0]`;
-
-// Reads a stored picture's pixels in the page, straight from the site (no key colour applied).
-function pictureExpression(name) {
-  return `(async () => {
-    const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(bitmap.width, bitmap.height).getContext('2d');
-    c.drawImage(bitmap, 0, 0);
-    return { width: bitmap.width, height: bitmap.height,
-      data: Array.from(c.getImageData(0, 0, bitmap.width, bitmap.height).data) };
-  })()`;
-}
-
-async function pictureRegion(page, name, x0, y0, width, height) {
-  const p = await page.eval(`(async () => {
-    const bitmap = await createImageBitmap(await (await fetch(${siteFile(name)})).blob(),
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(${width}, ${height}).getContext('2d');
-    c.drawImage(bitmap, ${-x0}, ${-y0});
-    return Array.from(c.getImageData(0, 0, ${width}, ${height}).data);
-  })()`);
-  return (x, y) => p.slice((y * width + x) * 4, (y * width + x) * 4 + 4);
-}
-
-async function desktopPage(browser, url) {
-  const page = await browser.newPage();
-  await page.send('Page.enable');
-  await page.open(url, { width: 960, height: 580 });
-  await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
+async function desktopPage(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(url);
+  await page.waitFor('globalThis.skelvar && skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
   const w = await page.eval('skelvar.window()');
   check(!w.opacityEnabled && w.opacity === 255 && !w.openEnabled,
     'after the fade the window is opaque and the fade timer off');
 
   check((await page.eval('document.title')) === 'Skelvar', 'the title is "Skelvar"');
   check(await page.eval("(async () => (await fetch(document.querySelector('link[rel=icon]').href)).ok)()"),
-    
     'the page has the program icon as its favicon');
   await page.waitFor('skelvar.picturesLoaded', 15000, 'the pictures');
-  await sleep(200);
+  await ticks(page, 4);
   const paints = (await page.eval('skelvar.stats()')).paintMs.length;
-  await sleep(500);
+  await ticks(page, 10);
   check((await page.eval('skelvar.stats()')).paintMs.length === paints,
-    'nothing is repainted while the scene stands still');
+    'nothing is repainted in 10 ticks while the scene stands still');
 
-  // The one check of the game's timer against real time (every other count of ticks runs on a
-  // held or stepped clock): about 20 ticks a second, with room for a busy machine.
-  const realTicks = await page.eval(`(async () => {
+  // The one check of the game's timer against real time (every other count of ticks runs on the
+  // page's held or stepped clock): 20 ticks take a second, never less, and at most twice that on a
+  // busy machine.
+  const ms = await page.eval(`new Promise((done) => {
     const a = skelvar.state().tick;
-    await new Promise((r) => setTimeout(r, 2000));
-    return skelvar.state().tick - a; })()`);
-  check(realTicks >= 20 && realTicks <= 44, `the game timer runs in real time, about 20 ticks a second (${realTicks} in 2 s)`);
+    const t0 = performance.now();
+    const look = () => (skelvar.state().tick - a >= 20 ? done(performance.now() - t0) : setTimeout(look, 2));
+    look(); })`);
+  check(ms >= 940 && ms <= 2000, `the game timer runs in real time, 20 ticks a second (20 ticks in ${ms.toFixed(0)} ms)`);
 
   // The menu picture, drawn between black bands (every engine checks that); the dimmed menu of
   // the ended game below is compared with it.
-  await sleep(100);
-  const menu = saveShot(options.shots, 'menu.png', await page.screenshot());
-  const menuRegion = regionLuminance(menu, 0, 60, 960, 520);
+  const menuRegion = regionLuminance(await shot(page, options.shots, 'menu.png'), 0, 60, 960, 520);
 
   // The game's keys do not scroll the page; other keys keep their browser meaning.
   await page.eval(`window.addEventListener('keydown',
@@ -87,20 +59,55 @@ async function desktopPage(browser, url) {
   await pressKey(page, 'Escape');
   await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
 
-  // Right starts a run: the play area with the background and the girl, still showing the start
-  // hint (on a slow machine the girl may start talking first: then the run starts again).
-  let s = null;
-  let play = null;
-  for (let attempt = 0; attempt < 3; ++attempt) {
-    await pressKey(page, 'ArrowRight');
-    await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 10000, 'a run');
-    s = await settle(page);
-    play = saveShot(options.shots, 'play.png', await page.screenshot());
-    const t = await state(page);
-    if (stillKey(t) === stillKey(s) && t.lblMsg.text === HintText) break;
-    await pressKey(page, 'Escape');
-    await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
-  }
+  // Esc at the menu ends the game: the timers stop, the menu is shown dimmed, and a key starts
+  // the game afresh as a new launch does.
+  await pressKey(page, 'Escape');
+  await page.waitFor('skelvar.window().closed', 10000, 'the end of the game');
+  const closedAt = JSON.stringify(await state(page));
+  await page.key('up', 'ArrowRight');
+  await page.move(480, 300);
+  // Two seconds on the page's held clock, then its own time again.
+  await page.eval('(__heldClock.hold(), __heldClock.run(2000), __heldClock.release())');
+  check(JSON.stringify(await state(page)) === closedAt,
+    'after the game ended no tick runs in 2 s and a key release or a mouse move does nothing');
+  const dimmed = regionLuminance(await shot(page, options.shots, 'closed.png'), 0, 60, 960, 520);
+  check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3,
+    `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
+  await pressKey(page, 'KeyA');
+  const relaunched = await page.eval('skelvar.window()');
+  check(!relaunched.closed && relaunched.opacityEnabled && relaunched.opacity < 255 &&
+    (await state(page)).GameState === StateMenu, 'a key on the dimmed title launches the game afresh, fading in');
+  await page.waitFor('!skelvar.window().opacityEnabled', 5000, 'the fade-in after the new launch');
+
+  // The page keeps only the player's record (the run started above) and fetches only its own files.
+  const kept = await page.eval(`document.cookie === "" && sessionStorage.length === 0 &&
+    Object.keys(localStorage).join() === 'skelvar' && JSON.parse(localStorage.getItem('skelvar'))`);
+  check(kept && kept.version === 1 && kept.runs >= 1 && kept.clears === 0,
+    `the page stores only the player's record (${JSON.stringify(kept)})`);
+  const requested = await page.eval("[location.href, ...performance.getEntriesByType('resource').map((e) => e.name)]");
+  const foreign = requested.filter((u) => !u.startsWith(url) && !u.startsWith('data:'));
+  check(requested.length > 40 && foreign.length === 0,
+    `every request is for the site's own files (${requested.length} requests${foreign.length ? `; ${foreign}` : ''})`);
+  check(!requested.some((u) => u.endsWith('/stepper.js')), 'the page players get never fetches the test-only stepping module');
+
+  // A reload starts the game again.
+  await page.reload();
+  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the reloaded page');
+  const again = await page.eval('skelvar.window()');
+  check(!again.closed && again.gameEnabled, 'a reload starts the game again');
+  return page;
+}
+
+// Right starts a run on the stepped page: the play area with the background and the girl, showing
+// the start hint, with no tick between the state read and the screenshot.
+async function playPage(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(`${url}?step&seed=1`);
+  await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 15000, 'the stepped page');
+  await page.eval('skelvar.step(30)');
+  await pressKey(page, 'ArrowRight');
+  const s = await settle(page);
+  const play = await shot(page, options.shots, 'play.png');
   const panel = s.pnlGame;
   check(panel.left === 30 && panel.top === 40,
     `the play area is centred at 30, 40 (${panel.left}, ${panel.top})`);
@@ -111,9 +118,9 @@ async function desktopPage(browser, url) {
   // The girl's frame: where it is white the background shows through; its other pixels cover it.
   const gx = panel.left + s.PosX[0] + s.CameraX;
   const gy = panel.top + s.PosY[0] + s.CameraY;
-  const frame = await page.eval(pictureExpression(s.ActorImage[0]));
-  const back = await pictureRegion(page, 'imgBack', gx - panel.left - s.imgBack.left,
-    gy - panel.top - s.imgBack.top, frame.width, frame.height);
+  const frame = await pictureOf(page, s.ActorImage[0]);
+  const back = await pictureOf(page, 'imgBack', [gx - panel.left - s.imgBack.left,
+    gy - panel.top - s.imgBack.top, frame.width, frame.height]);
   const label = s.lblMsg;
   const underLabel = (x, y) => x >= panel.left + label.left && x < panel.left + label.left + label.width &&
     y >= panel.top + label.top && y < panel.top + label.top + label.height;
@@ -124,11 +131,11 @@ async function desktopPage(browser, url) {
   for (let y = 0; y < frame.height; ++y) {
     for (let x = 0; x < frame.width; ++x) {
       if (underLabel(gx + x, gy + y)) continue;
-      const f = frame.data.slice((y * frame.width + x) * 4, (y * frame.width + x) * 4 + 3);
+      const f = frame.pixel(x, y).slice(0, 3);
       const shown = play.pixel(gx + x, gy + y);
       if (near(f, [255, 255, 255], 0)) {
         ++white;
-        if (near(shown, back(x, y), 10)) ++whiteShowsBack;
+        if (near(shown, back.pixel(x, y), 10)) ++whiteShowsBack;
       } else {
         ++body;
         if (near(shown, f, 3)) ++bodyDrawn;
@@ -168,56 +175,22 @@ async function desktopPage(browser, url) {
     `the hint's dark pixels span the measured width (${minX - lx} to ${maxX - lx} of ${label.width}, ${dark} pixels)`);
   check(darkColumns.size < label.width * 0.9, 'the hint has gaps between its glyphs');
 
-  // Esc at the menu ends the game: the timers stop, the menu is shown dimmed, and a key starts
-  // the game afresh as a new launch does.
-  await pressKey(page, 'Escape');
-  await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
-  await pressKey(page, 'Escape');
-  await page.waitFor('skelvar.window().closed', 10000, 'the end of the game');
-  const closedAt = JSON.stringify(await state(page));
-  await page.key('up', 'ArrowRight');
-  await page.mouse('mouseMoved', 480, 300);
-  await sleep(400);
-  check(JSON.stringify(await state(page)) === closedAt,
-    'after the game ended no tick runs and a key release or a mouse move does nothing');
-  const closed = saveShot(options.shots, 'closed.png', await page.screenshot());
-  const dimmed = regionLuminance(closed, 0, 60, 960, 520);
-  check(dimmed.mean < menuRegion.mean * 0.6 && dimmed.spread > 3,
-    `the menu picture is shown dimmed (${dimmed.mean.toFixed(1)} vs ${menuRegion.mean.toFixed(1)})`);
-  await pressKey(page, 'KeyA');
-  const relaunched = await page.eval('skelvar.window()');
-  check(!relaunched.closed && relaunched.opacityEnabled && relaunched.opacity < 255 &&
-    (await state(page)).GameState === StateMenu, 'a key on the dimmed title launches the game afresh, fading in');
-  await page.waitFor('!skelvar.window().opacityEnabled', 5000, 'the fade-in after the new launch');
-
-  // The page keeps only the player's record (the runs started above) and fetches only its own files.
-  const kept = await page.eval(`document.cookie === "" && sessionStorage.length === 0 &&
-    Object.keys(localStorage).join() === 'skelvar' && JSON.parse(localStorage.getItem('skelvar'))`);
-  check(kept && kept.version === 1 && kept.runs >= 1 && kept.clears === 0,
-    `the page stores only the player's record (${JSON.stringify(kept)})`);
-  const foreign = [...page.requests.values()].filter((u) => !u.startsWith(url) && !u.startsWith('data:'));
-  check(page.requests.size > 40 && foreign.length === 0,
-    `every request is for the site's own files (${page.requests.size} requests${foreign.length ? `; ${foreign}` : ''})`);
-  check(![...page.requests.values()].some((u) => u.endsWith('/stepper.js')),
-    'the page players get never fetches the test-only stepping module');
-
-  // A reload starts the game again.
-  await page.send('Page.reload');
-  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the reloaded page');
-  const again = await page.eval('skelvar.window()');
-  check(!again.closed && again.gameEnabled, 'a reload starts the game again');
   return page;
 }
 
-async function phonePage(browser, url) {
-  const page = await browser.newPage();
-  await page.open(url, { width: 844, height: 390, deviceScaleFactor: 2, mobile: true }, { touch: true });
+async function phonePage(engine, url) {
+  const page = await engine.newPage({ width: 844, height: 390, scale: 2, mobile: true, touch: true });
+  await page.open(url);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
   const fit = fitToScreen(844, 390);
   const w = await page.eval('skelvar.window()');
   check(w.clientWidth === fit.clientWidth && w.clientHeight === fit.clientHeight,
     `on a phone the logic sees ${fit.clientWidth} x ${fit.clientHeight} (${w.clientWidth} x ${w.clientHeight})`);
-  await page.tap(422, 195);
+  const tap = async (x, y) => {
+    await page.touch([{ id: 1, x, y }]);
+    await page.touch([]);
+  };
+  await tap(422, 195);
   await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 10000, 'a run started by a tap');
   check(true, 'a tap on the title starts a run');
   const s = await settle(page);
@@ -225,22 +198,21 @@ async function phonePage(browser, url) {
   const box = [p.left * fit.scale, p.top * fit.scale, (p.left + p.width) * fit.scale, (p.top + p.height) * fit.scale];
   check(box[0] >= 0 && box[1] >= 0 && box[2] <= 844 && box[3] <= 390,
     `the whole play area is on the phone's screen (${box.map((v) => v.toFixed(0))})`);
-  const shot = saveShot(options.shots, 'phone.png', await page.screenshot());
-  check(near(shot.pixel(Math.floor(box[0] / 2) * 2, 200), [128, 128, 128], 2) || box[0] < 2,
+  const phone = await shot(page, options.shots, 'phone.png');
+  check(near(phone.pixel(Math.floor(box[0] / 2) * 2, 200), [128, 128, 128], 2) || box[0] < 2,
     'grey beside the play area on the phone');
-  await page.tap(422, 80);
+  await tap(422, 80);
   check(await jumps(page, s), 'a tap on the stage makes the girl jump');
   await settle(page);
 
   // A finger held and moved in the left quarter of the play area steers the girl left.
   const lx = Math.round((p.left + 100) * fit.scale);
-  await page.touch('touchStart', lx, 250);
-  for (let i = 1; i <= 8; ++i) {
-    await page.touch('touchMove', lx + (i % 2) * 3, 250);
-    await sleep(30);
+  for (let i = 0; i <= 8; ++i) {
+    await page.touch([{ id: 1, x: lx + (i % 2) * 3, y: 250 }]);
+    await ticks(page, 1);
   }
   const steered = await state(page);
-  await page.touch('touchEnd', lx, 250);
+  await page.touch([]);
   check(steered.Facing[0] === 1 && steered.PosX[0] < s.PosX[0],
     `a finger moved in the left quarter steers left (${s.PosX[0]} -> ${steered.PosX[0]})`);
   check((await page.eval("getComputedStyle(document.getElementById('game')).touchAction")) === 'none',
@@ -248,36 +220,25 @@ async function phonePage(browser, url) {
   return page;
 }
 
-// Test-side stand-in for a game controller, which the page polls through the Gamepad API.
-const FakePad = `(() => {
-  const pad = { id: 'test pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
-    buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })), axes: [0, 0, 0, 0] };
-  globalThis.testPad = { pad, plugged: true,
-    button(i, down) { pad.buttons[i] = { pressed: down, value: down ? 1 : 0 }; } };
-  Object.defineProperty(navigator, 'getGamepads', { configurable: true,
-    value: () => [testPad.plugged ? pad : null] });
-})();`;
-
-async function gamepadPage(browser, url) {
-  const page = await browser.newPage();
-  await page.send('Page.enable');
-  await page.send('Page.addScriptToEvaluateOnNewDocument', { source: FakePad });
-  await page.open(url, { width: 960, height: 580 });
+// A stand-in game controller (stand_ins.mjs), which the page polls through the Gamepad API.
+async function gamepadPage(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(url);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
   const held = async (codes) => page.waitFor(
     `JSON.stringify(skelvar.state().KeysHeld) === '${JSON.stringify(codes)}'`, 10000, `keys ${codes} held`);
-  await page.eval('testPad.button(9, true)');
+  await page.eval('testPad.plugged = true; testPad.button(9, true)');
   await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run started with Start');
   check(true, 'Start on a game controller starts a run');
   await page.eval('testPad.button(9, false)');
   await page.eval('testPad.pad.axes[0] = 0.3');
-  await sleep(200);
+  await ticks(page, 4);
   check((await state(page)).KeysHeld.length === 0,
     'the stick short of half its travel holds nothing');
   await page.eval('testPad.pad.axes[0] = 0.8');
   await held([39]);
   const x0 = (await state(page)).PosX[0];
-  await sleep(400);
+  await ticks(page, 8);
   check((await state(page)).PosX[0] > x0 + 50, 'the stick pushed right runs the girl right');
   await page.eval('testPad.button(14, true)');
   await held([37, 39]);
@@ -294,4 +255,11 @@ async function gamepadPage(browser, url) {
   return page;
 }
 
-await runPages(options.site, [desktopPage, phonePage, gamepadPage], 'browser', { notes: true });
+await runSuite('browser', {}, async ({ engine, serve, group }) => {
+  const site = await serve(options.site, { inject: PageWatch + HeldClock + StandInPad });
+  const pages = [];
+  for (const run of [desktopPage, playPage, phonePage, gamepadPage]) {
+    await group(run.name, async () => pages.push(await run(engine, site.url)));
+  }
+  await noProblems(pages, 'the pages');
+});

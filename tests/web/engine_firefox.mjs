@@ -1,4 +1,4 @@
-// Firefox for the engine interface (engine.mjs): Debian's firefox-esr, headless, over WebDriver
+// Firefox for the driver (engine.mjs): Debian's firefox-esr, headless, over WebDriver
 // BiDi through puppeteer-core, which is pinned in puppeteer/package-lock.json, installed with
 // PUPPETEER_SKIP_DOWNLOAD=1 and given Debian's browser: it never downloads one.
 import { mkdtempSync, rmSync } from 'node:fs';
@@ -7,7 +7,7 @@ import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 
-import { findExecutable, PageErrors } from './engine.mjs';
+import { AnswerMs, findExecutable, PageErrors } from './engine.mjs';
 
 const here = dirname(fileURLToPath(import.meta.url));
 
@@ -23,7 +23,7 @@ async function loadPuppeteer() {
   return module.default ?? module;
 }
 
-export async function launch({ scale = 1 } = {}) {
+export async function launch({ scale = 1 } = {}, ended = () => {}) {
   const executablePath = findExecutable(['firefox-esr', 'firefox']);
   if (!executablePath) return null;
   const puppeteer = await loadPuppeteer();
@@ -33,6 +33,7 @@ export async function launch({ scale = 1 } = {}) {
     executablePath,
     headless: true,
     userDataDir: profile,
+    protocolTimeout: AnswerMs,
     // Quiet on this loopback-only run: no first-run pages, reports or updates.
     extraPrefsFirefox: {
       'browser.shell.checkDefaultBrowser': false,
@@ -42,14 +43,27 @@ export async function launch({ scale = 1 } = {}) {
     },
     env: { ...process.env, MOZ_CRASHREPORTER_DISABLE: '1' },
   });
-  const version = (await browser.version()).replace('/', ' ');
+  let closing = false;
+  browser.process()?.once('exit', (code, signal) => {
+    if (!closing) ended(signal ? `signal ${signal}` : `exit status ${code}`);
+  });
+  browser.once('disconnected', () => {
+    if (!closing) ended('the connection closed');
+  });
   return {
-    name: 'firefox',
-    version,
-    limits: {},
-    newPage: (viewport) => newPage(browser, viewport, scale),
+    version: (await browser.version()).replace('/', ' '),
+    limits: { chromium: 'the player\'s link, a notch and the DevTools calls are emulated in Chromium only' },
+    newPage: (view) => newPage(browser, { scale, ...view }),
+    // After a failed call: a call left unanswered means the browser hangs, so it is ended.
+    failed(error) {
+      if (!/timed out. Increase the 'protocolTimeout'/.test(error.message)) return browser.connected ? null : 'its connection closed';
+      closing = true;
+      browser.process()?.kill('SIGKILL');
+      return `no answer in ${AnswerMs / 1000} s`;
+    },
     async close() {
-      await browser.close().catch(() => {});
+      closing = true;
+      await browser.close().catch(() => browser.process()?.kill('SIGKILL'));
       rmSync(profile, { recursive: true, force: true });
     },
   };
@@ -65,9 +79,14 @@ async function evaluateIn(frame, expression) {
   return result.value;
 }
 
-async function newPage(browser, { width, height }, scale) {
-  const page = await browser.newPage();
-  await page.setViewport({ width, height, deviceScaleFactor: scale });
+async function newPage(browser, view) {
+  const context = view.fresh ? await browser.createBrowserContext() : null;
+  const page = await (context ?? browser).newPage();
+  const setViewport = (v) => {
+    Object.assign(view, v);
+    return page.setViewport({ width: view.width, height: view.height, deviceScaleFactor: view.scale });
+  };
+  await setViewport(view);
   const problems = [];
   page.on('console', (m) => {
     if (m.type() === 'error') problems.push(`console error: ${m.text()}`);
@@ -87,15 +106,6 @@ async function newPage(browser, { width, height }, scale) {
       const frame = page.frames().find((f) => f !== page.mainFrame());
       if (!frame) throw new Error('the page has no iframe');
       return evaluateIn(frame, expression);
-    },
-    async waitFor(expression, ms, what) {
-      const until = Date.now() + ms;
-      for (;;) {
-        const value = await evaluateIn(page.mainFrame(), expression).catch(() => undefined);
-        if (value) return value;
-        if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
-        await new Promise((r) => setTimeout(r, 30));
-      }
     },
     // A key already down is sent down again as WebDriver's repeat. Puppeteer names keys by their
     // DOM code, except Space, which goes by its character.
@@ -121,17 +131,19 @@ async function newPage(browser, { width, height }, scale) {
         if (!fingers.has(p.id)) fingers.set(p.id, await page.touchscreen.touchStart(p.x, p.y));
       }
     },
-    enableTouch: async () => {},
-    setViewport: (w, h) => page.setViewport({ width: w, height: h, deviceScaleFactor: scale }),
+    setViewport,
     screenshot: async () => Buffer.from(await page.screenshot({ type: 'png' })),
     async hide() {
-      other ??= await browser.newPage();
+      other ??= await (context ?? browser).newPage();
       await other.bringToFront();
       return 'another tab in front';
     },
     show: () => page.bringToFront(),
-    async problems() {
-      return [...problems, ...(await evaluateIn(page.mainFrame(), PageErrors).catch(() => []))];
+    problems: async () => [...problems, ...(await evaluateIn(page.mainFrame(), PageErrors).catch(() => []))],
+    async close() {
+      await other?.close();
+      await page.close();
+      await context?.close();
     },
   };
 }

@@ -1,13 +1,13 @@
-// The page's checks that every browser engine must pass, written once over the engine interface
-// (engine.mjs) and run in the engine named: the menu and its fade, a run with → held, a jump by key
-// and by click, the sound (no audio before a gesture, a jump heard, M), Esc to the menu, a resize
-// re-centring the play area, the backing store at a device scale of 2, the stepped page against
-// the native replay of its own event log, a second visit with the server gone, the game in another
-// origin's iframe (focus, and a key let go when the focus leaves), several fingers, the game's
-// timer and a hidden tab counted on a held page clock, even frames on that clock with the timer
-// running late, a D-pad held from the menu and let go with the keyboard when the focus leaves, and
-// no failed request. A check the engine's driver cannot express is printed as skipped there, with
-// the reason.
+// The page's checks that every browser engine must pass, written once over the driver (engine.mjs)
+// and run in the engine named: the menu and its fade, a run with → held, a jump by key and by
+// click, Esc to the menu, a resize re-centring the play area, the sound on the stepped page (no
+// audio before a gesture, a jump heard, M), the backing store at a device scale of 2, the stepped
+// page against the native replay of its own event log, a second visit with the server gone, the
+// game in another origin's iframe (focus, and a key let go when the focus leaves), several
+// fingers, the game's timer and a hidden tab counted on a held page clock, even frames on that
+// clock with the timer running late, a D-pad held from the menu and let go with the keyboard when
+// the focus leaves, and no failed request. Every wait for the game is counted in the page's own
+// ticks. A check the engine's driver cannot express is printed as skipped there, with the reason.
 //   node tests/web/engines.mjs --engine chromium|firefox|webkit --site build-web/site
 //        [--replay build/skelvar-replay] [--shots DIR]
 // Exit status: 0 all passed, 1 a check failed, 2 bad usage, 77 the engine is not installed.
@@ -15,37 +15,25 @@ import { existsSync, mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { Engines, launchEngine, PageWatch } from './engine.mjs';
+import { launchEngine, PageWatch } from './engine.mjs';
 import {
-  check, compareWithNativeReplay, failed, fitToScreen, jumps, near, parseOptions, pressKey, regionLuminance, saveShot,
-  settle, sleep,
+  check, compareWithNativeReplay, fitToScreen, holdKey, jumps, near, noProblems, parseOptions, pressKey, regionLuminance,
+  runSuite, settle, shot as shotOf, state, StateMenu, StatePlaying, ticks,
 } from './harness.mjs';
-import { serveSite } from './server.mjs';
 import { HeldClock, StandInPad, unevenSteps } from './stand_ins.mjs';
 
 const options = parseOptions('engines.mjs', '--engine chromium|firefox|webkit --site DIR [--replay PATH] [--shots DIR]',
   { engine: null, replay: null, shots: null });
-if (!Engines.includes(options.engine)) {
-  console.error(`usage: engines.mjs --engine ${Engines.join('|')} --site DIR [--replay PATH] [--shots DIR]`);
-  process.exit(2);
-}
 const name = options.engine;
 
-const StateMenu = -1;
-const StatePlaying = 0;
-
-const state = (page) => page.eval('skelvar.state()');
-// A screenshot once the page has painted its last change and the engine has put it on screen.
-async function shot(page, file) {
-  await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
-  await sleep(100);
-  return saveShot(options.shots, `${name}-${file}`, await page.screenshot());
-}
+const shot = (page, file) => shotOf(page, options.shots, `${name}-${file}`);
+const menuFaded = 'globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled';
+const steppedReady = 'globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded';
 
 // Every page the checks open, for the last check: no error and no failed request in any.
 const opened = [];
-async function openPage(engine, viewport) {
-  const page = await engine.newPage(viewport);
+async function openPage(engine, view) {
+  const page = await engine.newPage(view);
   opened.push(page);
   return page;
 }
@@ -54,22 +42,14 @@ function skip(what, reason) {
   console.log(`skip ${name}: ${what}: ${reason}`);
 }
 
-// A group of checks; one that throws is a failed check and the next group still runs.
-async function group(what, body) {
-  try {
-    await body();
-  } catch (error) {
-    check(false, `${name}: ${what}: ${error.message}`);
-  }
-}
+let site = null;
 
 // ---- the menu, a run, jumps, Esc and a resize, on one page ----
-async function play(engine, site) {
+async function play(engine, group) {
   const page = await openPage(engine, { width: 960, height: 580 });
   await page.open(site.url);
   await group('the menu and its fade', async () => {
-    await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
-      'the menu, faded in');
+    await page.waitFor(menuFaded, 30000, 'the menu, faded in');
     // While the files arrive the canvas shows the loading bar, opaque; the fade starts from 0.
     const logged = (await page.eval('globalThis.opacityLog')).filter((v, i, a) => v !== '' && v !== a[i - 1]);
     const fadeStart = logged.indexOf('0');
@@ -79,7 +59,6 @@ async function play(engine, site) {
       values.every((v, i) => i === 0 || v > values[i - 1]) &&
       steps.join() === Array.from({ length: 12 }, (_, i) => 20 * (i + 1)).join(),
     `${name}: after the loading bar the menu fades in from 0 through 20, 40, ..., 240 of 255 to opaque (seen: ${logged.join(' ')})`);
-    await sleep(200);
     const menu = await shot(page, 'menu.png');
     const region = regionLuminance(menu, 0, 60, 960, 520);
     check(menu.width === 960 && near(menu.pixel(480, 20), [0, 0, 0], 6) && near(menu.pixel(480, 560), [0, 0, 0], 6) &&
@@ -95,16 +74,10 @@ async function play(engine, site) {
     await pressKey(page, 'ArrowRight');
     await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`, 10000, 'a run');
     const start = await settle(page);
-    await page.key('down', 'ArrowRight');
-    const until = Date.now() + 800;
-    while (Date.now() < until) {
-      await sleep(40);
-      if (!engine.limits.keyRepeat) await page.key('down', 'ArrowRight', { repeat: true });
-    }
+    await holdKey(page, 'ArrowRight', 16, { repeat: !engine.limits.keyRepeat });
     const moving = await state(page);
-    await page.key('up', 'ArrowRight');
     check(moving.PosX[0] - start.PosX[0] >= 150 && moving.Facing[0] === 0,
-      `${name}: → held runs her right (${start.PosX[0]} -> ${moving.PosX[0]} in 0.8 s)`);
+      `${name}: → held runs her right (${start.PosX[0]} -> ${moving.PosX[0]} in ${moving.tick - start.tick} ticks)`);
     const running = await shot(page, 'run.png');
     check(near(running.pixel(10, 10), [128, 128, 128], 3) && near(running.pixel(950, 570), [128, 128, 128], 3) &&
       regionLuminance(running, 60, 100, 900, 300).mean > 150,
@@ -121,38 +94,6 @@ async function play(engine, site) {
     await settle(page);
   });
 
-  await group('sound', async () => {
-    await page.waitFor('audioLog.contexts.length === 1', 3000, 'the audio context of the first key');
-    // A jump and its landing, and the number of sounds started meanwhile.
-    const soundsOfAJump = async () => {
-      const ground = await settle(page);
-      // The page is silent while it has lost the focus; a window manager's brief focus change must
-      // not be counted as a lost sound.
-      await page.waitFor('skelvar.sound.away === false', 5000, 'the page in front with the focus');
-      const before = await page.eval('audioLog.starts');
-      await pressKey(page, 'ArrowUp');
-      const jumped = await jumps(page, ground);
-      await settle(page);
-      return jumped ? await page.eval('audioLog.starts') - before : -1;
-    };
-    // WebKit's window may also lose the focus for a moment mid-jump, which silences the landing
-    // by design: a jump that is not heard whole is tried again, up to three times. A page that
-    // never sounds still fails, and losing sounds only lowers the muted count.
-    const soundsOfAHeardJump = async () => {
-      let heard = -1;
-      for (let i = 0; i < 3 && heard < 2; ++i) heard = await soundsOfAJump();
-      return heard;
-    };
-    const heard = await soundsOfAHeardJump();
-    check(heard >= 2, `${name}: a jump and its landing start their sounds (${heard})`);
-    await pressKey(page, 'KeyM');
-    const muted = await soundsOfAJump();
-    check(muted === 0, `${name}: after M a jump starts no sound (${muted})`);
-    await pressKey(page, 'KeyM');
-    const back = await soundsOfAHeardJump();
-    check(back >= 2, `${name}: M again and a jump is heard (${back})`);
-  });
-
   await group('Esc', async () => {
     await pressKey(page, 'Escape');
     await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
@@ -164,12 +105,11 @@ async function play(engine, site) {
     await pressKey(page, 'ArrowRight');
     await page.waitFor('skelvar.state().pnlGame.visible', 10000, 'a run');
     const wide = fitToScreen(1200, 700);
-    await page.setViewport(1200, 700);
+    await page.setViewport({ width: 1200, height: 700 });
     await page.waitFor(`skelvar.window().clientWidth === ${wide.clientWidth}`, 10000, 'the resize');
     const r = await settle(page);
     check(r.pnlGame.left === Math.trunc((wide.clientWidth - 900) / 2) && r.pnlGame.top === Math.trunc((wide.clientHeight - 500) / 2),
       `${name}: a resize re-centres the play area (${r.pnlGame.left}, ${r.pnlGame.top} in ${wide.clientWidth} x ${wide.clientHeight})`);
-    await sleep(150);
     const resized = await shot(page, 'resized.png');
     const left = Math.floor(r.pnlGame.left * wide.scale);
     const right = Math.ceil((r.pnlGame.left + 900) * wide.scale);
@@ -178,7 +118,7 @@ async function play(engine, site) {
     `${name}: the scaled play area is drawn in the middle of the page (${left} to ${right} of ${resized.width})`);
     const store = await page.eval("document.getElementById('game').width");
     check(store === 1200, `${name}: the backing store follows the viewport (${store})`);
-    await page.setViewport(960, 580);
+    await page.setViewport({ width: 960, height: 580 });
     await page.waitFor('skelvar.window().clientWidth === 960', 10000, 'the resize back');
     check((await state(page)).pnlGame.left === 30, `${name}: back at 960 x 580 the play area is at 30 again`);
   });
@@ -186,11 +126,55 @@ async function play(engine, site) {
   return page;
 }
 
+// ---- the sound on the stepped page: a jump heard, M silencing it and bringing it back ----
+// The page is silent while it lacks the focus, which a window manager may take for a moment: each
+// tick is stepped with the page in front, so every sound a tick calls for is counted.
+async function sound(engine) {
+  const page = await openPage(engine, { width: 960, height: 580 });
+  await page.open(`${site.url}?step&seed=5`);
+  await page.waitFor(steppedReady, 30000, 'the stepped page');
+  const step = async () => JSON.parse((await page.waitFor('!skelvar.sound.away && skelvar.step(1)', 5000,
+    'the page in front with the focus'))[0]);
+  const press = async (code) => {
+    await page.key('down', code);
+    const s = await step();
+    await page.key('up', code);
+    return s;
+  };
+  for (let i = 0; i < 30; ++i) await step();
+  await press('ArrowRight');
+  check(await page.eval('audioLog.contexts.length') === 1, `${name}: the first key makes the audio context`);
+  let s = null;
+  for (let i = 0; i < 20; ++i) s = await step();
+  // The sounds started from a press of ↑ until she is back on the ground, or -1 if she never left it.
+  const soundsOfAJump = async () => {
+    const before = await page.eval('audioLog.starts.length');
+    const ground = s.PosY[0];
+    let left = false;
+    s = await press('ArrowUp');
+    for (let i = 0; i < 60 && (!left || s.PosY[0] !== ground); ++i) {
+      left ||= s.PosY[0] < ground;
+      s = await step();
+    }
+    for (let i = 0; i < 2; ++i) s = await step();
+    return left ? await page.eval('audioLog.starts.length') - before : -1;
+  };
+  const heard = await soundsOfAJump();
+  check(heard >= 2, `${name}: a jump and its landing start their sounds (${heard})`);
+  await press('KeyM');
+  const muted = await soundsOfAJump();
+  check(muted === 0, `${name}: after M a jump starts no sound (${muted})`);
+  await press('KeyM');
+  const back = await soundsOfAJump();
+  check(back >= 2, `${name}: M again and a jump is heard (${back})`);
+}
+
 // ---- twice the device pixels ----
-async function hiDpi() {
-  const engine = await launchEngine(name, { scale: 2 });
+async function hiDpi(engine) {
+  // A driver whose scale is the browser's own gets a browser of its own.
+  const own = engine.limits.scale ? await launchEngine(name, { scale: 2 }) : null;
   try {
-    const page = await engine.newPage({ width: 960, height: 580 });
+    const page = await (own ?? engine).newPage({ width: 960, height: 580, scale: 2 });
     await page.open(site.url);
     await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 30000, 'the page');
     const size = await page.eval(`(() => { const c = document.getElementById('game');
@@ -198,10 +182,9 @@ async function hiDpi() {
     check(size.join() === '2,1920,1160,960,580',
       `${name}: at device scale 2 the backing store is twice the CSS size (ratio, store, CSS: ${size})`);
     check((await state(page)).pnlGame.left === 30, `${name}: the logic never sees device pixels`);
-    const problems = await page.problems();
-    check(problems.length === 0, `${name}: no error at device scale 2${problems.length ? `: ${problems.join('; ')}` : ''}`);
+    await noProblems([page], `${name} at device scale 2`);
   } finally {
-    await engine.close();
+    await own?.close();
   }
 }
 
@@ -210,7 +193,7 @@ async function sameGame(engine) {
   const page = await openPage(engine, { width: 960, height: 580 });
   const seed = 4242;
   await page.open(`${site.url}?step&seed=${seed}`);
-  await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
+  await page.waitFor(steppedReady, 30000, 'the stepped page');
   const lines = [];
   let last = null;
   let tick = 1;
@@ -268,11 +251,11 @@ async function sameGame(engine) {
   await click(480, 200);
   await stepTo(90);
   const wide = fitToScreen(1000, 600);
-  await page.setViewport(1000, 600);
+  await page.setViewport({ width: 1000, height: 600 });
   await page.waitFor(`skelvar.window().clientWidth === ${wide.clientWidth}`, 10000, 'the resize');
   sent.push(`${tick} resize ${wide.clientWidth} ${wide.clientHeight}`);
   await stepTo(100);
-  await page.setViewport(960, 580);
+  await page.setViewport({ width: 960, height: 580 });
   await page.waitFor('skelvar.window().clientWidth === 960', 10000, 'the resize back');
   sent.push(`${tick} resize 960 580`);
   // → held until the run ends in an outcome, then the outcome plays out.
@@ -366,62 +349,56 @@ async function sameGame(engine) {
 
 // ---- the game in a portal: another origin's iframe ----
 const Frame = { left: 20, top: 120, width: 960, height: 580 };
-async function portal(engine) {
+async function portal(engine, serve) {
+  const game = await serve(options.site, { inject: PageWatch });
   const hostDir = mkdtempSync(join(tmpdir(), 'skelvar-host-'));
-  const game = await serveSite(options.site, { inject: PageWatch });
   writeFileSync(join(hostDir, 'index.html'), `<!doctype html><html><head><meta charset="utf-8"><title>Portal</title>
 <link rel="icon" href="data:,"></head><body style="margin:0;height:4000px">
 <div style="height:${Frame.top}px">A game portal <input aria-label="Search" style="position:absolute;left:250px;top:30px;width:200px"></div>
 <iframe src="${game.url}" style="position:absolute;left:${Frame.left}px;top:${Frame.top}px;border:0"
   width="${Frame.width}" height="${Frame.height}" sandbox="allow-scripts allow-same-origin"></iframe></body></html>`);
-  const host = await serveSite(hostDir);
   try {
+    const host = await serve(hostDir);
     const page = await openPage(engine, { width: 1000, height: 760 });
     await page.open(host.url);
     const inGame = (e) => page.evalInFrame(e);
-    const until = Date.now() + 30000;
-    while (!(await inGame('!!(globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled)').catch(() => false))) {
-      if (Date.now() > until) throw new Error('the game in the frame did not load');
-      await sleep(50);
-    }
-    const cx = Frame.left + Frame.width / 2;
-    const cy = Frame.top + Frame.height / 2;
-    await page.click(cx, cy);
+    const frame = { frame: true };
+    await page.waitFor(menuFaded, 30000, 'the game in the frame', frame);
+    await page.click(Frame.left + Frame.width / 2, Frame.top + Frame.height / 2);
     page.keysTo(true);
-    await sleep(300);
     // The focus is read from the host's side: a driver that must step into the frame to read it
     // may move the focus there itself.
-    const focused = await page.eval('document.activeElement.tagName');
-    const started = await inGame('skelvar.state().GameState');
-    check(started === StatePlaying && focused === 'IFRAME',
-      `${name}: a click in the frame starts a run and gives it the keyboard (state ${started}, focus on ${focused})`);
+    const focused = await page.waitFor("document.activeElement.tagName === 'IFRAME' && 'IFRAME'", 5000, 'the focus in the frame')
+      .catch(() => page.eval('document.activeElement.tagName'));
+    const started = await ticks(page, 10, `skelvar.state().GameState === ${StatePlaying}`, frame);
+    check(started && focused === 'IFRAME',
+      `${name}: a click in the frame starts a run and gives it the keyboard (${started ? 'a run' : 'no run'}, focus on ${focused})`);
     const x0 = (await inGame('skelvar.state()')).PosX[0];
     await page.key('down', 'ArrowRight');
-    await sleep(600);
+    await ticks(page, 12, 'false', frame);
     const running = await inGame('skelvar.state()');
-    for (const code of ['ArrowDown', 'Space', 'ArrowUp', 'ArrowDown']) await pressKey(page, code);
-    await sleep(200);
+    for (const code of ['ArrowDown', 'Space', 'ArrowUp', 'ArrowDown']) await pressKey(page, code, frame);
+    await ticks(page, 4, 'false', frame);
     const scrolled = await page.eval('window.scrollY');
     check(running.PosX[0] > x0 + 100 && scrolled === 0,
       `${name}: → held in the frame runs her right (${x0} -> ${running.PosX[0]}) and the game's keys do not scroll the host (${scrolled} px)`);
     // The focus leaves for the host's search box while → is held: the key is let go, she stops.
     await page.click(300, 40);
     page.keysTo(false);
-    await sleep(200);
+    const hostFocus = await page.waitFor("document.activeElement.tagName === 'INPUT' && 'INPUT'", 5000, 'the focus on the host')
+      .catch(() => page.eval('document.activeElement.tagName'));
     await page.key('up', 'ArrowRight');
-    const hostFocus = await page.eval('document.activeElement.tagName');
+    await ticks(page, 4, 'skelvar.state().KeysHeld.length === 0', frame);
     const held = await inGame('skelvar.state().KeysHeld');
-    await sleep(1200);
+    await ticks(page, 24, 'false', frame);
     const a = (await inGame('skelvar.state()')).PosX[0];
-    await sleep(300);
+    await ticks(page, 6, 'false', frame);
     const b = (await inGame('skelvar.state()')).PosX[0];
     check(hostFocus === 'INPUT' && held.length === 0 && a === b,
       `${name}: a click on the host's search box takes the focus and lets go of the held key (focus on ${hostFocus}, held ${JSON.stringify(held)}, ${a} -> ${b})`);
     const problems = await page.evalInFrame('globalThis.__skelvarErrors');
     check(problems.length === 0, `${name}: no error in the frame${problems.length ? `: ${problems.join('; ')}` : ''}`);
   } finally {
-    await game.stop();
-    await host.stop();
     rmSync(hostDir, { recursive: true, force: true });
   }
 }
@@ -434,8 +411,7 @@ async function portal(engine) {
 async function timerPace(engine, standIns) {
   const page = await openPage(engine, { width: 960, height: 580 });
   await page.open(standIns.url);
-  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
-    'the menu, faded in');
+  await page.waitFor(menuFaded, 30000, 'the menu, faded in');
   await pressKey(page, 'ArrowRight');
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 10000, 'a run');
   const ticks = 'skelvar.state().tick';
@@ -480,25 +456,26 @@ async function fingers(engine) {
     skip('several fingers', engine.limits.touch);
     return;
   }
-  const page = await openPage(engine, { width: 844, height: 390 });
-  await page.enableTouch();
+  const page = await openPage(engine, { width: 844, height: 390, touch: true });
   await page.open(site.url);
-  await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000, 'the page');
+  await page.waitFor(menuFaded, 30000, 'the page');
   await page.touch([{ id: 1, x: 422, y: 195 }]);
   await page.touch([]);
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 10000, 'a run started by a tap');
   const ground = await settle(page);
   // One finger rests in the right quarter, a second taps the middle: she runs right and jumps.
-  await page.touch([{ id: 1, x: 800, y: 300 }]);
-  await page.waitFor('skelvar.state().KeysHeld.includes(39)', 5000, 'Right held by a resting finger');
-  await sleep(300);
-  await page.touch([{ id: 1, x: 800, y: 300 }, { id: 2, x: 422, y: 200 }]);
+  const resting = [{ id: 1, x: 800, y: 300 }];
+  const rightHeld = 'skelvar.state().KeysHeld.includes(39)';
+  await page.touch(resting);
+  await page.waitFor(rightHeld, 5000, 'Right held by a resting finger');
+  await ticks(page, 6);
+  await page.touch([...resting, { id: 2, x: 422, y: 200 }]);
   const jumped = await jumps(page, ground);
-  await page.touch([{ id: 1, x: 800, y: 300 }]);
-  await sleep(300);
+  await page.touch(resting);
+  await ticks(page, 6);
   const s = await state(page);
   await page.touch([]);
-  await sleep(200);
+  await ticks(page, 4, 'skelvar.state().KeysHeld.length === 0');
   const lifted = await state(page);
   check(jumped && s.PosX[0] > ground.PosX[0] + 100 && s.Facing[0] === 0 && lifted.KeysHeld.length === 0,
     `${name}: a resting finger runs her right, a second finger makes her jump, lifting both lets go (${ground.PosX[0]} -> ${s.PosX[0]}, jumped ${jumped}, held after ${JSON.stringify(lifted.KeysHeld)})`);
@@ -506,18 +483,18 @@ async function fingers(engine) {
   // A finger that stays down comes back as a held key does: resting on the right while Esc goes
   // to the menu, its repeats start the next run and, after the run's start cleared the keys, run
   // her on with no new touch.
-  await page.touch([{ id: 1, x: 800, y: 300 }]);
-  await page.waitFor('skelvar.state().KeysHeld.includes(39)', 5000, 'Right held by a resting finger');
-  await sleep(600);
+  await page.touch(resting);
+  await page.waitFor(rightHeld, 5000, 'Right held by a resting finger');
+  await ticks(page, 12);
   await pressKey(page, 'Escape');
   await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 5000, 'the menu');
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 5000, 'a run started by the resting finger');
   const fresh = await state(page);
-  await sleep(800);
+  await ticks(page, 16);
   const on = await state(page);
   await page.touch([]);
   check(on.PosX[0] > fresh.PosX[0] + 100 && on.Facing[0] === 0,
-    `${name}: a finger resting through the menu starts the next run and runs her on (${fresh.PosX[0]} -> ${on.PosX[0]} in 0.8 s)`);
+    `${name}: a finger resting through the menu starts the next run and runs her on (${fresh.PosX[0]} -> ${on.PosX[0]} in ${on.tick - fresh.tick} ticks)`);
 }
 
 // ---- frames between ticks on a held clock, and a held controller button ----
@@ -528,8 +505,7 @@ async function evenFrames(engine, standIns) {
   for (const [width, height] of [[1280, 720], [960, 580]]) {
     const page = await openPage(engine, { width, height });
     await page.open(standIns.url);
-    await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000,
-      'the menu, faded in');
+    await page.waitFor(menuFaded, 30000, 'the menu, faded in');
     await pressKey(page, 'ArrowRight');
     await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 10000, 'a run');
     // Held from here on; the run's start cleared the first press.
@@ -557,7 +533,7 @@ async function heldPad(engine, standIns) {
   const page = await openPage(engine, { width: 960, height: 580 });
   const seed = 77;
   await page.open(`${standIns.url}?step&seed=${seed}`);
-  await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
+  await page.waitFor(steppedReady, 30000, 'the stepped page');
   const lines = await page.eval('skelvar.step(40)');
   await page.eval('(testPad.plugged = true, testPad.button(15, true), true)');
   lines.push(...await page.eval('skelvar.step(40)'));
@@ -601,74 +577,46 @@ async function heldPad(engine, standIns) {
 }
 
 // ---- a second visit with the server gone ----
-async function offline(engine, page) {
+async function offline(page) {
   // The later checks' tabs came in front of this one.
   await page.show();
-  const ready = await page.waitFor(`navigator.serviceWorker.getRegistration().then((r) =>
-    r?.active?.state === 'activated' && navigator.serviceWorker.controller !== null || (r?.active?.state === 'activated' && 'active'))`,
-  30000, 'the service worker').catch(() => false);
+  const ready = await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.active?.state === 'activated')",
+    30000, 'the service worker').catch(() => false);
   check(Boolean(ready), `${name}: the service worker is active after the first visit`);
   if (!ready) return;
   site.down = true;
   try {
     const asked = site.requests.length;
     await page.open(site.url);
-    await page.waitFor('globalThis.skelvar?.picturesLoaded && skelvar.menuDrawnAt && !skelvar.window().opacityEnabled', 30000, 'the page without the server');
-    let ran = false;
-    for (let attempt = 0; attempt < 5 && !ran; ++attempt) {
-      await pressKey(page, 'ArrowRight');
-      ran = await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 2000, 'a run').then(() => true, () => false);
-    }
+    await page.waitFor(`${menuFaded} && skelvar.menuDrawnAt`, 30000, 'the page without the server');
+    await pressKey(page, 'ArrowRight');
+    const ran = await ticks(page, 20, `skelvar.state().GameState === ${StatePlaying}`);
     const reached = site.requests.slice(asked).filter((p) => !p.endsWith('service-worker.js'));
     check(ran && reached.length === 0,
-      `${name}: a second visit with the server gone shows the menu and plays (${reached.length} page requests reached the server)`);
+      `${name}: a second visit with the server gone shows the menu and plays (${ran ? 'a run' : 'no run'}, ${reached.length} page requests reached the server)`);
   } finally {
     site.down = false;
   }
 }
 
-const site = await serveSite(options.site, { inject: PageWatch, fail: () => (site?.down ? -1 : 0) });
-let engine = null;
-try {
-  engine = await launchEngine(name);
-} catch (error) {
-  console.log(`FAIL ${name} did not start: ${error.message}`);
-  await site.stop();
-  process.exit(1);
-}
-if (!engine) {
-  console.log(`skip: ${name} is not installed (see tools/setup.sh test); none of its checks ran`);
-  await site.stop();
-  process.exit(77);
-}
-const started = Date.now();
-try {
-  const page = await play(engine, site);
+await runSuite(`${name} engine`, { engine: name }, async ({ engine, serve, group }) => {
+  site = await serve(options.site, { inject: PageWatch, fail: () => (site?.down ? -1 : 0) });
+  const standIns = await serve(options.site, { inject: PageWatch + HeldClock + StandInPad });
+  const named = (what, body) => group(`${name}: ${what}`, body);
+  const page = await play(engine, named);
   console.log(`note: ${engine.version}`);
-  await group('the stepped page against the native replay', () => sameGame(engine));
-  await group('the game in another origin\'s iframe', () => portal(engine));
-  await group('several fingers', () => fingers(engine));
-  const standIns = await serveSite(options.site, { inject: PageWatch + HeldClock + StandInPad });
-  try {
-    await group('the game\'s timer on a held clock', () => timerPace(engine, standIns));
-    await group('even frames on a held clock', () => evenFrames(engine, standIns));
-    await group('a held D-pad from the menu', () => heldPad(engine, standIns));
-  } finally {
-    await standIns.stop();
-  }
-  await group('no failed request', async () => {
-    const problems = [];
-    for (const p of opened.splice(0)) problems.push(...await p.problems());
+  await named('the sound on the stepped page', () => sound(engine));
+  await named('the stepped page against the native replay', () => sameGame(engine));
+  await named('the game in another origin\'s iframe', () => portal(engine, serve));
+  await named('several fingers', () => fingers(engine));
+  await named('the game\'s timer on a held clock', () => timerPace(engine, standIns));
+  await named('even frames on a held clock', () => evenFrames(engine, standIns));
+  await named('a held D-pad from the menu', () => heldPad(engine, standIns));
+  await named('no failed request', async () => {
+    await noProblems(opened.splice(0), `${name}: the pages`);
     const answers = site.answers.filter(([, status]) => status >= 400);
-    check(problems.length === 0 && answers.length === 0,
-      `${name}: no error and no failed request in the page${problems.length || answers.length ? `: ${[...problems, ...answers.map((a) => a.join(' '))].join('; ')}` : ''}`);
+    check(answers.length === 0, `${name}: no request answered with an error${answers.length ? `: ${answers.map((a) => a.join(' ')).join('; ')}` : ''}`);
   });
-  await group('a second visit with the server gone', () => offline(engine, page));
-  await group('device scale 2', hiDpi);
-} finally {
-  await engine.close();
-  await site.stop();
-}
-console.log(`note: ${name} checks took ${((Date.now() - started) / 1000).toFixed(1)} s`);
-console.log(failed() === 0 ? `all ${name} checks passed` : `${failed()} ${name} checks failed`);
-process.exit(failed() === 0 ? 0 : 1);
+  await named('a second visit with the server gone', () => offline(page));
+  await named('device scale 2', () => hiDpi(engine));
+});

@@ -1,13 +1,15 @@
-// What the browser tests (and the measuring scripts in tools/) have in common: reading the
-// command line, the built site's presence, the checks and their closing line, running pages in
-// headless Chromium, a few page helpers, and the site's files and a median for the measurements.
+// What the browser checks (and the measuring scripts in tools/) have in common: the command line,
+// the built site's presence, the checks and their closing line, a suite's browser and servers,
+// page helpers that wait on the page's own clock, and the site's files and a median for the
+// measurements.
 import { execFileSync } from 'node:child_process';
 import { existsSync, mkdirSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { Browser, serve } from './browser.mjs';
+import { Engines, launchEngine } from './engine.mjs';
 import { decodePng } from './png.mjs';
+import { serveSite } from './server.mjs';
 
 function noSite(script, site) {
   console.error(`${script}: no built site at ${site} (build build-web first)`);
@@ -20,24 +22,30 @@ export function requireSite(script, site) {
 }
 
 // Reads `--name value` pairs into a copy of `defaults` (a `site` option is always there). An
-// unknown option or one without its value prints `usage: <script> <usage>` and exits with 2, as
-// does a missing site; a missing option named in `required` counts as a missing site.
+// unknown option, one without its value or an engine not in Engines prints `usage: <script>
+// <usage>` and exits with 2, as does a missing site; a missing option named in `required` counts
+// as a missing site.
 export function parseOptions(script, usage, defaults = {}, { required = [] } = {}) {
   const options = { site: null, ...defaults };
+  const bad = () => {
+    console.error(`usage: ${script} ${usage}`);
+    process.exit(2);
+  };
   for (let i = 2; i < process.argv.length; ++i) {
     const name = process.argv[i].replace(/^--/, '');
-    if (!(name in options) || i + 1 >= process.argv.length) {
-      console.error(`usage: ${script} ${usage}`);
-      process.exit(2);
-    }
+    if (!(name in options) || i + 1 >= process.argv.length) bad();
     options[name] = process.argv[++i];
   }
+  if ('engine' in options && !Engines.includes(options.engine)) bad();
   if (required.some((name) => !options[name])) noSite(script, options.site);
   requireSite(script, options.site);
   return options;
 }
 
 const failures = [];
+
+// How many checks have failed so far, for a check that runs its own engine.
+export const failed = () => failures.length;
 
 // Prints one check's outcome and notes a failure; gives `ok` back.
 export function check(ok, what) {
@@ -46,86 +54,161 @@ export function check(ok, what) {
   return ok;
 }
 
-// How many checks have failed so far.
-export const failed = () => failures.length;
-
-// Prints the closing line for the `kind` checks and gives the exit status: 0 if all passed, else 1.
-function verdict(kind) {
-  console.log(failures.length === 0 ? `all ${kind} checks passed` : `${failures.length} ${kind} checks failed`);
-  return failures.length === 0 ? 0 : 1;
-}
-
-// Runs `body`, then prints the closing line for the `kind` checks; if `body` throws, prints a
-// FAIL line with the error instead and the status is 1. Runs `cleanup` in either case and exits
-// with the status.
-export async function runChecks(kind, body, cleanup) {
-  let status = 1;
+// Runs body(suite) in the engine named and exits: 0 if every check passed, 1 if one failed or the
+// browser did not start, 77 if it is not installed. The suite has the engine, serve(dir, options)
+// for a static server, and group(what, body): a group that throws is a failed check (naming the
+// browser if it ended, which the next page starts again) and the next group still runs. The
+// servers are stopped and the browser closed at the end.
+export async function runSuite(kind, { engine: name = 'chromium', scale = 1 }, body) {
+  let engine = null;
   try {
-    await body();
-    status = verdict(kind);
+    engine = await launchEngine(name, { scale });
   } catch (error) {
-    console.log(`FAIL ${error.message}`);
-  } finally {
-    await cleanup();
+    console.log(`FAIL ${name} did not start: ${error.message}`);
+    process.exit(1);
   }
-  process.exit(status);
-}
-
-// Serves `site` and runs each of `runs` (browser, url) => page in one headless Chromium; one that
-// throws is a failed check. No page may have had a console error or a failed request; with
-// `notes` the pages' warnings are printed too. Prints the closing line for the `kind` checks and
-// exits with 0 if all passed, else 1.
-export async function runPages(site, runs, kind, { notes = false } = {}) {
-  const server = await serve(site);
-  const browser = await Browser.launch();
-  let status = 0;
-  try {
-    const pages = [];
-    for (const run of runs) {
+  if (!engine) {
+    console.log(`skip: ${name} is not installed (see tools/setup.sh test); none of its checks ran`);
+    process.exit(77);
+  }
+  const servers = [];
+  const started = Date.now();
+  const suite = {
+    engine,
+    async serve(dir, options) {
+      const server = await serveSite(dir, options);
+      servers.push(server);
+      return server;
+    },
+    async group(what, run) {
       try {
-        pages.push(await run(browser, server.url));
+        await run();
       } catch (error) {
-        check(false, `${run.name}: ${error.message}`);
+        check(false, `${what}: ${error.message}`);
       }
-    }
-    const problems = pages.flatMap((p) => p.problems);
-    if (notes) for (const w of pages.flatMap((p) => p.warnings)) console.log(`note: page warning: ${w}`);
-    check(problems.length === 0,
-      `no console error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
-    status = verdict(kind);
+    },
+  };
+  try {
+    await suite.group(kind, () => body(suite));
   } finally {
-    await browser.close();
-    server.stop();
+    await engine.close().catch(() => {});
+    for (const server of servers) await server.stop();
   }
-  process.exit(status);
+  console.log(`note: ${engine.version}, ${kind} checks in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+  console.log(failures.length === 0 ? `all ${kind} checks passed` : `${failures.length} ${kind} checks failed`);
+  process.exit(failures.length === 0 ? 0 : 1);
 }
 
-export const sleep = (ms) => new Promise((r) => setTimeout(r, ms));
+// No console error, uncaught error or failed request in any of `pages`, but those `expected` allows.
+export async function noProblems(pages, what, expected = () => false) {
+  const problems = [];
+  for (const page of pages) problems.push(...(await page.problems()).filter((p) => !expected(p)));
+  return check(problems.length === 0, `${what}: no error and no failed request${problems.length ? `: ${problems.join('; ')}` : ''}`);
+}
 
-// A short press of one key.
-export async function pressKey(page, code) {
+// ---- the game in the page, waited for on the page's clock ----
+
+export const StateMenu = -1;
+export const StatePlaying = 0;
+export const state = (page) => page.eval('skelvar.state()');
+
+// Runs until `n` more of the page's ticks have passed (a stepped page's are stepped), or until the
+// expression `until` holds, in the page or (frame) its first iframe: gives the expression's value,
+// or false when the ticks passed first. A game that has ended has no ticks: that is at once.
+export async function ticks(page, n, until = 'false', { frame = false } = {}) {
+  const evaluate = (e) => (frame ? page.evalInFrame(e) : page.eval(e));
+  if (await evaluate('skelvar.stepped')) {
+    return evaluate(`(() => { for (let i = 0; i < ${n}; ++i) { const v = (${until}); if (v) return v;
+      skelvar.step(1); } return (${until}) || false; })()`);
+  }
+  const from = await evaluate('skelvar.state().tick');
+  const value = await page.waitFor(`(() => { const v = (${until});
+    return v ? [v] : skelvar.state().tick - ${from} >= ${n} || skelvar.window().closed ? [false] : null; })()`,
+  10000 + 200 * n, `${n} ticks of the page`, { frame });
+  return value[0];
+}
+
+// A key held for n of the page's ticks, or until `until` holds, and pressed again every tick as a
+// held key repeats (repeat: false for a driver that cannot send a repeat).
+export async function holdKey(page, code, n, { until = 'false', repeat = true } = {}) {
   await page.key('down', code);
-  await sleep(80);
+  for (let i = 0; i < n && !(await page.eval(until)); ++i) {
+    await ticks(page, 1);
+    if (repeat) await page.key('down', code, { repeat: true });
+  }
   await page.key('up', code);
 }
 
-// Esc until the page is at the menu, at most 8 times; pressed only while not at the menu, where
-// it would end the game.
+// A short press of one key, held over one of the page's (or its iframe's) ticks.
+export async function pressKey(page, code, { frame = false } = {}) {
+  await page.key('down', code);
+  await ticks(page, 1, 'false', { frame });
+  await page.key('up', code);
+}
+
+// Esc until the page is at the menu, at most 8 times, each given 6 ticks to get there; pressed
+// only while not at the menu, where it would end the game.
 export async function escapeToMenu(page) {
-  for (let attempt = 0; attempt < 8; ++attempt) {
-    if ((await page.eval('skelvar.state().GameState')) === -1) break;
+  const atMenu = 'skelvar.state().GameState === -1';
+  for (let i = 0; i < 8 && !(await page.eval(atMenu)); ++i) {
     await pressKey(page, 'Escape');
-    await sleep(300);
+    await ticks(page, 6, atMenu);
   }
 }
 
-// Writes a screenshot into `dir` (when there is one) and gives it back decoded.
+// Waits until the girl, the view and the label stand still over two ticks, so a screenshot matches
+// the state read with it; gives that state back. Her speed counts too: two ticks either side of
+// the top of a jump find her at one place.
+export const stillKey = (s) => JSON.stringify([s.PosX[0], s.PosY[0], s.VelX[0], s.VelY[0], s.CameraX, s.CameraY,
+  s.lblMsg, s.GameState]);
+export async function settle(page) {
+  let last = '';
+  for (let i = 0; i < 100; ++i) {
+    const s = await page.eval('skelvar.state()');
+    if (stillKey(s) === last) return s;
+    last = stillKey(s);
+    await ticks(page, 2);
+  }
+  throw new Error('the scene does not settle');
+}
+
+// Whether the girl leaves the ground (from where `ground` had her) within 15 ticks.
+export const jumps = async (page, ground) => Boolean(await ticks(page, 15,
+  `((s) => s.VelY[0] < 0 || s.PosY[0] < ${ground.PosY[0]})(skelvar.state())`));
+
+// Two animation frames on: what changed before has been laid out, handled and painted.
+export const framesPass = (page) => page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
+
+// A screenshot once the page has painted its last change and the engine has put it on the
+// screen; written into `dir` when there is one, and given back decoded.
+export async function shot(page, dir, name) {
+  await framesPass(page);
+  return saveShot(dir, name, await page.screenshot());
+}
+
 export function saveShot(dir, name, png) {
   if (dir) {
     mkdirSync(dir, { recursive: true });
     writeFileSync(join(dir, name), png);
   }
   return decodePng(png);
+}
+
+// ---- the site, pictures and numbers ----
+
+// A stored picture's pixels as the site serves it (no key colour applied), read in the page: the
+// box [x0, y0, width, height] of it, or all of it; pixel(x, y) gives [r, g, b, a].
+export async function pictureOf(page, name, box = null) {
+  const p = await page.eval(`(async () => {
+    const { PictureFiles } = await import('./picture-files.js');
+    const bitmap = await createImageBitmap(await (await fetch(PictureFiles['${name}'][0])).blob(),
+      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
+    const [x0, y0, width, height] = ${JSON.stringify(box)} ?? [0, 0, bitmap.width, bitmap.height];
+    const c = new OffscreenCanvas(width, height).getContext('2d');
+    c.drawImage(bitmap, -x0, -y0);
+    return { width, height, data: Array.from(c.getImageData(0, 0, width, height).data) };
+  })()`);
+  return { ...p, pixel: (x, y) => p.data.slice((y * p.width + x) * 4, (y * p.width + x) * 4 + 4) };
 }
 
 // Every file under `dir`, in its subfolders too.
@@ -164,43 +247,18 @@ export function regionLuminance(image, x0, y0, x1, y1) {
   const mean = sum / n;
   return { mean, spread: Math.sqrt(Math.max(0, sq / n - mean * mean)) };
 }
-export const near = (a, b, tolerance) => a.slice(0, 3).every((v, i) => Math.abs(v - b[i]) <= tolerance);
-
-// Waits until the girl, the view and the label stand still, so a screenshot matches the state read
-// with it; gives that state back.
-export const stillKey = (s) => JSON.stringify([s.PosX[0], s.PosY[0], s.CameraX, s.CameraY, s.lblMsg, s.GameState]);
-export async function settle(page) {
-  let last = '';
-  for (let i = 0; i < 100; ++i) {
-    const s = await page.eval('skelvar.state()');
-    const key = stillKey(s);
-    if (key === last) return s;
-    last = key;
-    await sleep(120);
-  }
-  throw new Error('the scene does not settle');
-}
-
-// Whether the girl leaves the ground (from where `ground` had her) within about 0.75 s.
-export async function jumps(page, ground) {
-  for (let i = 0; i < 30; ++i) {
-    const t = await page.eval('skelvar.state()');
-    if (t.VelY[0] < 0 || t.PosY[0] < ground.PosY[0]) return true;
-    await sleep(25);
-  }
-  return false;
-}
+export const near = (a, b, tolerance) => b.slice(0, 3).every((v, i) => Math.abs(a[i] - v) <= tolerance);
 
 // Runs the native replay tool on a page's own event log and compares its state, tick by tick,
 // with the page's `lines`, in every field but the label's size and place (which come from the
 // browser's font metrics). Gives { native, differ, strip }: differ is the first tick that differs
 // (-1 when none) and strip the comparison's view of a line.
-export function compareWithNativeReplay(replay, { seed, client, ticks, script, lines }) {
+export function compareWithNativeReplay(replay, { seed, client, ticks: count, script, lines }) {
   const file = join(tmpdir(), `skelvar-replay-${process.pid}.script`);
   writeFileSync(file, `${script}\n`);
   let native;
   try {
-    native = execFileSync(replay, ['--seed', String(seed), '--client', client, '--ticks', String(ticks), file],
+    native = execFileSync(replay, ['--seed', String(seed), '--client', client, '--ticks', String(count), file],
       { encoding: 'utf8', maxBuffer: 1 << 28 }).trimEnd().split('\n');
   } finally {
     rmSync(file, { force: true });

@@ -11,7 +11,7 @@ import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
 import { Engines, launchEngine, PageWatch } from './engine.mjs';
-import { check, failed, parseOptions, sleep } from './harness.mjs';
+import { check, failed, parseOptions } from './harness.mjs';
 import { serveSite } from './server.mjs';
 
 const options = parseOptions('kept_run.mjs', '--engine chromium|firefox|webkit --site DIR --replay PATH',
@@ -60,7 +60,7 @@ async function holdKey(page, engine, code, until, what) {
   while (!(await page.eval(until))) {
     if (Date.now() > deadline) throw new Error(`timed out holding ${code} for ${what}`);
     // A held key's beat, as a keyboard repeats it.
-    await sleep(33);
+    await new Promise((resolve) => setTimeout(resolve, 33));
     if (!engine.limits.keyRepeat) await page.key('down', code, { repeat: true });
   }
 }

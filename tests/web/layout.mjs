@@ -1,9 +1,11 @@
 // The page on a phone in either orientation and as a screen reader or a search engine reads it,
-// in headless Chromium: the turn-the-phone pictogram in the free space of an upright screen, the
+// in Chromium: the turn-the-phone pictogram in the free space of an upright screen, the
 // play area clear of a notch, the label's text in a polite live region, a zoomable viewport and a
 // canvas with a role and a name.
 //   node tests/web/layout.mjs --site build-web/site [--shots DIR]
-import { check, parseOptions, runPages, saveShot, sleep } from './harness.mjs';
+import {
+  check, fitToScreen, framesPass, near, noProblems, parseOptions, pressKey, runSuite, settle, shot, state,
+} from './harness.mjs';
 
 const options = parseOptions('layout.mjs', '--site DIR [--shots DIR]', { shots: null });
 
@@ -11,8 +13,6 @@ const HintText = '方向キーかマウスで操作しるお';
 const Grey = [128, 128, 128];
 const Red = [255, 0, 0];
 const Pink = [255, 240, 255];
-
-const near = (a, b, tolerance) => b.every((v, i) => Math.abs(a[i] - v) <= tolerance);
 
 // Counts the red pen, the pink body fill and the grey of the window in a box of device pixels.
 function inks(image, [x0, y0, x1, y1]) {
@@ -29,7 +29,6 @@ function inks(image, [x0, y0, x1, y1]) {
   return count;
 }
 
-const state = (page) => page.eval('skelvar.state()');
 const box = (page, selector) => page.eval(`(() => {
   const e = document.querySelector(${JSON.stringify(selector)});
   if (!e) return null;
@@ -47,30 +46,25 @@ async function playArea(page) {
     bottom: (p.top + p.height) * scale, scale, panel: p };
 }
 
-// The game's scale on w x h CSS pixels: the designed 960 x 580 window fills the tighter side, but
-// below its own size only as far as the 900 x 500 play area needs.
-function fitScale(w, h) {
-  const fill = Math.min(w / 960, h / 580);
-  return fill >= 1 ? fill : Math.min(1, w / 900, h / 500);
-}
+const fitScale = (w, h) => fitToScreen(w, h).scale;
 
 async function opaque(page) {
   await page.waitFor('!skelvar.window().opacityEnabled', 10000, 'the fade-in');
-  await sleep(150);
+  await framesPass(page);
 }
 
+// A run started, its scene come to rest, so a screenshot shows what the state says.
 async function startRun(page) {
-  await page.key('down', 'Enter');
-  await sleep(80);
-  await page.key('up', 'Enter');
+  await pressKey(page, 'Enter');
   await page.waitFor('skelvar.state().GameState === 0 && skelvar.state().pnlGame.visible', 10000, 'a run');
+  await settle(page);
 }
 
 // Held upright the game spans the width and the pictogram fills the free space below it.
-async function uprightPage(browser, url) {
-  const page = await browser.newPage();
+async function uprightPage(engine, url) {
   const ratio = 3;
-  await page.open(url, { width: 390, height: 844, deviceScaleFactor: ratio, mobile: true }, { touch: true });
+  const page = await engine.newPage({ width: 390, height: 844, scale: ratio, mobile: true, touch: true });
+  await page.open(url);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
   await opaque(page);
   const menuArea = await playArea(page);
@@ -85,44 +79,43 @@ async function uprightPage(browser, url) {
     'the pictogram has no text and is hidden from screen readers');
 
   await startRun(page);
-  await sleep(200);
   const area = await playArea(page);
-  const shot = saveShot(options.shots, 'upright.png', await page.screenshot());
+  const upright = await shot(page, options.shots, 'upright.png');
   const device = (b) => [b.left * ratio, b.top * ratio, b.right * ratio, b.bottom * ratio];
-  const drawn = inks(shot, device(turn));
+  const drawn = inks(upright, device(turn));
   check(drawn.red > 200 && drawn.pink > 1000 && drawn.grey > drawn.all * 0.3 && drawn.grey < drawn.all * 0.9,
     `the pictogram is drawn in red pen and pink bodies over the grey (${JSON.stringify(drawn)})`);
   // The same box mirrored into the free space above the play area: only the window's grey.
   const aboveTop = area.top - (turn.bottom - area.bottom);
-  const above = inks(shot, device({ left: turn.left, right: turn.right, top: aboveTop,
+  const above = inks(upright, device({ left: turn.left, right: turn.right, top: aboveTop,
     bottom: aboveTop + turn.height }));
   check(above.red === 0 && above.pink === 0 && above.grey === above.all,
     `above the play area the free space is plain grey (${JSON.stringify(above)})`);
   // Pictogram pixels never cover the play area.
-  const stage = inks(shot, device({ left: area.left, right: area.right, top: area.bottom - 2, bottom: area.bottom }));
+  const stage = inks(upright, device({ left: area.left, right: area.right, top: area.bottom - 2, bottom: area.bottom }));
   check(stage.grey === 0, `the play area's last rows are the stage's, not the pictogram's (${JSON.stringify(stage)})`);
 
   // Turned sideways the pictogram goes and the game fills the height.
-  await page.setViewport({ width: 844, height: 390, deviceScaleFactor: ratio, mobile: true });
+  await page.setViewport({ width: 844, height: 390 });
   await page.waitFor("document.getElementById('turn').hidden", 5000, 'the pictogram to go');
   const sideways = await playArea(page);
   check(Math.abs(sideways.bottom - sideways.top - 390) < 0.5,
     `sideways, the play area takes the height (${(sideways.bottom - sideways.top).toFixed(1)} px)`);
-  const turned = saveShot(options.shots, 'sideways.png', await page.screenshot());
+  const turned = await shot(page, options.shots, 'sideways.png');
   const bands = inks(turned, [0, 0, sideways.left * ratio - 1, 390 * ratio]);
   check(bands.red === 0 && bands.grey === bands.all, `sideways, the band beside the play area is plain grey (${JSON.stringify(bands)})`);
   return page;
 }
 
 // Sideways with a notch: the play area stays inside the safe area, the grey runs under the notch.
-async function notchPage(browser, url) {
-  const page = await browser.newPage();
+async function notchPage(engine, url) {
   const ratio = 3;
   const insets = { left: 47, right: 47, top: 0, bottom: 21 };
-  await page.open(url, { width: 844, height: 390, deviceScaleFactor: ratio, mobile: true }, { touch: true });
+  const page = await engine.newPage({ width: 844, height: 390, scale: ratio, mobile: true, touch: true });
+  await page.open(url);
   let emulated = true;
   try {
-    await page.send('Emulation.setSafeAreaInsetsOverride', { insets });
+    await page.safeArea(insets);
   } catch (error) {
     emulated = false;
     console.log(`note: safe-area insets cannot be emulated here (${error.message}); notch checks skipped`);
@@ -131,7 +124,6 @@ async function notchPage(browser, url) {
   if (!emulated) return page;
   await opaque(page);
   await startRun(page);
-  await sleep(200);
   const area = await playArea(page);
   check(area.left >= insets.left - 0.5 && area.right <= 844 - insets.right + 0.5 &&
     area.top >= insets.top - 0.5 && area.bottom <= 390 - insets.bottom + 0.5,
@@ -142,26 +134,26 @@ async function notchPage(browser, url) {
   const canvas = await box(page, '#game');
   check(canvas.left === 0 && canvas.top === 0 && canvas.width === 844 && canvas.height === 390,
     'the canvas still covers the whole screen, notch included');
-  const shot = saveShot(options.shots, 'notch.png', await page.screenshot());
-  const under = inks(shot, [0, 0, insets.left * ratio, 390 * ratio]);
+  const notch = await shot(page, options.shots, 'notch.png');
+  const under = inks(notch, [0, 0, insets.left * ratio, 390 * ratio]);
   check(under.grey === under.all, `the grey band runs under the notch (${JSON.stringify(under)})`);
   const w = await page.eval('skelvar.window()');
   check(w.clientWidth === Math.round(844 / area.scale) && w.clientHeight === Math.round(390 / area.scale),
     `the logic's client covers the whole screen (${w.clientWidth} x ${w.clientHeight})`);
   // A wide notch on a screen whose width is the tight side: the sides decide the scale.
   const wide = { left: 90, right: 30, top: 0, bottom: 0 };
-  await page.send('Emulation.setSafeAreaInsetsOverride', { insets: wide });
-  await page.setViewport({ width: 1000, height: 640, deviceScaleFactor: 1, mobile: true });
+  await page.safeArea(wide);
+  await page.setViewport({ width: 1000, height: 640, scale: 1 });
   await page.waitFor('innerWidth === 1000', 5000, 'the wide screen');
-  await sleep(100);
+  await framesPass(page);
   const wideArea = await playArea(page);
   check(wideArea.left >= wide.left - 0.5 && wideArea.right <= 1000 - wide.right + 0.5 &&
     Math.abs(wideArea.scale - fitScale(1000 - 2 * 90, 640)) < 1e-9,
     `a notch on the left side keeps the play area right of it (${[wideArea.left, wideArea.right, wideArea.scale].map((v) => v.toFixed(3))})`);
   // Upright, the pictogram stays clear of the home indicator's inset at the bottom.
   const upright = { top: 47, bottom: 34 };
-  await page.send('Emulation.setSafeAreaInsetsOverride', { insets: upright });
-  await page.setViewport({ width: 390, height: 844, deviceScaleFactor: ratio, mobile: true });
+  await page.safeArea(upright);
+  await page.setViewport({ width: 390, height: 844, scale: ratio });
   await page.waitFor("!document.getElementById('turn').hidden", 5000, 'the pictogram');
   const uprightArea = await playArea(page);
   const turn = await box(page, '#turn');
@@ -170,8 +162,8 @@ async function notchPage(browser, url) {
   check(uprightArea.top >= upright.top && uprightArea.bottom <= 844 - upright.bottom,
     'upright with insets the play area is inside the safe area');
   // Without insets the standard window is exactly the designed one.
-  await page.send('Emulation.setSafeAreaInsetsOverride', { insets: {} });
-  await page.setViewport({ width: 960, height: 580, deviceScaleFactor: 1, mobile: false });
+  await page.safeArea({});
+  await page.setViewport({ width: 960, height: 580, scale: 1, mobile: false });
   await page.waitFor('innerHeight === 580 && skelvar.window().clientHeight < 1000', 5000, 'the desktop size');
   const plain = await page.eval('[skelvar.window().clientWidth, skelvar.window().clientHeight, skelvar.scale()]');
   check(JSON.stringify(plain) === '[960,580,1]', `at 960 x 580 without a notch the logic sees 960 x 580 at scale 1 (${plain})`);
@@ -179,9 +171,9 @@ async function notchPage(browser, url) {
 }
 
 // A desktop window made tall and narrow gets no turn-the-phone hint: it has no phone to turn.
-async function tallDesktopPage(browser, url) {
-  const page = await browser.newPage();
-  await page.open(url, { width: 500, height: 900 });
+async function tallDesktopPage(engine, url) {
+  const page = await engine.newPage({ width: 500, height: 900 });
+  await page.open(url);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
   const turn = await box(page, '#turn');
   check(turn.hidden, 'a tall desktop window shows no pictogram');
@@ -189,9 +181,9 @@ async function tallDesktopPage(browser, url) {
 }
 
 // What a screen reader and a search engine read: the document, the canvas and the live label.
-async function readablePage(browser, url) {
-  const page = await browser.newPage();
-  await page.open(`${url}?step&seed=7`, { width: 960, height: 580 });
+async function readablePage(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(`${url}?step&seed=7`);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 15000, 'the page');
   const head = await page.eval(`({
     lang: document.documentElement.lang,
@@ -211,10 +203,10 @@ async function readablePage(browser, url) {
   check(/^#[0-9a-f]{6}$/i.test(head.theme), `a theme colour (${head.theme})`);
 
   // The canvas as the accessibility tree sees it, not merely its attributes.
-  await page.send('Accessibility.enable');
-  const { root } = await page.send('DOM.getDocument', { depth: 0 });
-  const { nodeId } = await page.send('DOM.querySelector', { nodeId: root.nodeId, selector: '#game' });
-  const { nodes } = await page.send('Accessibility.getPartialAXTree', { nodeId, fetchRelatives: false });
+  await page.protocol('Accessibility.enable');
+  const { root } = await page.protocol('DOM.getDocument', { depth: 0 });
+  const { nodeId } = await page.protocol('DOM.querySelector', { nodeId: root.nodeId, selector: '#game' });
+  const { nodes } = await page.protocol('Accessibility.getPartialAXTree', { nodeId, fetchRelatives: false });
   const canvasNode = nodes.find((n) => !n.ignored) ?? nodes[0];
   check(canvasNode?.role?.value === 'application' && canvasNode?.name?.value === 'Skelvar',
     `the canvas has a role and a name (${canvasNode?.role?.value}, ${canvasNode?.name?.value})`);
@@ -272,4 +264,11 @@ async function readablePage(browser, url) {
   return page;
 }
 
-await runPages(options.site, [uprightPage, notchPage, tallDesktopPage, readablePage], 'layout');
+await runSuite('layout', {}, async ({ engine, serve, group }) => {
+  const site = await serve(options.site);
+  const pages = [];
+  for (const run of [uprightPage, notchPage, tallDesktopPage, readablePage]) {
+    await group(run.name, async () => pages.push(await run(engine, site.url)));
+  }
+  await noProblems(pages, 'the pages');
+});

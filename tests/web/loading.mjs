@@ -1,4 +1,4 @@
-// The page's loading in headless Chromium: the site's pictures (one file per distinct picture, the
+// The page's loading in Chromium: the site's pictures (one file per distinct picture, the
 // frames as PNG of exactly the stored pixels), cold loads on a slow phone link, a server that
 // fails now and then or labels the .wasm wrongly, and files that are missing for good (the
 // message, its retry button, the fallback font).
@@ -9,16 +9,16 @@ import { dirname, join } from 'node:path';
 import { fileURLToPath, pathToFileURL } from 'node:url';
 import { execFileSync } from 'node:child_process';
 
-import { Browser } from './browser.mjs';
-import { check, escapeToMenu, failed, near, parseOptions, pressKey, sleep } from './harness.mjs';
+import { pollFor } from './engine.mjs';
+import {
+  check, escapeToMenu, framesPass, near, parseOptions, pictureOf, pressKey, runSuite, settle, ticks,
+} from './harness.mjs';
 import { decodePng } from './png.mjs';
-import { serveSite } from './server.mjs';
 
 const options = parseOptions('loading.mjs', '--site DIR --assets DIR', { assets: null }, { required: ['assets'] });
 
 // The sources, for making a new build's worker as the build does.
 const sourceDir = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
-
 
 // A 4-bit bottom-up frame bitmap's pixels, read here independently of the build's converter.
 function decodeBmp(buffer) {
@@ -100,34 +100,33 @@ const { PictureFiles } = await import(pathToFileURL(join(options.site, 'picture-
   check(jpegsSame, 'the JPEGs are served as stored, at the sizes the table gives');
 }
 
-// Ignores what a test caused on purpose: requests answered with an error status.
-const unexpected = (page) => page.problems.filter((p) => !/failed request|Failed to load resource/.test(p));
-
-// Every browser started, closed at the end even when a check throws on the way.
-const browsers = new Set();
-async function launch() {
-  const browser = await Browser.launch();
-  browsers.add(browser);
-  const close = browser.close.bind(browser);
-  browser.close = async () => {
-    if (!browsers.delete(browser)) return;
-    await close();
+// Put into the page before its own scripts: until the stage is in, every 100 ms, the white pixels
+// inside the loading bar's frame along the canvas's middle row, which is the part received (the
+// bar is drawn over the menu too, so nothing else shows there).
+const BarWatch = `document.addEventListener('DOMContentLoaded', () => {
+  const canvas = document.getElementById('game');
+  const fills = globalThis.barFills = [];
+  const look = () => {
+    fills.done = Boolean(globalThis.skelvar?.stageLoadedAt);
+    if (fills.done) return;
+    const w = Math.round(canvas.width * 0.4);
+    const row = canvas.getContext('2d').getImageData((canvas.width - w) >> 1, canvas.height >> 1, w, 1).data;
+    let white = 0;
+    for (let i = 0; i < row.length; i += 4) if (Math.min(row[i], row[i + 1], row[i + 2]) >= 247) ++white;
+    fills.push(white);
+    setTimeout(look, 100);
   };
-  return browser;
-}
+  look();
+});`;
+
+// Ignores what a test caused on purpose: requests answered with an error status.
+const unexpected = async (page) => (await page.problems()).filter((p) => !/failed request|Failed to load resource/.test(p));
 
 // How much of the background a screenshot shows in the run's stage, given the state it shows:
 // sampled pixels that match the background, and of its pen lines, which a blank stage would lack.
 async function backgroundShown(page, s, png) {
   const shot = decodePng(png);
-  const back = await page.eval(`(async () => {
-    const { PictureFiles } = await import('./picture-files.js');
-    const bitmap = await createImageBitmap(await (await fetch(PictureFiles.imgBack[0])).blob(),
-      { colorSpaceConversion: 'none', premultiplyAlpha: 'none' });
-    const c = new OffscreenCanvas(900, 500).getContext('2d');
-    c.drawImage(bitmap, ${s.imgBack.left}, ${s.imgBack.top});
-    return Array.from(c.getImageData(0, 0, 900, 500).data);
-  })()`);
+  const back = await pictureOf(page, 'imgBack', [-s.imgBack.left, -s.imgBack.top, 900, 500]);
   const panel = s.pnlGame;
   const label = s.lblMsg;
   // The background is mostly pale paper: its pen lines are what a blank stage would lack.
@@ -140,7 +139,7 @@ async function backgroundShown(page, s, png) {
       const inLabel = x >= label.left && x < label.left + label.width && y >= label.top && y < label.top + label.height;
       const nearGirl = Math.abs(x - (s.PosX[0] + s.CameraX)) < 120 && Math.abs(y - (s.PosY[0] + s.CameraY)) < 160;
       if (inLabel || nearGirl) continue;
-      const expected = back.slice((y * 900 + x) * 4, (y * 900 + x) * 4 + 3);
+      const expected = back.pixel(x, y).slice(0, 3);
       const match = near(shot.pixel(panel.left + x, panel.top + y), expected, 10);
       ++compared;
       if (match) ++same;
@@ -158,113 +157,98 @@ const stageShown = ({ compared, same, inked, inkShown }) =>
 const shownText = ({ compared, same, inked, inkShown }) =>
   `${same} of ${compared} sampled pixels match it, ${inkShown} of its ${inked} pen-line pixels`;
 
-async function freshPage(url, { slow = false } = {}) {
-  const browser = await launch();
-  const page = await browser.newPage();
-  if (slow) await page.emulateSlowLink();
-  await page.open(url, { width: 960, height: 580 }, { noCache: true });
-  return { browser, page };
-}
+await runSuite('loading', {}, async ({ engine, serve, group }) => {
+  // A first visit: a profile of its own, so nothing is cached and no offline copy is kept yet.
+  const freshPage = async (url, { slow = false } = {}) => {
+    const page = await engine.newPage({ width: 960, height: 580, fresh: true });
+    if (slow) await page.link('slow');
+    await page.open(url);
+    return page;
+  };
+  const server = await serve(options.site, { inject: BarWatch });
 
-const server = await serveSite(options.site);
-try {
-  // ---- cold loads on a slow link: they all start; a run started at once has its background ----
-  const menuTimes = [];
-  for (let load = 0; load < 3; ++load) {
-    const { browser, page } = await freshPage(server.url, { slow: true });
-    if (load === 1) {
-      // Until the fade-in, the canvas shows a bar that fills as the bytes arrive: white pixels
-      // along its middle row, more of them a second later.
-      const filled = (png) => {
-        const shot = decodePng(png);
-        let white = 0;
-        for (let x = 0; x < 960; ++x) if (near(shot.pixel(x, 290), [255, 255, 255], 8)) ++white;
-        return white;
-      };
-      await sleep(1500);
-      const early = filled(await page.screenshot());
-      await sleep(1000);
-      const later = filled(await page.screenshot());
-      const startedMeanwhile = await page.eval('Boolean(globalThis.skelvar?.menuDrawnAt)');
-      check(startedMeanwhile || (early > 4 && later > early),
-        `while loading, the canvas shows a bar that fills (${early} then ${later} white pixels along it)`);
-    }
-    let menu = null;
-    try {
-      menu = await page.waitFor('globalThis.skelvar?.menuDrawnAt', 30000, 'the menu');
-    } catch (error) {
-      const message = await page.eval("document.getElementById('failure')?.innerText ?? ''").catch(() => '');
-      check(false, `slow cold load ${load + 1}: ${error.message} ${message}`);
-      await browser.close();
-      continue;
-    }
-    menuTimes.push(Math.round(menu));
-    const loadingShown = await page.eval(`(() => {
-      const s = skelvar.state();
-      return s.GameState;
-    })()`);
-    if (load === 0) {
-      // One press as soon as the menu shows, while the stage is still on its way: the run starts
-      // once the stage is in, never before (watched in the page every few milliseconds).
-      const stageInAtPress = await page.eval(`(() => {
-        globalThis.startWatch = { early: false, started: 0 };
-        const look = () => {
-          if (skelvar.state().GameState !== 0) {
-            setTimeout(look, 4);
-            return;
-          }
-          startWatch.early = !skelvar.stageLoadedAt;
-          startWatch.started = performance.now();
-        };
-        look();
-        return skelvar.stageLoadedAt > 0;
-      })()`);
-      await pressKey(page, 'ArrowRight');
-      const started = await page.waitFor('startWatch.started && skelvar.state().pnlGame.visible', 15000, 'a run')
-        .then(() => true, () => false);
-      const watch = await page.eval('({ ...startWatch, stage: skelvar.stageLoadedAt, menu: skelvar.menuDrawnAt })');
-      check(!stageInAtPress && started && !watch.early && watch.started >= watch.stage,
-        `a key pressed as soon as the menu shows (${Math.round(watch.menu)} ms, state ${loadingShown}) starts a run only once the stage is in (in at ${Math.round(watch.stage)} ms, run from ${Math.round(watch.started)} ms)`);
-      await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
-      await page.emulateSlowLink(true);
-      // A screenshot whose state is known: the view the same before and after it.
-      const view = (t) => JSON.stringify([t.CameraX, t.CameraY, t.imgBack, t.PosX[0], t.PosY[0]]);
-      let s = null;
-      let png = null;
-      for (let attempt = 0; attempt < 20; ++attempt) {
-        s = await page.eval('skelvar.state()');
-        png = await page.screenshot();
-        if (view(await page.eval('skelvar.state()')) === view(s)) break;
-        await sleep(150);
+  await group('cold loads on a slow link', async () => {
+    // They all start; a run started at once has its background.
+    const menuTimes = [];
+    for (let load = 0; load < 3; ++load) {
+      const page = await freshPage(server.url, { slow: true });
+      if (load === 1) {
+        const fills = await page.waitFor('globalThis.barFills?.done && barFills', 30000, 'the bar to give way');
+        const first = fills.findIndex((white) => white > 0);
+        const more = fills.slice(first + 1).find((white) => white > fills[first]);
+        check(first >= 0 && more !== undefined,
+          `while loading, the canvas shows a bar that fills (${fills[first]} then ${more} white pixels along it, in ${fills.length} looks)`);
       }
-      if (process.env.SKELVAR_SHOTS) writeFileSync(join(process.env.SKELVAR_SHOTS, 'slow-run.png'), png);
-      const shown = await backgroundShown(page, s, png);
-      check(stageShown(shown), `the run's stage shows the background (${shownText(shown)})`);
+      const menu = await page.waitFor('globalThis.skelvar?.menuDrawnAt', 30000, 'the menu').catch(async (error) => {
+        const message = await page.eval("document.getElementById('failure')?.innerText ?? ''").catch(() => '');
+        throw new Error(`slow cold load ${load + 1}: ${error.message} ${message}`);
+      });
+      menuTimes.push(Math.round(menu));
+      const loadingShown = await page.eval('skelvar.state().GameState');
+      if (load === 0) {
+        // One press as soon as the menu shows, while the stage is still on its way: the run starts
+        // once the stage is in, never before (watched in the page every few milliseconds).
+        const stageInAtPress = await page.eval(`(() => {
+          globalThis.startWatch = { early: false, started: 0 };
+          const look = () => {
+            if (skelvar.state().GameState !== 0) {
+              setTimeout(look, 4);
+              return;
+            }
+            startWatch.early = !skelvar.stageLoadedAt;
+            startWatch.started = performance.now();
+          };
+          look();
+          return skelvar.stageLoadedAt > 0;
+        })()`);
+        await page.key('down', 'ArrowRight');
+        await page.key('up', 'ArrowRight');
+        const started = await page.waitFor('startWatch.started && skelvar.state().pnlGame.visible', 15000, 'a run')
+          .then(() => true, () => false);
+        const watch = await page.eval('({ ...startWatch, stage: skelvar.stageLoadedAt, menu: skelvar.menuDrawnAt })');
+        check(!stageInAtPress && started && !watch.early && watch.started >= watch.stage,
+          `a key pressed as soon as the menu shows (${Math.round(watch.menu)} ms, state ${loadingShown}) starts a run only once the stage is in (in at ${Math.round(watch.stage)} ms, run from ${Math.round(watch.started)} ms)`);
+        await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
+        await page.link('full');
+        // A screenshot whose state is known: the scene still, and the same after it.
+        const view = (t) => JSON.stringify([t.CameraX, t.CameraY, t.imgBack, t.PosX[0], t.PosY[0]]);
+        let s = null;
+        let png = null;
+        for (let i = 0; i < 20 && !(png && view(await page.eval('skelvar.state()')) === view(s)); ++i) {
+          s = await settle(page);
+          png = await page.screenshot();
+        }
+        if (process.env.SKELVAR_SHOTS) writeFileSync(join(process.env.SKELVAR_SHOTS, 'slow-run.png'), png);
+        const shown = await backgroundShown(page, s, png);
+        check(stageShown(shown), `the run's stage shows the background (${shownText(shown)})`);
+      }
+      const problems = await unexpected(page);
+      check(problems.length === 0, `slow cold load ${load + 1} starts in ${Math.round(menu)} ms, with no error (${problems.join('; ')})`);
+      await page.close();
     }
-    check(unexpected(page).length === 0, `slow cold load ${load + 1} starts in ${Math.round(menu)} ms, with no error (${unexpected(page).join('; ')})`);
-    await browser.close();
-  }
-  console.log(`  menu drawn after ${menuTimes.join(', ')} ms on the slow link`);
+    console.log(`  menu drawn after ${menuTimes.join(', ')} ms on the slow link`);
+  });
 
   // ---- a press on the stepped clock while the server holds the background back: the menu stays
   // tick after tick, the run starts at the first tick after the stage is in, and its very first
   // frame is painted with the whole stage ----
-  {
+  await group('a stepped start with the background held back', async () => {
     let releaseBack = null;
     const backHeld = new Promise((resolve) => { releaseBack = resolve; });
     let releaseFont = null;
     const fontHeld = new Promise((resolve) => { releaseFont = resolve; });
-    const late = await serveSite(options.site, {
+    const late = await serve(options.site, {
       hold: (path) => {
         if (path.endsWith(PictureFiles.imgBack[0])) return backHeld;
         return path.endsWith('label.woff2') ? fontHeld : null;
       },
     });
     const ourFace = "[...document.fonts].some((f) => f.family === 'SkelvarLabel' && f.status === 'loaded')";
-    const { browser, page } = await freshPage(`${late.url}?step&seed=3`);
     try {
+      const page = await freshPage(`${late.url}?step&seed=3`);
       await page.waitFor('globalThis.skelvar?.menuDrawnAt', 30000, 'the stepped menu');
-      await pressKey(page, 'ArrowRight');
+      await page.key('down', 'ArrowRight');
+      await page.key('up', 'ArrowRight');
       // Past the fade (13 steps of its timer, every other tick), with the background still held.
       const held = await page.eval(`(() => {
         const states = [];
@@ -278,44 +262,44 @@ try {
       releaseFont();
       const swapped = await page.waitFor(ourFace, 10000, 'the font').then(() => true, () => false);
       check(fallbackFirst && swapped, `stepped: the menu shows before the font, which is swapped in when it arrives (${fallbackFirst}, ${swapped})`);
+      // A tick as the background is let go, and, if the stage was not in yet, one once it is.
       releaseBack();
-      const steps = [];
-      for (let i = 0; i < 300; ++i) {
-        const step = await page.eval(`(() => {
-          const stageIn = skelvar.stageLoadedAt > 0;
-          const line = JSON.parse(skelvar.step(1)[0]);
-          return { stageIn, tick: line.tick, state: line.GameState };
-        })()`);
-        steps.push(step);
-        if (step.state !== -1) break;
-        await sleep(20);
+      const step = () => page.eval(`(() => {
+        const stageIn = skelvar.stageLoadedAt > 0;
+        const line = JSON.parse(skelvar.step(1)[0]);
+        return { stageIn, tick: line.tick, state: line.GameState };
+      })()`);
+      const steps = [await step()];
+      if (!steps[0].stageIn) {
+        await page.waitFor('skelvar.stageLoadedAt > 0', 30000, 'the stage');
+        steps.push(await step());
       }
-      const last = steps[steps.length - 1];
+      const last = steps.at(-1);
       check(steps.slice(0, -1).every((t) => t.state === -1 && !t.stageIn) && last.state === 0 && last.stageIn,
         `stepped: the run starts at the first tick after the stage is in (tick ${last.tick}, state ${last.state}, ${steps.length - 1} ticks after the release)`);
       // The press reaches the game at that tick; its release one tick later, so the poll sees it.
       const script = (await page.eval('skelvar.script()')).split('\n');
       check(script.includes(`${last.tick} keydown 39`) && script.includes(`${last.tick + 1} keyup 39`),
         `stepped: the held press is delivered at the tick the stage came in (${script.join('; ')})`);
-      // Nothing moves between steps: what the canvas shows now is the run's first frame.
-      await sleep(500);
+      // Nothing moves between steps: what the canvas shows once painted is the run's first frame.
+      await framesPass(page);
       const png = await page.screenshot();
       if (process.env.SKELVAR_SHOTS) writeFileSync(join(process.env.SKELVAR_SHOTS, 'held-first-frame.png'), png);
       const shown = await backgroundShown(page, await page.eval('skelvar.state()'), png);
       check(stageShown(shown), `stepped: the run's first frame shows the whole stage (${shownText(shown)})`);
-      check(unexpected(page).length === 0, `stepped load with the background held: no error (${unexpected(page).join('; ')})`);
+      const problems = await unexpected(page);
+      check(problems.length === 0, `stepped load with the background held: no error (${problems.join('; ')})`);
+      await page.close();
     } finally {
       releaseBack();
       releaseFont();
-      await browser.close();
-      await late.stop();
     }
-  }
+  });
 
   // ---- a flaky server that labels the .wasm wrongly: every file fails twice, then arrives ----
-  {
+  await group('a flaky server', async () => {
     const tries = new Map();
-    const flaky = await serveSite(options.site, {
+    const flaky = await serve(options.site, {
       types: { '.wasm': 'application/octet-stream' },
       fail: (path) => {
         // The page retries its own requests; the document, its modules and style, and what the
@@ -326,89 +310,92 @@ try {
         return n <= 2 ? 503 : 0;
       },
     });
-    const { browser, page } = await freshPage(flaky.url);
+    const page = await freshPage(flaky.url);
     const loaded = await page.waitFor('globalThis.skelvar?.picturesLoaded', 30000, 'every picture')
       .then(() => true, (e) => e.message);
     const shown = await page.eval("!document.getElementById('failure')?.hidden").catch(() => true);
-    check(loaded === true && !shown && unexpected(page).length === 0,
-      `two 503s for every file and a .wasm sent as application/octet-stream: the game starts and every picture arrives (${loaded}, message ${shown ? 'shown' : 'hidden'}${unexpected(page).length ? `; ${unexpected(page).join('; ')}` : ''})`);
+    const problems = await unexpected(page);
+    check(loaded === true && !shown && problems.length === 0,
+      `two 503s for every file and a .wasm sent as application/octet-stream: the game starts and every picture arrives (${loaded}, message ${shown ? 'shown' : 'hidden'}${problems.length ? `; ${problems.join('; ')}` : ''})`);
     const pictureRequests = flaky.requests.filter((p) => p.startsWith('/pictures/'));
     const distinct = new Set(pictureRequests);
     check(distinct.size === 40 && pictureRequests.length === 3 * distinct.size,
       `each distinct picture is asked for once, plus its retries (${pictureRequests.length} requests for ${distinct.size} files)`);
-    await browser.close();
-    await flaky.stop();
-  }
+    await page.close();
+  });
 
   // ---- files missing for good: the background, an outcome picture and the font ----
-  {
+  await group('files missing for good', async () => {
     const copy = mkdtempSync(join(tmpdir(), 'skelvar-site-'));
-    cpSync(options.site, copy, { recursive: true });
     const aside = mkdtempSync(join(tmpdir(), 'skelvar-aside-'));
-    const hide = (file) => renameSync(join(copy, file), join(aside, file.replace(/\//g, '_')));
-    const restore = (file) => renameSync(join(aside, file.replace(/\//g, '_')), join(copy, file));
-    const backFile = PictureFiles.imgBack[0];
-    const outcomeFile = PictureFiles.imgOv0100[0];
-    hide(backFile);
-    hide(outcomeFile);
-    hide('label.woff2');
-    const missing = await serveSite(copy);
-    const { browser, page } = await freshPage(missing.url);
-    const failure = "(() => { const f = document.getElementById('failure'); return f && !f.hidden && f.innerText; })()";
-    const text = await page.waitFor(failure, 30000, 'the message').catch(() => '');
-    check(text.includes('読み込みに失敗しました') && text.includes(backFile) && text.includes('404'),
-      `a missing background shows the message with the file and the reason (${JSON.stringify(text)})`);
-    // The menu is up, but a start waits for the stage: held, not played on a blank stage.
-    const menuUp = await page.eval('Boolean(globalThis.skelvar?.menuDrawnAt)');
-    await pressKey(page, 'ArrowRight');
-    await sleep(1000);
-    check(menuUp && await page.eval('skelvar.state().GameState === -1 && !skelvar.stageLoadedAt'),
-      'without the background the menu shows and a key pressed there starts no run');
-    const pressButton = async () => {
-      const [x, y] = await page.eval(`(() => {
-        const r = document.querySelector('#failure button').getBoundingClientRect();
-        return [r.left + r.width / 2, r.top + r.height / 2];
+    try {
+      cpSync(options.site, copy, { recursive: true });
+      const hide = (file) => renameSync(join(copy, file), join(aside, file.replace(/\//g, '_')));
+      const restore = (file) => renameSync(join(aside, file.replace(/\//g, '_')), join(copy, file));
+      const backFile = PictureFiles.imgBack[0];
+      const outcomeFile = PictureFiles.imgOv0100[0];
+      hide(backFile);
+      hide(outcomeFile);
+      hide('label.woff2');
+      const page = await freshPage((await serve(copy)).url);
+      const failure = "(() => { const f = document.getElementById('failure'); return f && !f.hidden && f.innerText; })()";
+      const text = await page.waitFor(failure, 30000, 'the message').catch(() => '');
+      check(text.includes('読み込みに失敗しました') && text.includes(backFile) && text.includes('404'),
+        `a missing background shows the message with the file and the reason (${JSON.stringify(text)})`);
+      // The menu is up, but a start waits for the stage: held, not played on a blank stage.
+      const menuUp = await page.eval('Boolean(globalThis.skelvar?.menuDrawnAt)');
+      await pressKey(page, 'ArrowRight');
+      await ticks(page, 20);
+      check(menuUp && await page.eval('skelvar.state().GameState === -1 && !skelvar.stageLoadedAt'),
+        'without the background the menu shows and a key pressed there starts no run in 20 ticks');
+      const pressButton = async () => {
+        const [x, y] = await page.eval(`(() => {
+          const r = document.querySelector('#failure button').getBoundingClientRect();
+          return [r.left + r.width / 2, r.top + r.height / 2];
+        })()`);
+        await page.click(x, y);
+      };
+      restore(backFile);
+      await pressButton();
+      const started = await page.waitFor('skelvar.stageLoadedAt && skelvar.state().GameState === 0', 30000, 'the run after the retry')
+        .then(() => true, () => false);
+      check(started, 'with the background back, the button loads it and the key pressed meanwhile starts the run');
+      await escapeToMenu(page);
+      const fallback = started && await page.eval(`(() => {
+        const label = skelvar.state().lblMsg;
+        const ours = [...document.fonts].some((f) => f.family === 'SkelvarLabel' && f.status === 'loaded');
+        return !ours && label.text.length > 0 && label.width > 0;
       })()`);
-      await page.click(x, y);
-    };
-    restore(backFile);
-    await pressButton();
-    const started = await page.waitFor('skelvar.stageLoadedAt && skelvar.state().GameState === 0', 30000, 'the run after the retry')
-      .then(() => true, () => false);
-    check(started, 'with the background back, the button loads it and the key pressed meanwhile starts the run');
-    await escapeToMenu(page);
-    const fallback = started && await page.eval(`(() => {
-      const label = skelvar.state().lblMsg;
-      const ours = [...document.fonts].some((f) => f.family === 'SkelvarLabel' && f.status === 'loaded');
-      return !ours && label.text.length > 0 && label.width > 0;
-    })()`);
-    check(fallback, 'the game plays with the fallback face when the font cannot be had');
-    const outcomeText = await page.waitFor(failure, 30000, 'the message for the outcome').catch(() => '');
-    check(outcomeText.includes(outcomeFile) && !(await page.eval('skelvar.picturesLoaded')),
-      `a missing outcome picture shows the message while the game plays on (${JSON.stringify(outcomeText)})`);
-    restore(outcomeFile);
-    await pressButton();
-    const all = await page.waitFor('skelvar.picturesLoaded', 30000, 'every picture after the retry')
-      .then(() => true, () => false);
-    const hidden = await page.eval("document.getElementById('failure').hidden");
-    check(all && hidden, 'with the outcome picture back, the button loads it and the message goes');
-    check(!page.problems.some((p) => /Uncaught|exception/.test(p)),
-      `no uncaught error on the way (${page.problems.filter((p) => /Uncaught|exception/.test(p)).join('; ')})`);
-    await browser.close();
-    await missing.stop();
-    rmSync(copy, { recursive: true, force: true });
-    rmSync(aside, { recursive: true, force: true });
-  }
+      check(fallback, 'the game plays with the fallback face when the font cannot be had');
+      const outcomeText = await page.waitFor(failure, 30000, 'the message for the outcome').catch(() => '');
+      check(outcomeText.includes(outcomeFile) && !(await page.eval('skelvar.picturesLoaded')),
+        `a missing outcome picture shows the message while the game plays on (${JSON.stringify(outcomeText)})`);
+      restore(outcomeFile);
+      await pressButton();
+      const all = await page.waitFor('skelvar.picturesLoaded', 30000, 'every picture after the retry')
+        .then(() => true, () => false);
+      const hidden = await page.eval("document.getElementById('failure').hidden");
+      check(all && hidden, 'with the outcome picture back, the button loads it and the message goes');
+      const uncaught = (await page.problems()).filter((p) => /Uncaught|exception/.test(p));
+      check(uncaught.length === 0, `no uncaught error on the way (${uncaught.join('; ')})`);
+      await page.close();
+    } finally {
+      rmSync(copy, { recursive: true, force: true });
+      rmSync(aside, { recursive: true, force: true });
+    }
+  });
 
   // ---- installable, and playable offline after one visit, from a subfolder ----
-  {
-    const folder = await serveSite(options.site, { prefix: '/games/skelvar/' });
-    const { browser, page } = await freshPage(folder.url);
+  // In the browser's own profile, as a fresh one cannot install the page.
+  await group('installable and offline from a subfolder', async () => {
+    const folder = await serve(options.site, { prefix: '/games/skelvar/' });
+    const page = await engine.newPage({ width: 960, height: 580 });
+    await page.open(folder.url);
     await page.waitFor('globalThis.skelvar?.picturesLoaded', 30000, 'every picture');
     const active = await page.waitFor(`navigator.serviceWorker.getRegistration().then((r) =>
       r?.active?.state === 'activated' && r.scope)`, 30000, 'the service worker').catch(() => '');
     check(active === folder.url, `the service worker is active for the folder (${active})`);
-    const { installabilityErrors } = await page.send('Page.getInstallabilityErrors');
+    const { installabilityErrors } = await page.protocol('Page.getInstallabilityErrors');
     check(installabilityErrors.length === 0,
       `Chromium finds no installability error (${JSON.stringify(installabilityErrors)})`);
     const icons = await page.eval(`(async () => {
@@ -437,75 +424,61 @@ try {
 
     // The second visit without a network: menu, a run and every outcome picture.
     const asked = folder.requests.length;
-    await page.send('Network.emulateNetworkConditions', { offline: true, latency: 0, downloadThroughput: -1, uploadThroughput: -1 });
-    await page.send('Page.navigate', { url: folder.url });
-    await sleep(500);
+    await page.link('offline');
+    await page.open(folder.url);
     const offline = await page.waitFor('globalThis.skelvar?.picturesLoaded && skelvar.menuDrawnAt', 30000, 'the offline page')
       .then(() => true, () => false);
-    let ran = false;
-    for (let attempt = 0; offline && attempt < 5 && !ran; ++attempt) {
-      await pressKey(page, 'ArrowRight');
-      ran = await page.waitFor('skelvar.state().GameState === 0', 2000, 'a run').then(() => true, () => false);
-    }
+    await pressKey(page, 'ArrowRight');
+    const ran = offline && await ticks(page, 20, 'skelvar.state().GameState === 0');
     check(offline && ran && folder.requests.length === asked,
       `a second visit with the network off shows the menu and every picture and plays a run (${folder.requests.length - asked} requests reached the server)`);
-    await browser.close();
-    await folder.stop();
-  }
+    await page.close();
+  });
 
   // ---- a new build takes over on the next visit, whole, and the old copy goes ----
-  {
+  await group('a new build', async () => {
     const copy = mkdtempSync(join(tmpdir(), 'skelvar-site-'));
-    cpSync(options.site, copy, { recursive: true });
-    const host = await serveSite(copy);
-    const browser = await launch();
-    const visit = async () => {
-      const page = await browser.newPage();
-      await page.open(host.url, { width: 960, height: 580 });
-      await page.waitFor('globalThis.skelvar?.picturesLoaded', 30000, 'every picture');
-      return page;
-    };
-    const cssMark = "fetch('page.css').then((r) => r.text()).then((t) => t.includes('new build'))";
-    const caches = 'caches.keys().then((k) => k.join())';
-    let page = await visit();
-    await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.active?.state === 'activated')", 30000, 'the first worker');
-    const firstCache = await page.eval(caches);
-    await browser.send('Target.closeTarget', { targetId: page.targetId });
-    // The new build: one changed file, and its worker made again as the build makes it.
-    writeFileSync(join(copy, 'page.css'), `${readFileSync(join(copy, 'page.css'), 'utf8')}\n/* new build */\n`);
-    execFileSync('python3', [join(sourceDir, 'web', 'site_worker.py'), join(sourceDir, 'web', 'service-worker.js'), copy]);
-    page = await visit();
-    const oldWhole = !(await page.eval(cssMark));
-    await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.waiting?.state === 'installed')", 30000, 'the new worker waiting')
-      .catch(() => {});
-    await browser.send('Target.closeTarget', { targetId: page.targetId });
-    // The old version's last page may take a moment to go: a visit or two later at the most.
-    let newWhole = false;
-    for (let attempt = 0; attempt < 3 && !newWhole; ++attempt) {
-      if (attempt > 0) await browser.send('Target.closeTarget', { targetId: page.targetId });
-      await sleep(300);
+    try {
+      cpSync(options.site, copy, { recursive: true });
+      const host = await serve(copy);
+      // The site's workers as Chromium's own tools see them, from a blank page of the same profile.
+      const watcher = await engine.newPage({ width: 300, height: 200 });
+      const versions = await watcher.heard('ServiceWorker.workerVersionUpdated');
+      await watcher.protocol('ServiceWorker.enable');
+      const workers = (status) => versions.flatMap((v) => v.versions)
+        .filter((v) => v.scriptURL.startsWith(host.url) && v.status === status);
+      const visit = async () => {
+        const page = await engine.newPage({ width: 960, height: 580 });
+        await page.open(host.url);
+        await page.waitFor('globalThis.skelvar?.picturesLoaded', 30000, 'every picture');
+        return page;
+      };
+      const cssMark = "fetch('page.css').then((r) => r.text()).then((t) => t.includes('new build'))";
+      const caches = 'caches.keys().then((k) => k.join())';
+      let page = await visit();
+      await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.active?.state === 'activated')", 30000, 'the first worker');
+      const firstCache = await page.eval(caches);
+      const first = (await pollFor(async () => workers('activated')[0], null, 30000, 'the first worker, as Chromium sees it')).versionId;
+      await page.close();
+      // The new build: one changed file, and its worker made again as the build makes it.
+      writeFileSync(join(copy, 'page.css'), `${readFileSync(join(copy, 'page.css'), 'utf8')}\n/* new build */\n`);
+      execFileSync('python3', [join(sourceDir, 'web', 'site_worker.py'), join(sourceDir, 'web', 'service-worker.js'), copy]);
       page = await visit();
-      newWhole = await page.eval(cssMark);
+      const oldWhole = !(await page.eval(cssMark));
+      await page.waitFor("navigator.serviceWorker.getRegistration().then((r) => r?.waiting?.state === 'installed')", 30000, 'the new worker waiting');
+      // With the old version's last page closed the new worker takes over.
+      await page.close();
+      await pollFor(async () => workers('activated').some((v) => v.versionId !== first), null, 30000, 'the new worker active');
+      page = await visit();
+      const newWhole = await page.eval(cssMark);
+      const lastCaches = await page.eval(caches);
+      check(oldWhole && newWhole && firstCache.startsWith('skelvar-') && lastCaches.startsWith('skelvar-')
+        && !lastCaches.includes(',') && lastCaches !== firstCache,
+        `a new build waits for the next visit and then replaces the old one and its cache (${firstCache} -> ${lastCaches})`);
+      await page.close();
+      await watcher.close();
+    } finally {
+      rmSync(copy, { recursive: true, force: true });
     }
-    // The old cache goes while the new worker activates.
-    const lastCaches = await page.waitFor(`caches.keys().then((k) => k.length === 1 && k.join())`, 10000, 'one cache')
-      .catch(() => page.eval(caches));
-    check(oldWhole && newWhole && firstCache.startsWith('skelvar-') && lastCaches.startsWith('skelvar-')
-      && !lastCaches.includes(',') && lastCaches !== firstCache,
-      `a new build waits for the next visit and then replaces the old one and its cache (${firstCache} -> ${lastCaches})`);
-    await browser.close();
-    await host.stop();
-    rmSync(copy, { recursive: true, force: true });
-  }
-} catch (error) {
-  check(false, `the loading checks ran to the end: ${error.stack ?? error.message}`);
-} finally {
-  for (const browser of browsers) await browser.close();
-  await server.stop();
-}
-
-if (failed()) {
-  console.log(`${failed()} loading checks failed`);
-  process.exit(1);
-}
-console.log('every loading check passed');
+  });
+});

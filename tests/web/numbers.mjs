@@ -7,7 +7,7 @@ import { readdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { check, fitToScreen, parseOptions, runPages } from './harness.mjs';
+import { check, fitToScreen, noProblems, parseOptions, runSuite } from './harness.mjs';
 
 const { site } = parseOptions('numbers.mjs', '--site DIR');
 
@@ -69,9 +69,9 @@ const Probe = `(async () => {
 
 const same = (a, b) => JSON.stringify(a) === JSON.stringify(b);
 
-async function numbers(browser, url) {
-  const page = await browser.newPage();
-  await page.open(`${url}?step&seed=1`, { width: 960, height: 580 });
+async function numbers(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(`${url}?step&seed=1`);
   await page.waitFor('globalThis.skelvar?.step', 15000, 'the stepped page');
   const p = await page.eval(Probe);
 
@@ -166,4 +166,6 @@ function exportCounts() {
 }
 
 exportCounts();
-await runPages(site, [numbers], 'number');
+await runSuite('number', {}, async ({ engine, serve }) => {
+  await noProblems([await numbers(engine, (await serve(site)).url)], 'the page');
+});

@@ -8,14 +8,10 @@ import { mkdtempSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
 
-import { Browser, serve } from './browser.mjs';
-import { check, parseOptions, pressKey, runChecks, sleep } from './harness.mjs';
-import { serveSite } from './server.mjs';
+import { check, noProblems, parseOptions, pressKey, runSuite, StateMenu, StatePlaying } from './harness.mjs';
 import { HeldClock } from './stand_ins.mjs';
 
 const { site } = parseOptions('portal.mjs', '--site DIR');
-const StateMenu = -1;
-const StatePlaying = 0;
 // Where the host puts the frame, in CSS pixels of its viewport.
 const Frame = { left: 20, top: 120, width: 960, height: 580 };
 
@@ -29,40 +25,15 @@ function hostPage(gameUrl) {
 </body></html>`;
 }
 
-const hostDir = mkdtempSync(join(tmpdir(), 'skelvar-portal-'));
-const game = await serveSite(site, { inject: HeldClock });
-const host = await serve(hostDir);
-const browser = await Browser.launch();
-await runChecks('portal', async () => {
-  writeFileSync(join(hostDir, 'index.html'), hostPage(game.url));
+async function portal(engine, game, serveHost) {
+  const host = await serveHost(hostPage(game.url));
   check(new URL(game.url).origin !== new URL(host.url).origin, 'the host and the game have different origins');
-
-  const page = await browser.newPage();
-  // The frame's own JavaScript world, found by the frame's origin.
-  const contexts = new Map();
-  page.on('Runtime.executionContextCreated', ({ context }) => {
-    if (context.auxData?.isDefault) contexts.set(context.origin, context.id);
-  });
-  const gameOrigin = new URL(game.url).origin;
-  const inGame = async (expression) => {
-    const r = await page.send('Runtime.evaluate', {
-      expression, contextId: contexts.get(gameOrigin), awaitPromise: true, returnByValue: true,
-    });
-    if (r.exceptionDetails) throw new Error(`in the frame: ${r.exceptionDetails.exception?.description ?? r.exceptionDetails.text}`);
-    return r.result.value;
-  };
-  const waitInGame = async (expression, timeoutMs, what) => {
-    const until = Date.now() + timeoutMs;
-    for (;;) {
-      const value = contexts.has(gameOrigin) ? await inGame(expression).catch(() => undefined) : undefined;
-      if (value) return value;
-      if (Date.now() > until) throw new Error(`timed out waiting for ${what}`);
-      await sleep(20);
-    }
-  };
+  const page = await engine.newPage({ width: 1000, height: 760 });
+  await page.open(host.url);
+  const frame = { frame: true };
+  const inGame = (expression) => page.evalInFrame(expression);
+  const waitInGame = (expression, ms, what) => page.waitFor(expression, ms, what, frame);
   const state = () => inGame('skelvar.state()');
-
-  await page.open(host.url, { width: 1000, height: 760 });
   await waitInGame('globalThis.skelvar && skelvar.picturesLoaded', 20000, 'the game in the frame');
   check(await inGame(`(() => { try { navigator.getGamepads(); return false; } catch { return true; } })()`),
     'the host denies the Gamepad API in the frame');
@@ -71,15 +42,15 @@ await runChecks('portal', async () => {
   const cx = Frame.left + Frame.width / 2;
   const cy = Frame.top + Frame.height / 2;
   await page.click(cx, cy);
+  page.keysTo(true);
   await waitInGame(`skelvar.state().GameState === ${StatePlaying} && document.hasFocus()`, 10000,
     'a run started by a click, with the focus in the frame');
 
   // Esc returns to the menu, Esc there ends the game; a click on the dimmed title starts afresh.
   await page.click(cx, cy);
-  for (let i = 0; i < 2; ++i) {
-    await pressKey(page, 'Escape');
-    if (i === 0) await waitInGame(`skelvar.state().GameState === ${StateMenu}`, 5000, 'the menu');
-  }
+  await pressKey(page, 'Escape', frame);
+  await waitInGame(`skelvar.state().GameState === ${StateMenu}`, 5000, 'the menu');
+  await pressKey(page, 'Escape', frame);
   await waitInGame('skelvar.window().closed', 5000, 'the end of the game');
   await page.click(cx, cy);
   await waitInGame('!skelvar.window().closed', 5000, 'a new launch after a click');
@@ -96,11 +67,10 @@ await runChecks('portal', async () => {
   // frame's held clock is run.
   const ticks = 'skelvar.state().tick';
   const before = await inGame(`(__heldClock.hold(), __heldClock.run(50), [${ticks}, skelvar.seconds()])`);
-  const other = await browser.newPage();
-  await browser.send('Target.activateTarget', { targetId: other.targetId });
-  await waitInGame("document.visibilityState === 'hidden'", 5000, 'the game hidden behind another tab');
+  const how = await page.hide();
+  await waitInGame("document.visibilityState === 'hidden'", 5000, `the game hidden, ${how}`);
   const hidden = await inGame(`(__heldClock.run(1500), ${ticks})`) - before[0];
-  await browser.send('Target.activateTarget', { targetId: page.targetId });
+  await page.show();
   await waitInGame("document.visibilityState === 'visible'", 5000, 'the game shown again');
   const [burst, resumed, seconds] = await inGame(`(() => {
     const a = ${ticks};
@@ -109,17 +79,22 @@ await runChecks('portal', async () => {
     __heldClock.run(581);
     return [b - a, ${ticks} - a, skelvar.seconds()]; })()`);
   const away = seconds - before[1];
-  check(hidden === 0, `no tick runs in the frame while another tab is in front (${hidden} in 1.5 s)`);
+  check(hidden === 0, `no tick runs in the frame with ${how} (${hidden} in 1.5 s)`);
   check(Math.abs(away - 0.63) < 0.002,
     `the game's clock stands still while hidden (${away.toFixed(3)} s of the frame's 2.13 s)`);
   check(burst === 0 && resumed === 12,
     `shown again the ticks go on at their own pace without catching up (${burst} at once, ${resumed} in 0.63 s)`);
+  await noProblems([page], 'the host and the frame');
+}
 
-  check(page.problems.length === 0,
-    `no console error and no failed request${page.problems.length ? `: ${page.problems.join('; ')}` : ''}`);
-}, async () => {
-  await browser.close();
-  await game.stop();
-  host.stop();
-  rmSync(hostDir, { recursive: true, force: true });
+await runSuite('portal', {}, async ({ engine, serve }) => {
+  const hostDir = mkdtempSync(join(tmpdir(), 'skelvar-portal-'));
+  try {
+    await portal(engine, await serve(site, { inject: HeldClock }), (html) => {
+      writeFileSync(join(hostDir, 'index.html'), html);
+      return serve(hostDir);
+    });
+  } finally {
+    rmSync(hostDir, { recursive: true, force: true });
+  }
 });

@@ -6,14 +6,13 @@
 // Exit status: 0 all passed, 1 a check failed, 2 bad usage, 77 the engine is not installed.
 import { readFileSync } from 'node:fs';
 
-import { Engines, launchEngine, PageWatch } from './engine.mjs';
-import { check, failed, parseOptions, regionLuminance, saveShot, sleep } from './harness.mjs';
-import { serveSite } from './server.mjs';
+import { PageWatch } from './engine.mjs';
+import { check, noProblems, parseOptions, regionLuminance, runSuite, shot } from './harness.mjs';
 
 const options = parseOptions('records.mjs', '--engine chromium|firefox|webkit --site DIR --script FILE [--shots DIR]',
   { engine: null, script: null, shots: null });
-if (!Engines.includes(options.engine) || !options.script) {
-  console.error(`usage: records.mjs --engine ${Engines.join('|')} --site DIR --script FILE`);
+if (!options.script) {
+  console.error('usage: records.mjs --engine chromium|firefox|webkit --site DIR --script FILE [--shots DIR]');
   process.exit(2);
 }
 const name = options.engine;
@@ -28,30 +27,19 @@ for (const m of ['getItem', 'setItem', 'removeItem']) {
   Storage.prototype[m] = () => { throw new DOMException('storage is switched off', 'SecurityError'); };
 }`;
 
-const site = await serveSite(options.site, { inject: PageWatch });
-const broken = await serveSite(options.site, { inject: BrokenStorage });
-const engine = await launchEngine(name);
-if (!engine) {
-  console.log(`skip: ${name} is not installed; none of its checks ran`);
-  await Promise.all([site.stop(), broken.stop()]);
-  process.exit(77);
-}
-
 // The stepped page, faded in: its fade moves only with the ticks stepped.
 const stepped = async (page, url, { fade = true } = {}) => {
   await page.open(`${url}?step&seed=1`);
   await page.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
   if (fade) await page.eval('skelvar.step(30)');
 };
-const menuShot = async (page, file) => {
-  await page.eval('new Promise((r) => requestAnimationFrame(() => requestAnimationFrame(r)))');
-  await sleep(100);
-  return saveShot(options.shots, `${name}-${file}`, await page.screenshot());
-};
+const menuShot = (page, file) => shot(page, options.shots, `${name}-${file}`);
 const lineText = (page) => page.eval('skelvar.drawList().lineText');
 const stored = (page) => page.eval("JSON.parse(localStorage.getItem('skelvar'))");
 
-try {
+await runSuite(`${name} record`, { engine: name }, async ({ engine, serve }) => {
+  const site = await serve(options.site, { inject: PageWatch });
+  const broken = await serve(options.site, { inject: BrokenStorage });
   const page = await engine.newPage({ width: 960, height: 580 });
   await stepped(page, site.url);
   await page.eval("localStorage.removeItem('skelvar')");
@@ -90,9 +78,7 @@ try {
     `(mean ${before.mean.toFixed(0)} -> ${after.mean.toFixed(0)})`);
   // Requests cut off by this check's own reloads (the offline copy being made) are no fault;
   // Firefox words a request cut off while the offline worker was answering it as the worker's error.
-  const cutOff = (p) => /ABORTED|ServiceWorker intercepted the request/i.test(p);
-  const problems = (await page.problems()).filter((p) => !cutOff(p));
-  check(problems.length === 0, `${name}: no error in the page${problems.length ? `: ${problems.join('; ')}` : ''}`);
+  await noProblems([page], `${name}: the page`, (p) => /ABORTED|ServiceWorker intercepted the request/i.test(p));
 
   // A damaged entry is kept aside, never over an earlier one, and the menu starts afresh.
   await page.eval(`[localStorage.setItem('skelvar.damaged', 'older'), localStorage.setItem('skelvar', '{"version":1,"best":')]`);
@@ -111,13 +97,5 @@ try {
   await sandboxed.key('up', 'ArrowUp');
   check(s.GameState !== -1 && s.tick === 90 && await lineText(sandboxed) === '',
     `${name}: with storage that throws a run starts and plays on (state ${s.GameState} at tick ${s.tick})`);
-  const errors = await sandboxed.problems();
-  check(errors.length === 0, `${name}: storage that throws is caught${errors.length ? `: ${errors.join('; ')}` : ''}`);
-} catch (error) {
-  check(false, `${name}: ${error.message}`);
-} finally {
-  await engine.close();
-  await Promise.all([site.stop(), broken.stop()]);
-}
-console.log(failed() === 0 ? `all ${name} record checks passed` : `${failed()} ${name} record checks failed`);
-process.exit(failed() === 0 ? 0 : 1);
+  await noProblems([sandboxed], `${name}: storage that throws is caught`);
+});

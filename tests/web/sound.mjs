@@ -1,52 +1,33 @@
-// The page's sound in headless Chromium: no audio context before the player's first key, click or
+// The page's sound in Chromium: no audio context before the player's first key, click or
 // touch; a run's start and a jump start the game's sounds; M and the speaker button silence them
 // and bring them back; a page hidden behind another tab is silent; the choice outlives a reload;
 // the site has no audio files.
 //   node tests/web/sound.mjs --site build-web/site
-import { Browser, serve } from './browser.mjs';
-import { check, filesUnder, parseOptions, pressKey, runChecks, sleep } from './harness.mjs';
+import { PageWatch } from './engine.mjs';
+import { check, filesUnder, noProblems, parseOptions, pressKey, runSuite, ticks } from './harness.mjs';
+import { HeldClock } from './stand_ins.mjs';
 
 const { site } = parseOptions('sound.mjs', '--site DIR');
 
-// Watches the browser's own audio API: every context made, and the length of every sound started.
-const Spy = `(() => {
-  const heard = { contexts: [], starts: [] };
-  Object.defineProperty(globalThis, 'heard', { value: heard });
-  const Original = globalThis.AudioContext;
-  globalThis.AudioContext = class extends Original {
-    constructor(...args) {
-      super(...args);
-      heard.contexts.push(this);
-    }
-  };
-  const start = AudioBufferSourceNode.prototype.start;
-  AudioBufferSourceNode.prototype.start = function (...args) {
-    heard.starts.push(this.buffer.length / this.buffer.sampleRate);
-    return start.apply(this, args);
-  };
-})();`;
-
-const starts = (page) => page.eval('heard.starts.length');
-// How many sounds start while she jumps once and lands again.
+// The sounds started so far, as the page watch (engine.mjs) sees the browser's own audio API.
+const starts = (page) => page.eval('audioLog.starts.length');
+// The lengths of the sounds started while she jumps once and lands again.
 async function soundsOfAJump(page) {
   const before = await starts(page);
   const ground = await page.eval('skelvar.state().PosY[0]');
   await pressKey(page, 'ArrowUp');
   await page.waitFor(`skelvar.state().PosY[0] < ${ground}`, 3000, 'a jump');
   await page.waitFor(`skelvar.state().PosY[0] === ${ground}`, 5000, 'the landing');
-  await sleep(200);
-  const lengths = await page.eval(`heard.starts.slice(${before})`);
-  return lengths;
+  await ticks(page, 4);
+  return page.eval(`audioLog.starts.slice(${before})`);
 }
 
-async function run(browser, url) {
-  const page = await browser.newPage();
-  await page.send('Page.enable');
-  await page.send('Page.addScriptToEvaluateOnNewDocument', { source: Spy });
-  await page.open(url, { width: 960, height: 580 });
+async function run(engine, url) {
+  const page = await engine.newPage({ width: 960, height: 580 });
+  await page.open(url);
   await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
-  await sleep(500);
-  check(await page.eval('heard.contexts.length === 0'), 'no audio context before the first gesture');
+  await ticks(page, 10);
+  check(await page.eval('audioLog.contexts.length === 0'), 'no audio context before the first gesture');
   const button = await page.eval(`(() => {
     const b = document.getElementById('speaker');
     const r = b.getBoundingClientRect();
@@ -59,9 +40,9 @@ async function run(browser, url) {
   await page.key('down', 'ArrowRight');
   await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run');
   await page.key('up', 'ArrowRight');
-  await page.waitFor('heard.contexts.length === 1', 3000, 'the audio context');
-  await page.waitFor("heard.contexts[0].state === 'running'", 3000, 'the audio running');
-  check(await page.eval('heard.starts.length >= 1'), `the run's start is heard (${await page.eval('JSON.stringify(heard.starts)')})`);
+  await page.waitFor('audioLog.contexts.length === 1', 3000, 'the audio context');
+  await page.waitFor("audioLog.contexts[0].state === 'running'", 3000, 'the audio running');
+  check(await page.eval('audioLog.starts.length >= 1'), `the run's start is heard (${await page.eval('JSON.stringify(audioLog.starts)')})`);
   const jump = await soundsOfAJump(page);
   check(jump.length >= 2 && jump[0] > 0.05 && jump[0] < 0.2,
     `a jump and its landing are heard (${jump.map((s) => s.toFixed(3)).join(', ')} s)`);
@@ -81,20 +62,19 @@ async function run(browser, url) {
   check(await page.eval("document.getElementById('speaker').getAttribute('aria-pressed') === 'false'"),
     'the button shows the sound on');
 
-  // Another tab in front: the sound stops with the game.
-  const other = await browser.newPage();
-  await browser.send('Target.activateTarget', { targetId: other.targetId });
+  // Another tab in front: the sound stops with the game, for a second of the page's held clock.
+  await page.hide();
   await page.waitFor("document.visibilityState === 'hidden'", 5000, 'the page hidden');
   const hiddenStarts = await starts(page);
-  await sleep(800);
-  check(await starts(page) === hiddenStarts, 'a hidden page starts no sound');
-  check(await page.eval("heard.contexts[0].state === 'suspended'"), 'the audio is suspended while the page is hidden');
-  await browser.send('Target.activateTarget', { targetId: page.targetId });
+  check(await page.eval('(__heldClock.hold(), __heldClock.run(1000), __heldClock.release(), audioLog.starts.length)') === hiddenStarts,
+    'a hidden page starts no sound');
+  check(await page.eval("audioLog.contexts[0].state === 'suspended'"), 'the audio is suspended while the page is hidden');
+  await page.show();
   await page.waitFor("document.visibilityState === 'visible'", 5000, 'the page shown again');
 
   // The choice outlives the page: muted, loaded again, still muted.
   await pressKey(page, 'KeyM');
-  await page.open(url, { width: 960, height: 580 });
+  await page.open(url);
   await page.waitFor('skelvar.window().opacityEnabled === false', 15000, 'the end of the fade');
   check(await page.eval("document.getElementById('speaker').getAttribute('aria-pressed') === 'true'"),
     'after a reload the speaker button still shows the sound off');
@@ -102,21 +82,14 @@ async function run(browser, url) {
   await page.waitFor('skelvar.state().GameState === 0', 10000, 'a run after the reload');
   await page.key('up', 'ArrowRight');
   const reloaded = await soundsOfAJump(page);
-  check(reloaded.length === 0 && await page.eval('heard.starts.length === 0'),
-    `after a reload the run and a jump are silent (${await page.eval('heard.starts.length')} sounds)`);
+  check(reloaded.length === 0 && await page.eval('audioLog.starts.length === 0'),
+    `after a reload the run and a jump are silent (${await page.eval('audioLog.starts.length')} sounds)`);
   return page;
 }
 
-await runChecks('sound', async () => {
+await runSuite('sound', {}, async ({ engine, serve }) => {
   const audio = filesUnder(site).filter((f) => /\.(wav|mp3|ogg|oga|opus|flac|m4a|aac|webm)$/i.test(f));
   check(audio.length === 0, `the site has no audio files (${audio.join(', ') || 'none'})`);
-  const server = await serve(site);
-  const browser = await Browser.launch();
-  try {
-    const page = await run(browser, server.url);
-    check(page.problems.length === 0, `no console error and no failed request (${page.problems.join('; ')})`);
-  } finally {
-    await browser.close();
-    server.stop();
-  }
-}, async () => {});
+  const page = await run(engine, (await serve(site, { inject: PageWatch + HeldClock })).url);
+  await noProblems([page], 'the page');
+});

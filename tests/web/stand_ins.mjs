@@ -9,7 +9,8 @@
 // __heldClock.run(ms): the display's frames come exactly every 1000 / 60 ms, and every timer fires
 // at its due time plus a delay of up to `late` ms (seeded, so each run is the same), the way a busy
 // page's timers run late. Timers and frames already waiting when the clock is held move onto it.
-// __heldClock.stall(ms) moves the held time on with nothing run, as a page busy for that long.
+// __heldClock.stall(ms) moves the held time on with nothing run, as a page busy for that long;
+// __heldClock.release() gives the page the browser's time again, going on from the held time.
 
 export const StandInPad = `(() => {
   const pad = { id: 'stand-in pad', index: 0, connected: true, mapping: 'standard', timestamp: 0,
@@ -31,6 +32,8 @@ export const HeldClock = `(() => {
   };
   let held = false;
   let now = 0;
+  // The held time's lead over the browser's, once released.
+  let offset = 0;
   let late = 0;
   let seed = 1;
   let ids = 1;
@@ -40,7 +43,7 @@ export const HeldClock = `(() => {
     seed = (seed * 1103515245 + 12345) % 2147483648;
     return seed / 2147483648;
   };
-  const clock = () => (held ? now : real.now());
+  const clock = () => (held ? now : real.now() + offset);
   Object.defineProperty(performance, 'now', { configurable: true, value: clock });
   globalThis.setTimeout = (fn, ms = 0, ...args) => {
     const id = ids++;
@@ -62,7 +65,7 @@ export const HeldClock = `(() => {
   globalThis.requestAnimationFrame = (fn) => {
     const id = ids++;
     const frame = { fn, real: 0 };
-    if (!held) frame.real = real.frame((t) => { frames.delete(id); fn(t); });
+    if (!held) frame.real = real.frame((t) => { frames.delete(id); fn(t + offset); });
     frames.set(id, frame);
     return id;
   };
@@ -75,7 +78,7 @@ export const HeldClock = `(() => {
   globalThis.__heldClock = {
     hold(options = {}) {
       if (held) return;
-      now = real.now();
+      now = clock();
       held = true;
       late = options.late ?? 0;
       seed = options.seed ?? 1;
@@ -91,6 +94,15 @@ export const HeldClock = `(() => {
     },
     stall(ms) {
       if (held) now += ms;
+    },
+    release() {
+      if (!held) return;
+      held = false;
+      offset = now - real.now();
+      for (const [id, timer] of timers) {
+        timer.real = real.setTimeout(() => { timers.delete(id); timer.fn(...timer.args); }, timer.due + timer.late - now);
+      }
+      for (const [id, frame] of frames) frame.real = real.frame((t) => { frames.delete(id); frame.fn(t + offset); });
     },
     run(ms, frameMs = 1000 / 60) {
       const end = now + ms;

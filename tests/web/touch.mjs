@@ -1,4 +1,4 @@
-// Thumb controls on a phone held sideways (844 x 390 at 3x, touch): a tap on the title starts a
+// Thumb controls in Chromium on a phone held sideways (844 x 390 at 3x, touch): a tap on the title starts a
 // run, a finger resting in the right quarter or the band beside the stage runs her right, a
 // second finger's tap while the first steers jumps, lifting the steering finger does not, and a
 // mouse resting in the right quarter still does not steer. Then the same fingers on the page
@@ -7,66 +7,44 @@
 // Usage: node touch.mjs --site DIR [--replay PATH/TO/skelvar-replay]
 import { existsSync } from 'node:fs';
 
-import { Browser, serve } from './browser.mjs';
-import { check, compareWithNativeReplay, parseOptions, runChecks, sleep } from './harness.mjs';
+import {
+  check, compareWithNativeReplay, jumps, noProblems, parseOptions, runSuite, StatePlaying, ticks,
+} from './harness.mjs';
 
 const { site, replay } = parseOptions('touch.mjs', '--site DIR [--replay PATH/TO/skelvar-replay]', { replay: null });
-const StatePlaying = 0;
+const phone = { width: 844, height: 390, scale: 3, mobile: true, touch: true };
 
-const server = await serve(site);
-const browser = await Browser.launch();
-await runChecks('touch', async () => {
-  const page = await browser.newPage();
-  await page.open(server.url, { width: 844, height: 390, deviceScaleFactor: 3, mobile: true }, { touch: true });
+await runSuite('touch', {}, async ({ engine, serve }) => {
+  const server = await serve(site);
+  const page = await engine.newPage(phone);
+  await page.open(server.url);
   await page.waitFor('globalThis.skelvar && skelvar.picturesLoaded', 20000, 'the page');
   const state = () => page.eval('skelvar.state()');
   // The fingers down now, by id; every event lists them all, as a touch screen reports them.
   const fingers = new Map();
-  const touch = async (type) => {
-    const touchPoints = [...fingers].map(([id, [x, y]]) => ({ id, x, y }));
-    await page.send('Input.dispatchTouchEvent', { type, touchPoints: type === 'touchEnd' ? [] : touchPoints });
-  };
+  const touch = () => page.touch([...fingers].map(([id, [x, y]]) => ({ id, x, y })));
   const press = async (id, x, y) => {
     fingers.set(id, [x, y]);
-    await touch('touchStart');
+    await touch();
   };
-  const slide = async (id, x, y) => {
-    fingers.set(id, [x, y]);
-    await touch('touchMove');
-  };
+  const slide = press;
   const lift = async (id) => {
     fingers.delete(id);
-    await touch(fingers.size === 0 ? 'touchEnd' : 'touchMove');
+    await touch();
   };
-  // Speed of the girl over a stretch of time, in units a second.
-  // Units a second at the game's 20 ticks a second, counted in ticks rather than wall time so that
-  // a busy machine's late timers do not read as a slow girl; a run that ended reads as standing.
-  const speed = async (ms) => {
+  // Units a second at the game's 20 ticks a second over the next n ticks, counted in the game's
+  // own ticks so that a busy machine's late timers do not read as a slow girl; a run that ended
+  // reads as standing.
+  const speed = async (n) => {
     const a = await state();
-    await sleep(ms);
+    await ticks(page, n);
     const b = await state();
-    const ticks = b.TickCount - a.TickCount;
-    if (b.GameState !== StatePlaying || ticks <= 0) return 0;
-    return (b.PosX[0] - a.PosX[0]) * 20 / ticks;
+    const count = b.TickCount - a.TickCount;
+    if (b.GameState !== StatePlaying || count <= 0) return 0;
+    return (b.PosX[0] - a.PosX[0]) * 20 / count;
   };
-  const settle = async () => {
-    for (let i = 0; i < 60; ++i) {
-      const s = await state();
-      if (s.VelX[0] === 0 && s.VelY[0] === 0) return s;
-      await sleep(50);
-    }
-    return state();
-  };
-  // Whether she leaves the ground within the next ticks.
-  const jumps = async (ground, ms) => {
-    const until = Date.now() + ms;
-    while (Date.now() < until) {
-      const s = await state();
-      if (s.VelY[0] < 0 || s.PosY[0] < ground) return true;
-      await sleep(20);
-    }
-    return false;
-  };
+  // She stands: the stretches that follow start from rest, before anything else comes near her.
+  const settle = () => ticks(page, 60, '((s) => s.VelX[0] === 0 && s.VelY[0] === 0)(skelvar.state())');
 
   const css = await page.eval(`(() => { const s = getComputedStyle(document.getElementById('game'));
     return [s.touchAction, s.userSelect || s.webkitUserSelect, s.webkitTouchCallout ?? 'none']; })()`);
@@ -79,7 +57,8 @@ await runChecks('touch', async () => {
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().pnlGame.visible`,
     10000, 'a run started by a tap');
   check(true, 'a tap on the title starts a run');
-  const s0 = await settle();
+  await settle();
+  const s0 = await state();
   const scale = await page.eval('skelvar.scale()');
   const p = s0.pnlGame;
   const css1 = (x) => x * scale;
@@ -93,75 +72,74 @@ await runChecks('touch', async () => {
   // A finger held still in the right quarter runs her right.
   // The first obstacle is about 900 units right of the start: every stretch is kept short.
   await press(1, rightQuarter, y);
-  await sleep(200);
-  const held = await speed(500);
+  await ticks(page, 4);
+  const held = await speed(10);
   check(held >= 300, `a finger resting in the right quarter runs her right (${held.toFixed(0)} units/s)`);
   // A second finger's tap while the first steers jumps, and she keeps running.
-  const ground = (await state()).PosY[0];
+  const ground = await state();
   await press(2, middle, y);
   await lift(2);
-  check(await jumps(ground, 600), 'a second finger\'s tap while the first steers jumps');
-  const during = await speed(300);
+  check(await jumps(page, ground), 'a second finger\'s tap while the first steers jumps');
+  const during = await speed(6);
   check(during >= 150, `she keeps running through the jump (${during.toFixed(0)} units/s)`);
   // Sliding into the left quarter moves the hold to Left.
   await slide(1, leftQuarter, y);
-  await sleep(200);
-  const back = await speed(1000);
+  await ticks(page, 4);
+  const back = await speed(20);
   check(back <= -300 && (await state()).Facing[0] === 1, `sliding into the left quarter runs her left (${back.toFixed(0)} units/s)`);
   // Lifting the steering finger neither jumps nor keeps her running.
   const beforeLift = await state();
   await lift(1);
-  check(!(await jumps(beforeLift.PosY[0], 700)), 'lifting the steering finger does not jump');
+  check(!(await jumps(page, beforeLift)), 'lifting the steering finger does not jump');
   check((await state()).KeysHeld.length === 0, 'lifting the steering finger lets go of its key');
 
   // A finger in the band right of the stage runs her right too.
   await settle();
   await press(3, rightBand, 30);
-  await sleep(200);
-  const band = await speed(500);
+  await ticks(page, 4);
+  const band = await speed(10);
   check(band >= 300, `a finger in the band right of the stage runs her right (${band.toFixed(0)} units/s)`);
   // A finger going down in the band while another steers jumps instead of steering.
-  const g2 = (await state()).PosY[0];
+  const g2 = await state();
   await press(4, 20, 200);
   await lift(4);
-  check(await jumps(g2, 600), 'a finger going down anywhere while another steers jumps');
+  check(await jumps(page, g2), 'a finger going down anywhere while another steers jumps');
   check(!(await state()).KeysHeld.includes(37), 'that finger does not steer');
   await lift(3);
   check((await state()).GameState === StatePlaying, 'the run went on through all of it');
 
   // The mouse keeps its rules: resting in the right quarter it does not steer.
   await settle();
-  await page.mouse('mouseMoved', rightQuarter, y);
-  await page.mouse('mouseMoved', rightQuarter + 2, y);
-  await sleep(1500);
-  const resting = await speed(600);
+  await page.move(rightQuarter, y);
+  await page.move(rightQuarter + 2, y);
+  await ticks(page, 30);
+  const resting = await speed(12);
   check(resting === 0, `a mouse resting in the right quarter does not steer (${resting.toFixed(0)} units/s)`);
 
   // Fingers on the stepped page: their journal, with the touch screen named as the keys' source,
   // replays natively to the same states tick by tick.
-  const stepped = await browser.newPage();
+  const stepped = await engine.newPage(phone);
   const seed = 77;
-  await stepped.open(`${server.url}?step&seed=${seed}`, { width: 844, height: 390, deviceScaleFactor: 3, mobile: true },
-    { touch: true });
+  await stepped.open(`${server.url}?step&seed=${seed}`);
   await stepped.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 20000, 'the stepped page');
   const lines = [];
   const step = async (n) => {
     for (let i = 0; i < n; ++i) lines.push(...await stepped.eval('skelvar.step(1)'));
   };
-  const steppedTouch = (type, points) => stepped.send('Input.dispatchTouchEvent', { type, touchPoints: points });
+  const steppedTouch = (points) => stepped.touch(points);
   await step(3);
-  await steppedTouch('touchStart', [{ id: 1, x: 422, y: 195 }]);
-  await steppedTouch('touchEnd', []);
+  await steppedTouch([{ id: 1, x: 422, y: 195 }]);
+  await steppedTouch([]);
   await step(3);
   const sp = JSON.parse(lines.at(-1)).pnlGame;
   const sx = (x) => x * scale;
   const right = { id: 1, x: sx(sp.left + 0.85 * sp.width), y: sx(sp.top + 300) };
-  await steppedTouch('touchStart', [right]);
+  await steppedTouch([right]);
   await step(8);
-  await steppedTouch('touchStart', [right, { id: 2, x: sx(sp.left + 450), y: sx(sp.top + 300) }]);
-  await steppedTouch('touchMove', [right]);
+  await steppedTouch([right, { id: 2, x: sx(sp.left + 450), y: sx(sp.top + 300) }]);
+  await steppedTouch([right]);
   await step(6);
-  await steppedTouch('touchMove', [{ ...right, x: sx(sp.left + 50) }]);
+  await steppedTouch([{ ...right, x: sx(sp.left + 50) }]);
   await step(6);
   // The focus leaves while the finger still steers: it lets go, and she slows to a stand.
   await stepped.eval("window.dispatchEvent(new Event('blur'))");
@@ -172,7 +150,7 @@ await runChecks('touch', async () => {
   check(JSON.parse(lines[leftAt - 1]).KeysHeld.join() === '37' && away.every((t) => t.KeysHeld.length === 0) &&
     stand.every((x) => x === stand[0]),
   `the focus leaving lets go of a steering finger and she stops (held ${JSON.parse(lines[leftAt - 1]).KeysHeld} before, ${stand[0]} -> ${stand.at(-1)})`);
-  await steppedTouch('touchEnd', []);
+  await steppedTouch([]);
   await stepped.eval("window.dispatchEvent(new Event('focus'))");
   await step(20);
   const script = await stepped.eval('skelvar.script()');
@@ -192,9 +170,5 @@ await runChecks('touch', async () => {
     console.log(`skip the comparison with the native replay: ${replay ?? 'no --replay'} not found`);
   }
 
-  check([page, stepped].every((p) => p.problems.length === 0),
-    `no console error and no failed request${[...page.problems, ...stepped.problems].join('; ')}`);
-}, async () => {
-  await browser.close();
-  server.stop();
+  await noProblems([page, stepped], 'the pages');
 });
