@@ -15,6 +15,7 @@
 #include "tick/ghost.h"
 #include "tick/live_schedule.h"
 #include "tick/virtual_clock.h"
+#include "tick/watched_run.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/render/screen_mapping.h"
@@ -24,15 +25,6 @@ namespace {
 
 // How long a passing note stays on its plaque.
 constexpr double NoteSeconds = 2.5;
-
-// A run being watched: its own game, played back from its journal at its own client size.
-struct Watched {
-  explicit Watched(tick::Journal recorded) : journal(std::move(recorded)), clock(journal.seed) {}
-  tick::Journal journal;
-  tick::VirtualClock clock;
-  Mt19937Random random;
-  std::optional<tick::RunningGame> game;
-};
 
 using tick::EventKind;
 using tick::Happened;
@@ -154,17 +146,8 @@ class Loop {
 
   // A run to watch: its game starts afresh and plays the run's events at their ticks.
   void Watch(const tick::CodedRun& run) {
-    watched_ = std::make_unique<Watched>(run.journal);
-    tick::RunningGame::Options played;
-    played.clientWidth = watched_->journal.clientWidth;
-    played.clientHeight = watched_->journal.clientHeight;
-    played.repeatHeldKeys = false;
-    played.keepJournal = false;
-    played.playedClock = watched_->journal.clockReads;
-    played.playback = &watched_->journal;
-    // The menu's line shows the player's record, which a watched run never changes.
-    played.kept = run_.records().Shown();
-    watched_->game.emplace(watched_->clock, watched_->random, *options_.measurer, played);
+    watched_ =
+        std::make_unique<tick::WatchedRun>(run.journal, *options_.measurer, run_.records().Shown());
     watched_->game->Follow(NowMs());
     SetNote(*watched_->game, ReplayNote, 0.0);
     needDraw_ = true;
@@ -509,7 +492,7 @@ class Loop {
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
   Gamepads gamepads_;
-  std::unique_ptr<Watched> watched_;
+  std::unique_ptr<tick::WatchedRun> watched_;
   double noteUntil_ = -1.0;
 };
 

@@ -67,19 +67,8 @@ PageRun::PageRun(bool stepped, uint32_t seed, int32_t width, int32_t height,
 }
 
 void PageRun::Watch(tick::CodedRun coded) {
-  watched_ = std::make_unique<Watched>(std::move(coded.journal));
-  tick::RunningGame::Options played;
-  played.clientWidth = watched_->journal.clientWidth;
-  played.clientHeight = watched_->journal.clientHeight;
-  played.repeatHeldKeys = false;
-  played.keepJournal = false;
-  played.playedClock = watched_->journal.clockReads;
-  played.playback = &watched_->journal;
-  // The menu's line shows the player's record, which a watched run never changes.
-  played.kept = run_.records().Shown();
-  played.kept.bestRun.clear();
-  watched_->game.emplace(watched_->clock, watched_->random, measurer_, played);
-  watched_->game->ShowGhost(false);
+  watched_ = std::make_unique<tick::WatchedRun>(std::move(coded.journal), measurer_,
+                                                run_.records().Shown());
   if (stepped()) {
     watched_->game->Follow(watched_->clock.TickTimeMs(0));
   } else {

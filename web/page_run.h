@@ -17,6 +17,7 @@
 #include "tick/run_code.h"
 #include "tick/running_game.h"
 #include "tick/virtual_clock.h"
+#include "tick/watched_run.h"
 #include "web/page_calls.h"
 #include "web/page_clock.h"
 
@@ -72,18 +73,6 @@ class PageRun {
   std::optional<double> Deadline() const;
 
  private:
-  // A run being watched: its own game on a clock that counts its ticks, as the replay tool's does,
-  // so that a run made without the clock's readings shows the clear time the tool prints.
-  struct Watched {
-    explicit Watched(tick::Journal recorded) : journal(std::move(recorded)), clock(journal.seed) {}
-    tick::Journal journal;
-    tick::VirtualClock clock;
-    Mt19937Random random;
-    std::optional<tick::RunningGame> game;
-    // The watched game's last tick in a stepped page.
-    int64_t tick = 0;
-  };
-
   // An input while a run is watched: whether it goes on to the player's game.
   bool WatchedInput(PageInput kind, int32_t a, tick::Happened& h);
   void StopWatching(bool race);
@@ -98,7 +87,7 @@ class PageRun {
   // The controllers the page reads, each in its slot; a new launch starts with none.
   Controllers pads_;
   ClickTracker clicks_;
-  std::unique_ptr<Watched> watched_;
+  std::unique_ptr<tick::WatchedRun> watched_;
 };
 
 // The journal as the replay tool's script. Its ticks reach the tick the last events were for,

@@ -1,0 +1,20 @@
+#include "tick/watched_run.h"
+
+namespace skelvar::tick {
+
+WatchedRun::WatchedRun(Journal recorded, const TextMeasurer& measurer, const records::Record& shown)
+    : journal(std::move(recorded)), clock(journal.seed) {
+  RunningGame::Options played;
+  played.clientWidth = journal.clientWidth;
+  played.clientHeight = journal.clientHeight;
+  played.repeatHeldKeys = false;
+  played.keepJournal = false;
+  played.playedClock = journal.clockReads;
+  played.playback = &journal;
+  played.kept = shown;
+  played.kept.bestRun.clear();
+  game.emplace(clock, random, measurer, played);
+  game->ShowGhost(false);
+}
+
+}  // namespace skelvar::tick
