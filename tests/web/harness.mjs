@@ -146,14 +146,13 @@ export async function pressKey(page, code, { frame = false } = {}) {
   await page.key('up', code);
 }
 
-// Esc until the page is at the menu, at most 8 times, each given 6 ticks to get there; pressed
-// only while not at the menu, where it would end the game.
+// Back at the menu by one Esc, given once an outcome has come in (no key counts while it comes);
+// none at the menu, where it would end the game.
 export async function escapeToMenu(page) {
-  const atMenu = 'skelvar.state().GameState === -1';
-  for (let i = 0; i < 8 && !(await page.eval(atMenu)); ++i) {
-    await pressKey(page, 'Escape');
-    await ticks(page, 6, atMenu);
-  }
+  await page.waitFor('skelvar.state().GameState !== 1', 30000, 'the outcome to come in');
+  if (await page.eval('skelvar.state().GameState === -1')) return;
+  await pressKey(page, 'Escape');
+  await page.waitFor('skelvar.state().GameState === -1', 10000, 'the menu');
 }
 
 // Waits until the girl, the view and the label stand still over two ticks, so a screenshot matches

@@ -212,15 +212,12 @@ await runSuite('loading', {}, async ({ engine, serve, group }) => {
         await page.link('full');
         // A screenshot whose state is known: the scene still, and the same after it.
         const view = (t) => JSON.stringify([t.CameraX, t.CameraY, t.imgBack, t.PosX[0], t.PosY[0]]);
-        let s = null;
-        let png = null;
-        for (let i = 0; i < 20 && !(png && view(await page.eval('skelvar.state()')) === view(s)); ++i) {
-          s = await settle(page);
-          png = await page.screenshot();
-        }
+        const s = await settle(page);
+        const png = await page.screenshot();
+        const still = view(await page.eval('skelvar.state()')) === view(s);
         if (process.env.SKELVAR_SHOTS) writeFileSync(join(process.env.SKELVAR_SHOTS, 'slow-run.png'), png);
         const shown = await backgroundShown(page, s, png);
-        check(stageShown(shown), `the run's stage shows the background (${shownText(shown)})`);
+        check(still && stageShown(shown), `the run's stage shows the background (${shownText(shown)}${still ? '' : '; the scene moved'})`);
       }
       const problems = await unexpected(page);
       check(problems.length === 0, `slow cold load ${load + 1} starts in ${Math.round(menu)} ms, with no error (${problems.join('; ')})`);
