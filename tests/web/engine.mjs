@@ -1,17 +1,13 @@
 // The one browser driver every check of the page goes through, over the three engines: Chromium
 // (DevTools protocol), Firefox ESR (WebDriver BiDi through puppeteer-core) and WebKit
-// (WebKitWebDriver and its MiniBrowser, under a private Xvfb).
-//
-//   const engine = await launchEngine('firefox');          // null: not installed
-//   const page = await engine.newPage({ width: 960, height: 580 });
-//   await page.open(url); await page.eval('skelvar.state()'); await page.key('down', 'ArrowRight');
-//
-// An engine has name, version, limits (what its driver cannot do, each with the reason), ended
-// (why its browser ended, or null), newPage(view) and close(). A view is { width, height, scale,
-// mobile, touch, fresh }: the CSS size, device pixels per CSS pixel (WebKit's is the launch's), a
-// phone's viewport, a touch screen, and a profile of the page's own, with no cache, storage or
-// service worker yet (not in WebKit). A browser that ends or stops answering is named in the
-// error of every call that meets it, and the next newPage() starts it again. A page has:
+// (WebKitWebDriver and its MiniBrowser, under a private Xvfb). launchEngine(name) gives null for
+// a browser that is not installed, else an engine: name, version, limits (what its driver cannot
+// do, each with the reason), ended (why its browser ended, or null), newPage(view) and close(). A
+// view is { width, height, scale, mobile, touch, fresh }: the CSS size, device pixels per CSS
+// pixel (WebKit's is the launch's), a phone's viewport, a touch screen, and a profile of the
+// page's own, with no cache, storage or service worker yet (not in WebKit). A browser that ends or
+// stops answering is named in the error of every call that meets it, and the next newPage()
+// starts it again. A page has:
 //   open(url), reload()                 navigate and wait for the load event
 //   eval(expression)                    evaluate (awaiting a promise), giving back the JSON value
 //   evalInFrame(expression)             the same in the page's first iframe

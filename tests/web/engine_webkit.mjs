@@ -155,8 +155,8 @@ async function newPage(sessionCall, session, handle, display, { width, height },
     await call('POST', `${s}/actions`, { actions: [{ type: 'pointer', id: 'mouse',
       parameters: { pointerType: 'mouse' }, actions }] });
   };
-  // The window's outer size that gives the web view the asked-for CSS size: the browser's bar and
-  // border are measured on the new window's blank page, after a frame has laid it out, and again
+  // The window's outer size that gives the web view the asked-for CSS size: the browser's toolbar
+  // and border are measured on the new window's blank page, after a frame has laid it out, and again
   // should a window manager have come and gone meanwhile.
   let chrome = null;
   const measure = async (rect, inner) => {

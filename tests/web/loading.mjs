@@ -101,8 +101,7 @@ const { PictureFiles } = await import(pathToFileURL(join(options.site, 'picture-
 }
 
 // Put into the page before its own scripts: until the stage is in, every 100 ms, the white pixels
-// inside the loading bar's frame along the canvas's middle row, which is the part received (the
-// bar is drawn over the menu too, so nothing else shows there).
+// inside the loading bar's frame along the canvas's middle row: the part received.
 const BarWatch = `document.addEventListener('DOMContentLoaded', () => {
   const canvas = document.getElementById('game');
   const fills = globalThis.barFills = [];
