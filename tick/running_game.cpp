@@ -1,7 +1,7 @@
 #include "tick/running_game.h"
 
-#include "tick/ghost.h"
-#include "tick/run_code.h"
+#include "run/ghost.h"
+#include "run/run_code.h"
 
 namespace skelvar::tick {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "tick/run_code.h"
+#include "run/run_code.h"
 #include "tick/running_game.h"
 #include "ui/audio_output.h"
 #include "ui/game_window.h"

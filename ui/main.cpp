@@ -15,7 +15,7 @@
 #include "records/last_run.h"
 #include "records/record_store.h"
 #include "tick/journal.h"
-#include "tick/run_code.h"
+#include "run/run_code.h"
 #include "tick/running_game.h"
 #include "ui/audio_output.h"
 #include "ui/event_loop.h"

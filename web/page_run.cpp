@@ -5,7 +5,7 @@
 #include <array>
 
 #include "game/texts.h"
-#include "tick/ghost.h"
+#include "run/ghost.h"
 #include "tick/journal.h"
 #include "tick/run_tick.h"
 

@@ -14,10 +14,10 @@
 #include "game/controllers.h"
 #include "game/random.h"
 #include "records/records.h"
-#include "tick/run_code.h"
+#include "run/run_code.h"
 #include "tick/running_game.h"
 #include "tick/virtual_clock.h"
-#include "tick/watched_run.h"
+#include "run/watched_run.h"
 #include "web/page_calls.h"
 #include "web/page_clock.h"
 

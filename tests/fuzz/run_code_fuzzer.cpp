@@ -13,7 +13,7 @@
 #include "game/fixed_text_measurer.h"
 #include "game/random.h"
 #include "run_invariants.h"
-#include "tick/run_code.h"
+#include "run/run_code.h"
 #include "tick/run_tick.h"
 #include "tick/virtual_clock.h"
 

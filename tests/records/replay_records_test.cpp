@@ -12,7 +12,7 @@
 
 #include "records/key_value_text.h"
 #include "records/records.h"
-#include "tick/run_code.h"
+#include "run/run_code.h"
 
 namespace skelvar::records {
 namespace {

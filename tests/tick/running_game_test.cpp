@@ -11,7 +11,7 @@
 
 #include "game/fixed_text_measurer.h"
 #include "game/random.h"
-#include "tick/ghost.h"
+#include "run/ghost.h"
 #include "tick/run_tick.h"
 #include "tick/virtual_clock.h"
 

@@ -28,8 +28,8 @@
 #ifndef __EMSCRIPTEN__
 #include "records/record_store.h"
 #endif
-#include "tick/ghost.h"
-#include "tick/run_code.h"
+#include "run/ghost.h"
+#include "run/run_code.h"
 #include "tick/run_tick.h"
 #include "tick/running_game.h"
 #include "tick/state_json.h"

@@ -1,7 +1,7 @@
 // Run codes: a run comes back whole from its code, the codes of live-like runs fit in a link, every
 // code no game made is refused with one line, and the replay tool plays a saved code as the script
 // it came from.
-#include "tick/run_code.h"
+#include "run/run_code.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "tick/ghost.h"
+#include "run/ghost.h"
 
 #include <span>
 

@@ -1,4 +1,4 @@
-#include "tick/run_code.h"
+#include "run/run_code.h"
 
 #include <algorithm>
 #include <array>

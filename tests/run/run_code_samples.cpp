@@ -14,7 +14,7 @@
 #include "game/world.h"
 #include "hostile_run_codes.h"
 #include "replay_script.h"
-#include "tick/run_code.h"
+#include "run/run_code.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tick/watched_run.h"
+#include "run/watched_run.h"
 
 namespace skelvar::tick {
 

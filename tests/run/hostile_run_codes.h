@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tick/run_code.h"
+#include "run/run_code.h"
 
 namespace skelvar::testing {
 
