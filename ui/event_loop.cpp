@@ -371,11 +371,11 @@ class Loop {
     const Window& w = game_.scene.window;
     std::fprintf(stateTrace_,
                  "tick %d state %d x %d y %d vx %.1f vy %.1f mouse %d client %dx%d game %d,%d "
-                 "screen %dx%d\n",
+                 "screen %dx%d opacity %d\n",
                  game_.TickCount, game_.GameState, game_.PosX[0], game_.PosY[0], game_.VelX[0],
                  game_.VelY[0], game_.MouseMoved ? 1 : 0, w.clientWidth, w.clientHeight,
                  game_.scene.pnlGame.left, game_.scene.pnlGame.top, mapping_.screenWidth,
-                 mapping_.screenHeight);
+                 mapping_.screenHeight, w.opacityEnabled ? w.opacity : 255);
     std::fflush(stateTrace_);
   }
 

@@ -12,11 +12,14 @@ ASSETS=$HERE/../../assets
 CONVERT=convert
 [ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
 WORK=$(mktemp -d /tmp/skelvar-e2e.XXXXXX)
+TRACE=$WORK/trace
+FRAMES=$WORK/frames
 START=$SECONDS
 
 fail() {
   echo "FAIL: $*" >&2
   echo "  DISPLAY=${DISPLAY:-}" >&2
+  [ -f "$TRACE" ] && echo "  last state: $(tail -1 "$TRACE")" >&2
   [ -f "$WORK/game.err" ] && sed 's/^/  game stderr: /' "$WORK/game.err" | grep -v placeholder >&2
   exit 1
 }
@@ -36,26 +39,27 @@ pass "no display: status 1, message: $(cat "$WORK/nodisplay.err")"
 # --- a private X server; it picks a free display number itself and reports it ---
 x11_start_xvfb 1280x1024
 
-"$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+SKELVAR_STATE_TRACE=$TRACE SKELVAR_FRAME_LOG=$FRAMES "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
 GAME_PID=$!
 
 x11_find_game_window
 
-# Opacity while fading in: sample the property as fast as xprop allows.
+# Opacity while fading in: the window's property sampled as fast as xprop allows until it is gone
+# or at its top (fully opaque), which the trace then confirms as the fade's end.
 opacity_values=()
 last_opacity=
-fade_deadline=$((SECONDS + 5))
+fade_deadline=$((SECONDS + 10))
 while [ $SECONDS -lt $fade_deadline ]; do
   value=$(xprop -id "$WINDOW" _NET_WM_WINDOW_OPACITY 2>/dev/null | sed -n 's/.*= *//p')
-  if [ -z "$value" ]; then
-    [ ${#opacity_values[@]} -gt 0 ] && break  # the property is gone: fully opaque
-  else
-    [ "$last_opacity" != "$value" ] && opacity_values+=("$value")
+  if [ -n "$value" ] && [ "$last_opacity" != "$value" ]; then
+    opacity_values+=("$value")
     last_opacity=$value
-    [ "$value" = 4294967295 ] && break
   fi
-  sleep 0.02
+  if [ "$value" = 4294967295 ] || { [ -z "$value" ] && [ ${#opacity_values[@]} -gt 0 ]; }; then
+    break
+  fi
 done
+wait_trace 'opacity == 255' "the end of the fade-in"
 [ ${#opacity_values[@]} -ge 3 ] || fail "opacity seen only as: ${opacity_values[*]:-none}"
 previous=-1
 for v in "${opacity_values[@]}"; do
@@ -96,6 +100,7 @@ near() {  # near "R G B" "R G B" tolerance
 }
 
 # --- the menu picture fills the window, letterboxed ---
+wait_frame 0
 shot menu
 centre=$(mean menu 380 240 200 100)
 edge=$(pixel menu 5 300)
@@ -111,11 +116,6 @@ fi
 [ "$(pixel menu 480 10)" = "0 0 0" ] || fail "no black bar above the menu picture: $(pixel menu 480 10)"
 pass "menu picture shown (centre $centre), black bars above and below"
 
-hold() {  # hold KEY SECONDS: pressed long enough for the 50 ms polling to see it
-  xdotool keydown --window "$WINDOW" "$1"
-  sleep "$2"
-  xdotool keyup --window "$WINDOW" "$1"
-}
 # How many pixels of the play area have the characters' pale pink body fill.
 pink_count() {
   $CONVERT "$WORK/$1.png" -crop "900x500+$((WX + 30))+$((WY + 40))" +repage -fill black \
@@ -131,21 +131,25 @@ background_shift() {
   compare -metric RMSE -subimage-search "$WORK/band.png" "$WORK/patch.png" null: 2>&1 |
     sed -n 's/.*(\([0-9.e-]*\)) @ \([0-9]*\),.*/\2 \1/p' | awk '{print 560 - $1, $2}'
 }
-in_play() {  # the grey border left of the play area and the pale background inside it
-  shot "$1"
+# The grey border left of the play area and the pale background inside it.
+in_play() {
   is_grey "$(pixel "$1" 10 300)" || return 1
   local bg
   bg=$(mean "$1" 40 50 840 150)
   near "$bg" "255 248 255" 12
 }
+# Takes NAME.png once a frame has been presented after TICKS game ticks.
+shot_after() { wait_frame "$2"; shot "$1"; }
 
 # --- Right starts a run; the girl walks right while it is held ---
 xdotool keydown --window "$WINDOW" Right
-retry 5 in_play play1 || { xdotool keyup --window "$WINDOW" Right; fail "Right did not start a run"; }
-sleep 0.5  # the view catches up with her
-shot play2
-sleep 0.3
-shot play3
+wait_trace 's == 0' "a run started by Right"
+shot_after play1 "$TRACED_AT"
+in_play play1 || fail "the run started by Right is not shown on the pale background"
+wait_ticks 10  # the view catches up with her
+shot_after play2 "$(ticks_run)"
+wait_ticks 6
+shot_after play3 "$(ticks_run)"
 xdotool keyup --window "$WINDOW" Right
 pink=$(pink_count play3)
 [ "$pink" -gt 150 ] || fail "the girl's pale pink fill is not on screen ($pink pixels)"
@@ -153,51 +157,54 @@ read -r shift match <<<"$(background_shift play2 play3)"
 [ -n "$shift" ] || fail "could not compare the background of two screenshots"
 awk -v m="$match" 'BEGIN { exit !(m < 0.05) }' || fail "background of the two screenshots does not match (error $match)"
 [ "$shift" -ge 20 ] || fail "the view did not follow the girl to the right: background moved $shift px"
-pass "run started on the pale background with the girl ($pink pink pixels); holding Right the view followed her right (background moved $shift px in 0.3 s)"
+pass "run started on the pale background with the girl ($pink pink pixels); holding Right the view followed her right (background moved $shift px in 6 ticks)"
 
 # --- Esc returns to the menu ---
-back_at_menu() { shot menu2; ! is_grey "$(pixel menu2 10 300)"; }
-esc_to_menu() { hold Escape 0.15; retry 2 back_at_menu; }
-retry 6 esc_to_menu || fail "Esc did not return to the menu"
+esc_to_menu() {
+  press_until Escape 's == -1' "the menu after Esc"
+  shot_after menu2 "$TRACED_AT"
+  ! is_grey "$(pixel menu2 10 300)" || fail "the menu is not shown after Esc: grey at the left edge"
+}
+esc_to_menu
 pass "Esc returned to the menu"
 
 # --- a resized window shows the game scaled to fit, the play area centred ---
-start_run() { hold Up 0.15; retry 2 in_play started; }
-retry 6 start_run || fail "Up did not start a run"
+press_until Up 's == 0' "a run started by Up"
 xdotool windowsize "$WINDOW" 1100 700
 resized() { geometry; [ "$WW" = 1100 ] && [ "$WH" = 700 ]; }
-retry 5 resized || fail "window did not take the size 1100x700 (is ${WW}x$WH)"
+wait_for 5 "the window to take the size 1100x700" resized
+wait_trace 'screen == "1100x700"' "the game to draw to 1100x700 pixels"
 centred() {
   shot resized
   is_grey "$(pixel resized 5 350)" || return 1
   # Grey runs from both edges along the middle row, and down from the top and up from the bottom.
-  local row
+  local row col left right top bottom
   row=$($CONVERT "$WORK/resized.png" -crop "1100x1+$WX+$((WY + 350))" +repage -depth 8 txt:- |
     awk 'NR > 1 { grey = ($0 ~ /#808080/); x = $1 + 0;
       if (!seen_other && grey) left++; if (!grey) { seen_other = 1; last = x } }
       END { print left, 1100 - 1 - last }')
-  local col
   col=$($CONVERT "$WORK/resized.png" -crop "1x700+$((WX + 550))+$WY" +repage -depth 8 txt:- |
     awk -F'[,:]' 'NR > 1 { grey = ($0 ~ /#808080/); y = $2 + 0;
       if (!seen_other && grey) top++; if (!grey) { seen_other = 1; last = y } }
       END { print top, 700 - 1 - last }')
   read -r left right <<<"$row"
   read -r top bottom <<<"$col"
-  BORDERS="left $left right $right top $top bottom $bottom"
+  SEEN="left $left right $right top $top bottom $bottom"
   # 1100 x 700 pixels show the designed 960 x 580 window grown by 1100 / 960 to fill the width: the
   # logic sees a client area of 960 x 611 units with the play area at 30, 55 (the odd unit left
   # below it), so its edges land on pixels 34 and 1066 across and 63 and 636 down.
   [ "$left" = 34 ] && [ "$right" = 34 ] && [ "$top" = 63 ] && [ "$bottom" = 64 ]
 }
-BORDERS=
-retry 5 centred || fail "play area not scaled and centred after resizing to 1100x700: $BORDERS"
-pass "after resizing to 1100x700 the play area is scaled up and centred: $BORDERS"
+# The frame that follows the new size may come before the trace's next tick, so the screen is
+# looked at until it shows the new layout.
+wait_for 5 "the play area scaled and centred on the screen after resizing to 1100x700" centred
+pass "after resizing to 1100x700 the play area is scaled up and centred: $SEEN"
 
 # --- Esc back to the menu, Esc at the menu ends the program with status 0 ---
-retry 6 esc_to_menu || fail "Esc did not return to the menu after the resize"
+esc_to_menu
+xdotool keydown --window "$WINDOW" Escape
 gone() { ! kill -0 "$GAME_PID" 2>/dev/null; }
-quit_from_menu() { kill -0 "$GAME_PID" 2>/dev/null && hold Escape 0.15 2>/dev/null; retry 1 gone; }
-retry 6 quit_from_menu || fail "Esc at the menu did not end the program"
+wait_for 10 "the program to end after Esc at the menu" gone
 wait "$GAME_PID"
 status=$?
 GAME_PID=

@@ -12,13 +12,16 @@ XVFB_PID=
 WM_PID=
 GAME_PID=
 
-# Repeats a command every 50 ms until it succeeds or `seconds` pass.
-retry() {
-  local seconds=$1
-  shift
+# Waits until COMMAND succeeds, looking every 50 ms for at most SECONDS; when it never does, fails
+# naming WHAT it waited for and what the command last saw, if it set SEEN. It only looks: no
+# input is sent again while waiting.
+wait_for() {
+  local seconds=$1 what=$2
+  shift 2
   local deadline=$((SECONDS + seconds))
+  SEEN=
   until "$@"; do
-    [ $SECONDS -ge $deadline ] && return 1
+    [ $SECONDS -lt $deadline ] || fail "waited $seconds s for $what${SEEN:+ (last seen: $SEEN)}"
     sleep 0.05
   done
 }
@@ -47,10 +50,11 @@ x11_start_xvfb() {
   Xvfb -displayfd 3 -screen 0 "$1x24" -nolisten tcp -noreset 3>"$WORK/display" >"$WORK/xvfb.log" 2>&1 &
   XVFB_PID=$!
   x11_has_display() { [ -s "$WORK/display" ]; }
-  retry 10 x11_has_display || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
+  wait_for 10 "Xvfb to report its display number (log: $WORK/xvfb.log)" x11_has_display
   export DISPLAY=:$(head -1 "$WORK/display")
   unset WAYLAND_DISPLAY SDL_VIDEODRIVER
-  retry 10 xdpyinfo >/dev/null 2>&1 || fail "Xvfb on $DISPLAY does not answer"
+  x11_answers() { xdpyinfo >/dev/null 2>&1; }
+  wait_for 10 "Xvfb on $DISPLAY to answer" x11_answers
 }
 
 # Starts openbox with a private configuration and waits until it manages the screen.
@@ -59,7 +63,7 @@ x11_start_openbox() {
     >"$WORK/wm.log" 2>&1 &
   WM_PID=$!
   x11_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-  retry 10 x11_wm_ready || fail "openbox did not start: $(cat "$WORK/wm.log")"
+  wait_for 10 "openbox to manage the screen (log: $WORK/wm.log)" x11_wm_ready
 }
 
 # Waits for the visible window of GAME_PID and sets WINDOW to its id.
@@ -68,7 +72,7 @@ x11_find_game_window() {
     WINDOW=$(xdotool search --onlyvisible --pid "$GAME_PID" 2>/dev/null | head -1)
     [ -n "$WINDOW" ]
   }
-  retry 10 x11_game_window || fail "the game window did not appear"
+  wait_for 10 "the game's window to be shown" x11_game_window
 }
 
 # Sets WX, WY, WW and WH to WINDOW's place on the screen and its size.
@@ -79,3 +83,63 @@ geometry() {
 
 # The last value of a field ("state", "vx", "client", ...) in the game's state trace at TRACE.
 field() { tail -1 "$TRACE" 2>/dev/null | awk -v k="$1" '{ for (i = 1; i < NF; i++) if ($i == k) print $(i + 1) }'; }
+
+# --- waiting on the game's own word: its state trace (a line a game tick, SKELVAR_STATE_TRACE at
+# TRACE) and its frame log (a line a presented frame with the ticks run by then, SKELVAR_FRAME_LOG
+# at FRAMES) ---
+
+# How many game ticks the window has run: the trace's lines.
+ticks_run() { if [ -f "$TRACE" ]; then wc -l <"$TRACE"; else echo 0; fi; }
+
+# An awk program that sets s (the state), x, y, vx, vy, tick, mouse, opacity, client, game and
+# screen from a trace line and then runs BODY.
+trace_awk() {
+  echo '{ for (i = 1; i < NF; i += 2) f[$i] = $(i + 1); s = f["state"]; x = f["x"]; y = f["y"];
+    vx = f["vx"]; vy = f["vy"]; tick = f["tick"]; mouse = f["mouse"]; opacity = f["opacity"];
+    client = f["client"]; game = f["game"]; screen = f["screen"]; '"$1"' }'
+}
+
+# Whether the trace's last tick satisfies an awk condition on its fields, named as the trace names
+# them with the state as s: 's == 0 && vx > 0', 'opacity == 255', 'screen == "640x400"'.
+traced() {
+  tail -1 "$TRACE" 2>/dev/null | awk "$(trace_awk "if ($1) hit = 1") END { exit !hit }"
+}
+
+# Whether a tick after trace line MARK satisfies CONDITION (as traced takes it).
+traced_since() {
+  tail -n +$(($1 + 1)) "$TRACE" 2>/dev/null |
+    awk "$(trace_awk "if ($2) { hit = 1; exit }") END { exit !hit }"
+}
+
+# Waits up to SECONDS (20) until the trace's last tick satisfies CONDITION (as traced takes it);
+# WHAT names it. TRACED_AT is then the trace line from which on the condition has held.
+wait_trace() {
+  wait_for "${3:-20}" "$2 (the state trace's '$1')" traced "$1"
+  TRACED_AT=$(awk "$(trace_awk "if ($1) { if (!held) from = NR; held = 1 } else held = 0") END { print from }" "$TRACE")
+}
+
+# Waits until N more game ticks have run.
+wait_ticks() {
+  local target=$(($(ticks_run) + $1))
+  ran_to() { [ "$(ticks_run)" -ge "$target" ]; }
+  wait_for $((5 + $1 / 5)) "$1 more game ticks (to trace line $target)" ran_to
+}
+
+# The ticks run when the last frame was presented (empty before the first).
+last_frame() { tail -1 "$FRAMES" 2>/dev/null | awk '{ print $2 }'; }
+
+# Waits until a frame presented after N game ticks (the game's present goes through the X server
+# before the frame log's line is written, so a screenshot then shows it).
+wait_frame() {
+  frame_since() { local f; f=$(last_frame); [ -n "$f" ] && [ "$f" -ge "$1" ]; }
+  wait_for 10 "a frame presented after $1 game ticks (the frame log)" frame_since "$1"
+}
+
+# Presses KEY in the game's window and holds it until the trace's last tick satisfies CONDITION:
+# the game looks at the keys once a tick, so a press is seen by its effect, never by a time.
+press_until() {
+  local key=$1 condition=$2 what=$3
+  xdotool keydown --window "$WINDOW" "$key"
+  wait_trace "$condition" "$what"
+  xdotool keyup --window "$WINDOW" "$key"
+}

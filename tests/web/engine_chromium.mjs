@@ -186,11 +186,26 @@ async function newPage(cdp, view) {
       await mouse('mousePressed', x, y, true);
       await mouse('mouseReleased', x, y);
     },
+    // The fingers that left end first, then the new ones go down or the others move. A touchMove
+    // listing fewer fingers releases whichever the browser matches by place in the list, not by id,
+    // so a lift is a touchEnd naming the fingers that left (a touchEnd with none ends them all);
+    // Chromium before 156 refuses points in a touchEnd and matches a touchMove's points by id.
     async touch(points) {
-      const type = points.length === 0 ? 'touchEnd'
-        : points.some((p) => !fingers.some((f) => f.id === p.id)) ? 'touchStart' : 'touchMove';
+      const touchPoints = (list) => list.map(({ id, x, y }) => ({ id, x, y }));
+      const dispatch = (type, list) => send('Input.dispatchTouchEvent', { type, touchPoints: touchPoints(list) });
+      const lifted = fingers.filter((f) => !points.some((p) => p.id === f.id));
+      const stay = fingers.filter((f) => points.some((p) => p.id === f.id));
       fingers = points;
-      await send('Input.dispatchTouchEvent', { type, touchPoints: points.map(({ id, x, y }) => ({ id, x, y })) });
+      if (points.length === 0) {
+        if (lifted.length > 0) await dispatch('touchEnd', []);
+        return;
+      }
+      if (lifted.length > 0) {
+        await dispatch('touchEnd', lifted).catch(() => dispatch('touchMove', stay));
+      }
+      const moved = stay.some((f) => points.some((p) => p.id === f.id && (p.x !== f.x || p.y !== f.y)));
+      if (points.length > stay.length) await dispatch('touchStart', points);
+      else if (moved) await dispatch('touchMove', points);
     },
     setViewport,
     screenshot: async () => Buffer.from((await send('Page.captureScreenshot', { format: 'png' })).data, 'base64'),

@@ -118,17 +118,20 @@ async function newPage(browser, view) {
     move: (x, y) => page.mouse.move(x, y),
     click: (x, y) => page.mouse.click(x, y),
     async touch(points) {
-      for (const [id, handle] of fingers) {
+      // Each finger is a pointer of its own: only the one that left ends, only the ones that
+      // moved move, so the page sees every other finger stay where it is.
+      for (const [id, { handle, x, y }] of fingers) {
         const p = points.find((q) => q.id === id);
         if (!p) {
           await handle.end();
           fingers.delete(id);
-        } else {
+        } else if (p.x !== x || p.y !== y) {
           await handle.move(p.x, p.y);
+          fingers.set(id, { handle, x: p.x, y: p.y });
         }
       }
       for (const p of points) {
-        if (!fingers.has(p.id)) fingers.set(p.id, await page.touchscreen.touchStart(p.x, p.y));
+        if (!fingers.has(p.id)) fingers.set(p.id, { handle: await page.touchscreen.touchStart(p.x, p.y), x: p.x, y: p.y });
       }
     },
     setViewport,

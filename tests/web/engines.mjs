@@ -17,8 +17,8 @@ import { join } from 'node:path';
 
 import { launchEngine, PageWatch } from './engine.mjs';
 import {
-  check, compareWithNativeReplay, fitToScreen, holdKey, jumps, near, noProblems, parseOptions, pressKey, regionLuminance,
-  runSuite, settle, shot as shotOf, state, StateMenu, StatePlaying, ticks,
+  check, compareWithNativeReplay, fitToScreen, holdKey, jumps, liftedAlone, near, noProblems, parseOptions, pressKey,
+  regionLuminance, runSuite, settle, shot as shotOf, state, StateMenu, StatePlaying, ticks, touchEnds, watchTouchEnds,
 } from './harness.mjs';
 import { HeldClock, StandInPad, unevenSteps } from './stand_ins.mjs';
 
@@ -474,7 +474,11 @@ async function fingers(engine) {
   await ticks(page, 6);
   await page.touch([...resting, { id: 2, x: 422, y: 200 }]);
   const jumped = await jumps(page, ground);
+  await watchTouchEnds(page);
   await page.touch(resting);
+  const ends = await touchEnds(page);
+  check(liftedAlone(ends, 422, [800]),
+    `${name}: lifting the second finger ends it alone, the resting one stays (${JSON.stringify(ends)})`);
   await ticks(page, 6);
   const s = await state(page);
   await page.touch([]);

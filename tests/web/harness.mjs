@@ -171,6 +171,17 @@ export async function settle(page) {
   throw new Error('the scene does not settle');
 }
 
+// What the page's touchend handlers get from now on, each as the CSS x (rounded) of the fingers
+// that ended and of those still down: whether a driver lifted exactly the finger that left.
+export const watchTouchEnds = (page) => page.eval(`(() => { globalThis.__touchEnds = [];
+  const xs = (list) => [...list].map((t) => Math.round(t.clientX));
+  addEventListener('touchend', (e) => __touchEnds.push({ ended: xs(e.changedTouches), down: xs(e.touches) }),
+    { capture: true, passive: true }); })()`);
+export const touchEnds = (page) => page.eval('__touchEnds.splice(0)');
+// Whether the only touchend since the last look ended the finger at x and left those at `down`.
+export const liftedAlone = (ends, x, down) => ends.length === 1 && ends[0].ended.join() === String(Math.round(x)) &&
+  [...ends[0].down].sort().join() === down.map((d) => Math.round(d)).sort().join();
+
 // Whether the girl leaves the ground (from where `ground` had her) within 15 ticks.
 export const jumps = async (page, ground) => Boolean(await ticks(page, 15,
   `((s) => s.VelY[0] < 0 || s.PosY[0] < ${ground.PosY[0]})(skelvar.state())`));

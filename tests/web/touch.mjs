@@ -8,7 +8,8 @@
 import { existsSync } from 'node:fs';
 
 import {
-  check, compareWithNativeReplay, jumps, noProblems, parseOptions, runSuite, StatePlaying, ticks,
+  check, compareWithNativeReplay, jumps, liftedAlone, noProblems, parseOptions, runSuite, StatePlaying, ticks, touchEnds,
+  watchTouchEnds,
 } from './harness.mjs';
 
 const { site, replay } = parseOptions('touch.mjs', '--site DIR [--replay PATH/TO/skelvar-replay]', { replay: null });
@@ -77,8 +78,12 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
   check(held >= 300, `a finger resting in the right quarter runs her right (${held.toFixed(0)} units/s)`);
   // A second finger's tap while the first steers jumps, and she keeps running.
   const ground = await state();
+  await watchTouchEnds(page);
   await press(2, middle, y);
   await lift(2);
+  const ends = await touchEnds(page);
+  check(liftedAlone(ends, middle, [rightQuarter]),
+    `lifting the second finger ends it alone and the steering one stays down (${JSON.stringify(ends)})`);
   check(await jumps(page, ground), 'a second finger\'s tap while the first steers jumps');
   const during = await speed(6);
   check(during >= 150, `she keeps running through the jump (${during.toFixed(0)} units/s)`);
@@ -101,8 +106,12 @@ await runSuite('touch', {}, async ({ engine, serve }) => {
   check(band >= 300, `a finger in the band right of the stage runs her right (${band.toFixed(0)} units/s)`);
   // A finger going down in the band while another steers jumps instead of steering.
   const g2 = await state();
+  await touchEnds(page);
   await press(4, 20, 200);
   await lift(4);
+  const bandEnds = await touchEnds(page);
+  check(liftedAlone(bandEnds, 20, [rightBand]),
+    `lifting the tapping finger ends it alone and the one in the band stays down (${JSON.stringify(bandEnds)})`);
   check(await jumps(page, g2), 'a finger going down anywhere while another steers jumps');
   check(!(await state()).KeysHeld.includes(37), 'that finger does not steer');
   await lift(3);
