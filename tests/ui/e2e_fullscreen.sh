@@ -16,6 +16,7 @@ CONVERT=convert
 [ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
 WORK=$(mktemp -d /tmp/skelvar-fullscreen.XXXXXX)
 TRACE=$WORK/trace
+FRAMES=$WORK/frames
 START=$SECONDS
 SCREEN_W=1920
 SCREEN_H=1080
@@ -35,7 +36,7 @@ trap x11_cleanup EXIT
 x11_start_xvfb ${SCREEN_W}x${SCREEN_H}
 x11_start_openbox
 
-SKELVAR_STATE_TRACE=$TRACE "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+SKELVAR_STATE_TRACE=$TRACE SKELVAR_FRAME_LOG=$FRAMES "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
 GAME_PID=$!
 x11_find_game_window
 
@@ -56,11 +57,12 @@ windowed() {
   e=$(extents)
   [ -n "$e" ] || return 1
   IFS=, read -r EL ER ET EB <<<"$e"
+  SEEN="client ${WW}x$WH, frame $EL,$ER,$ET,$EB, game client $(field client)"
   [ $((WW + EL + ER)) = 960 ] && [ $((WH + ET + EB)) = 580 ] &&
     [ "$(field client)" = "$(fitted "$WW" "$WH")" ] && [ "$(field screen)" = "${WW}x$WH" ]
 }
-retry 10 windowed || fail "the window did not settle at 960x580 with its frame (client ${WW:-?}x${WH:-?}, frame ${EL:-?},${ER:-?},${ET:-?},${EB:-?})"
-sleep 1.4  # the fade-in
+wait_for 10 "the window to settle at 960x580 with its frame" windowed
+wait_trace 'opacity == 255' "the end of the fade-in"
 geometry
 WIN_X=$WX WIN_Y=$WY WIN_W=$WW WIN_H=$WH
 WIN_GAME=$(field game)
@@ -103,10 +105,11 @@ grey_runs() {
 xdotool key --window "$WINDOW" F11
 covers() {
   geometry
+  SEEN="${WW}x$WH at $WX,$WY"
   [ "$WX" = 0 ] && [ "$WY" = 0 ] && [ "$WW" = $SCREEN_W ] && [ "$WH" = $SCREEN_H ] &&
     [ "$(field screen)" = "${SCREEN_W}x$SCREEN_H" ]
 }
-retry 5 covers || fail "F11 did not make the window cover the screen (${WW}x$WH at $WX,$WY)"
+wait_for 5 "F11 to make the window cover the screen" covers
 client=$(field client)
 [ "$client" = 1031x580 ] || fail "in fullscreen the game lays out in $client, not 1031x580"
 xprop -id "$WINDOW" _NET_WM_STATE | grep -q _NET_WM_STATE_FULLSCREEN || fail "the window manager was not told of fullscreen"
@@ -117,6 +120,7 @@ menu_scaled() {
   shot menu
   MENU_MIDDLE=$(mean menu 0 500 $SCREEN_W 80)
   MENU_TOP=$(mean menu 0 0 $SCREEN_W 40)
+  SEEN="middle band $MENU_MIDDLE, top $MENU_TOP"
   [ "$MENU_TOP" = "0 0 0" ] || return 1
   if [ -f "$ASSETS/imgMenu.jpg" ]; then
     # The 1600 x 800 picture fills the width (1920 x 959 on screen): rows 500..580 of the screen
@@ -129,13 +133,15 @@ menu_scaled() {
     [ "$MENU_MIDDLE" != "0 0 0" ] && [ "$MENU_MIDDLE" != "128 128 128" ]
   fi
 }
-retry 3 menu_scaled || fail "the menu picture is not shown across the screen (middle band $MENU_MIDDLE, top $MENU_TOP)"
+# The frame at the new size may come before the trace's next tick: the screen is looked at until it
+# shows the menu across it.
+wait_for 5 "the menu picture across the screen" menu_scaled
 pass "menu picture across the screen (middle band $MENU_MIDDLE), black bar above"
 
 # --- a click on the menu picture starts a run; the play area is scaled up and centred ---
 xdotool mousemove 960 540 click 1
-playing() { [ "$(field state)" = 0 ]; }
-retry 3 playing || fail "a click on the menu picture did not start a run"
+wait_trace 's == 0' "a run started by a click on the menu picture" 5
+wait_frame "$TRACED_AT"
 play_scaled() {
   shot play
   read -r LEFT RIGHT <<<"$(grey_runs play row 540)"
@@ -149,66 +155,58 @@ play_scaled() {
   STAGE=$(mean play $((LEFT + 20)) $((TOP + 20)) $((PLAY_W - 40)) $((PLAY_H / 3)))
   near "$STAGE" "255 248 255" 14
 }
-retry 3 play_scaled || fail "the play area is not scaled up and centred: grey borders left ${LEFT:-?} right ${RIGHT:-?} top ${TOP:-?} bottom ${BOTTOM:-?}, stage ${STAGE:-?}"
+play_scaled || fail "the play area is not scaled up and centred: grey borders left ${LEFT:-?} right ${RIGHT:-?} top ${TOP:-?} bottom ${BOTTOM:-?}, stage ${STAGE:-?}"
 pass "play area ${PLAY_W}x$PLAY_H on screen, grey borders left $LEFT right $RIGHT top $TOP bottom $BOTTOM, stage colour $STAGE"
 
 # --- the mouse, at screen points taken from the picture ---
 SKY_Y=$((TOP + PLAY_H / 5))
-# Moves the pointer back and forth by a pixel around x, over the sky, a few times.
-wiggle() {
-  for _ in 1 2 3; do
-    xdotool mousemove "$1" "$SKY_Y"
-    sleep 0.05
-    xdotool mousemove $(($1 + 1)) "$SKY_Y"
-    sleep 0.05
-  done
-}
-vx_is() { awk -v v="$(field vx)" -v want="$1" 'BEGIN { exit !((want == "0" && v == 0) || (want == "+" && v > 0) || (want == "-" && v < 0)) }'; }
-[ "$(field vx)" = 0.0 ] || fail "the girl is not standing after a start by mouse (vx $(field vx))"
+# The game steers by the mouse at each move of the pointer over the stage once a move has switched
+# mouse steering on: the pointer goes to x, a pixel right and back, over the sky. Moves that reach
+# the game show in the trace as mouse steering on.
+pointer_at() { xdotool mousemove "$1" "$SKY_Y" mousemove $(($1 + 1)) "$SKY_Y" mousemove "$1" "$SKY_Y"; }
+traced 'vx == 0' || fail "the girl is not standing after a start by mouse (vx $(field vx))"
 # In the middle half of the play area: no steering. (Not divided by the scale, these points would
 # lie in the right quarter of a 900-unit play area.)
 MIDDLE_X=$((LEFT + PLAY_W / 2))
-wiggle $MIDDLE_X
-sleep 0.2
-mouse_on() { [ "$(field mouse)" = 1 ]; }
-retry 2 mouse_on || fail "moving the pointer over the stage did not switch mouse steering on"
-vx_is 0 || fail "a pointer at x $MIDDLE_X (the middle of the play area) steered: vx $(field vx)"
-pass "pointer over the middle of the play area (x $MIDDLE_X): mouse steering on, no steering"
+mark=$(ticks_run)
+pointer_at $MIDDLE_X
+wait_trace 'mouse == 1' "mouse steering on after the pointer moved over the stage" 5
+wait_ticks 4
+! traced_since "$mark" 'vx != 0' || fail "a pointer at x $MIDDLE_X (the middle of the play area) steered"
+pass "pointer over the middle of the play area (x $MIDDLE_X): mouse steering on, no steering in 4 ticks"
 RIGHT_X=$((LEFT + PLAY_W * 3 / 4 + PLAY_W / 20))
-wiggle $RIGHT_X
-retry 2 vx_is + || fail "a pointer in the right quarter (x $RIGHT_X) did not steer right: vx $(field vx)"
-pass "pointer in the right quarter of the play area (x $RIGHT_X): steers right (vx $(field vx))"
+mark=$(ticks_run)
+pointer_at $RIGHT_X
+steered() { traced_since "$mark" "$1"; }
+wait_for 5 "a tick with her running right after the pointer moved in the right quarter (x $RIGHT_X)" steered 'vx > 0'
+pass "pointer in the right quarter of the play area (x $RIGHT_X): steers right"
 
 # A click low on the stage (below the 580-unit client area if it were not divided by the scale).
 CLICK_X=$((LEFT + PLAY_W * 3 / 10)) CLICK_Y=$((TOP + PLAY_H * 3 / 5))
-standing() { [ "$(field vy)" = 0.0 ]; }
-retry 3 standing || fail "the girl never stood on the ground (vy $(field vy))"
-BEFORE_CLICK=$(wc -l <"$TRACE")
+wait_trace 'vy == 0' "the girl standing on the ground" 5
+mark=$(ticks_run)
 xdotool mousemove $CLICK_X $CLICK_Y click 1
-# Rising: some tick after the click has her going up.
-jumping() {
-  JUMP_VY=$(tail -n +$((BEFORE_CLICK + 1)) "$TRACE" | awk '{ for (i = 1; i < NF; i++) if ($i == "vy" && $(i + 1) < 0) { print $(i + 1); exit } }')
-  [ -n "$JUMP_VY" ]
-}
-retry 2 jumping || fail "a click on the stage at $CLICK_X,$CLICK_Y did not jump: vy $(field vy)"
-pass "click on the stage at $CLICK_X,$CLICK_Y: jumps (vy $JUMP_VY)"
+wait_for 5 "a tick with her rising after a click on the stage at $CLICK_X,$CLICK_Y" steered 'vy < 0'
+pass "click on the stage at $CLICK_X,$CLICK_Y: jumps"
 LEFT_X=$((LEFT + PLAY_W / 10))
-wiggle $LEFT_X
-retry 2 vx_is - || fail "a pointer in the left quarter (x $LEFT_X) did not steer left: vx $(field vx)"
-pass "pointer in the left quarter of the play area (x $LEFT_X): steers left (vx $(field vx))"
+mark=$(ticks_run)
+pointer_at $LEFT_X
+wait_for 5 "a tick with her running left after the pointer moved in the left quarter (x $LEFT_X)" steered 'vx < 0'
+pass "pointer in the left quarter of the play area (x $LEFT_X): steers left"
 
 # --- F11 again: the window as it was, the game reaches it as a key too ---
 # The pointer waits in the grey corner, outside the play area now and the window afterwards.
 xdotool mousemove 5 5
-sleep 0.2
-[ "$(field mouse)" = 1 ] || fail "mouse steering went off without a key"
+wait_ticks 2
+traced 'mouse == 1' || fail "mouse steering went off without a key"
 xdotool key --window "$WINDOW" F11
 restored() {
   geometry
+  SEEN="${WW}x$WH at $WX,$WY, game client $(field client)"
   [ "$WX" = "$WIN_X" ] && [ "$WY" = "$WIN_Y" ] && [ "$WW" = "$WIN_W" ] && [ "$WH" = "$WIN_H" ] &&
     [ "$(field client)" = "$(fitted "$WIN_W" "$WIN_H")" ] && [ "$(field screen)" = "${WIN_W}x$WIN_H" ]
 }
-retry 5 restored || fail "F11 again did not give back the ${WIN_W}x$WIN_H window at $WIN_X,$WIN_Y (${WW}x$WH at $WX,$WY, game client $(field client))"
+wait_for 5 "F11 again to give back the ${WIN_W}x$WIN_H window at $WIN_X,$WIN_Y" restored
 [ "$(field game)" = "$WIN_GAME" ] || fail "the play area is at $(field game) after leaving fullscreen, not $WIN_GAME"
 [ "$(field mouse)" = 0 ] || fail "F11 did not reach the game as a key (mouse steering still on)"
 windowed || fail "the window is not 960x580 with its frame after leaving fullscreen"
@@ -224,7 +222,7 @@ window_layout() {
     awk 'NR > 1 { grey = ($0 ~ /#808080/); if (!other && grey) first++; if (!grey) other = 1 } END { print first + 0 }')
   [ "$row" = "$want" ]
 }
-retry 3 window_layout || fail "the window's play area is not back at its own size at $WIN_GAME"
+wait_for 5 "the window's play area back at its own size at $WIN_GAME on the screen" window_layout
 pass "F11 again: the ${WIN_W}x$WIN_H window back at $WIN_X,$WIN_Y (960x580 with its frame), play area at $WIN_GAME, F11 seen by the game as a key"
 
 # --- a large window shows the game grown as fullscreen does: 1600 / 960 is wider than 900 / 580,
@@ -232,10 +230,11 @@ pass "F11 again: the ${WIN_W}x$WIN_H window back at $WIN_X,$WIN_Y (960x580 with 
 xdotool windowsize "$WINDOW" 1600 900
 large() {
   geometry
+  SEEN="${WW}x$WH laid out as $(field client) on $(field screen), play area at $(field game)"
   [ "$WW" = 1600 ] && [ "$WH" = 900 ] && [ "$(field client)" = 1031x580 ] &&
     [ "$(field screen)" = 1600x900 ] && [ "$(field game)" = 65,40 ]
 }
-retry 5 large || fail "a 1600x900 window is laid out as $(field client) on $(field screen), play area at $(field game)"
+wait_for 5 "a 1600x900 window laid out in 1031x580 with the play area at 65,40" large
 pass "a 1600x900 window: scaled up, the logic lays out in $(field client), play area at $(field game)"
 
 kill -TERM "$GAME_PID"

@@ -35,16 +35,8 @@ GAME_PID=$!
 x11_find_game_window
 xdotool windowfocus --sync "$WINDOW" 2>/dev/null || true
 
-# Waits until the trace's last tick satisfies an awk condition on state, x, vx and vy.
-until_trace() {
-  WANT=$1
-  has() {
-    local s
-    s=$(field state)
-    [ -n "$s" ] && awk -v s="$s" -v x="$(field x)" -v vx="$(field vx)" -v vy="$(field vy)" "BEGIN { exit !($WANT) }"
-  }
-  retry 20 has || fail "the game never reached: $WANT (last: $(tail -1 "$TRACE" 2>/dev/null))"
-}
+# Waits until the trace's last tick satisfies an awk condition on state (s), x, vx and vy.
+until_trace() { wait_trace "$1" "the game to reach it"; }
 
 until_trace 's == -1'
 xdotool keydown Right

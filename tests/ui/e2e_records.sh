@@ -11,6 +11,8 @@ HERE=$(cd "$(dirname "$0")" && pwd)
 CONVERT=convert
 [ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
 WORK=$(mktemp -d /tmp/skelvar-e2e-records.XXXXXX)
+TRACE=$WORK/trace
+FRAMES=$WORK/frames
 
 fail() {
   echo "FAIL: $*" >&2
@@ -25,18 +27,22 @@ RECORDS=$XDG_STATE_HOME/skelvar/records
 
 x11_start_xvfb 1280x1024
 
-# Starts the game, lets the fade-in end, takes the window's picture as NAME.png and ends it as the
-# desktop does when the session closes.
+# Starts the game, waits for the end of the fade-in (its state trace) with the menu presented (its
+# frame log), takes the window's picture as NAME.png and ends it as the desktop does when the
+# session closes.
 menu_shot() {
-  "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+  : >"$TRACE"
+  SKELVAR_STATE_TRACE=$TRACE SKELVAR_FRAME_LOG=$FRAMES "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
   GAME_PID=$!
   x11_find_game_window
-  sleep 2
+  wait_trace 'opacity == 255' "the end of the fade-in"
+  wait_frame 0
   geometry
   import -window root -crop "${WW}x${WH}+${WX}+${WY}" +repage "$WORK/$1.png" || fail "screenshot failed"
   kill -TERM "$GAME_PID"
   wait "$GAME_PID"
   GAME_PID=
+  rm -f "$FRAMES"
 }
 # How many pixels differ between two shots, within WxH+X+Y.
 differing() {

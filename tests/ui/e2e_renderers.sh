@@ -19,6 +19,7 @@ CONVERT=convert
 [ -x /usr/bin/convert ] && CONVERT=/usr/bin/convert
 WORK=$(mktemp -d /tmp/skelvar-renderers.XXXXXX)
 TRACE=$WORK/trace
+FRAMES=$WORK/frames
 START=$SECONDS
 
 fail() {
@@ -43,59 +44,37 @@ shot() { import -window root -crop "${WW}x$WH+$WX+$WY" +repage "$WORK/$1.png" ||
 take() {
   local name=$1 driver=$2 size=$3
   : >"$TRACE"
+  rm -f "$FRAMES"
   env -u SDL_RENDER_DRIVER ${driver:+SDL_RENDER_DRIVER=$driver} SKELVAR_TRACE_STARTUP=1 \
-    SKELVAR_STATE_TRACE="$TRACE" "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
+    SKELVAR_STATE_TRACE="$TRACE" SKELVAR_FRAME_LOG="$FRAMES" "$GAME" >"$WORK/game.out" 2>"$WORK/game.err" &
   GAME_PID=$!
   x11_find_game_window
   xdotool windowsize "$WINDOW" "${size%x*}" "${size#*x}"
-  sized() { geometry; [ "${WW}x$WH" = "$size" ]; }
-  retry 5 sized || fail "the window did not take the size $size (is ${WW}x$WH)"
-  # Fully opaque: the property is gone, or at its top.
-  faded_in() {
-    local v
-    v=$(xprop -id "$WINDOW" _NET_WM_WINDOW_OPACITY 2>/dev/null | sed -n 's/.*= *//p')
-    [ -z "$v" ] || [ "$v" = 4294967295 ]
-  }
-  retry 5 faded_in || fail "the window did not fade in"
+  sized() { geometry; SEEN="${WW}x$WH"; [ "${WW}x$WH" = "$size" ]; }
+  wait_for 5 "the window to take the size $size" sized
+  wait_drawn_at "$size"
+  wait_trace 'opacity == 255' "the end of the fade-in"
   shot "$name-menu"
-  run_frame "$name" || run_frame "$name" || run_frame "$name"
-  [ -s "$WORK/$name-run.png" ] || fail "no settled frame of a run with $name in three runs"
+  run_frame "$name"
   kill "$GAME_PID"
   wait "$GAME_PID" 2>/dev/null
   GAME_PID=
   RENDERER=$(sed -n 's/^skelvar: renderer \([a-z0-9]* (.*\)/\1/p' "$WORK/game.err")
 }
 
-# Starts a run with a click and takes NAME-run.png while it shows a settled tick; when a busy
-# machine lets those ticks go by, gives the run up and fails.
+# Starts a run with a click and takes NAME-run.png while it shows a settled tick. The screen shows
+# the last frame presented; the game presents one only when the picture changes, so the shot shows
+# the settled picture when the frame log holds none after tick 57 once it is taken.
 run_frame() {
-  local name=$1
-  rm -f "$WORK/$name-run.png"
+  local name=$1 settled last
   xdotool mousemove $((WX + WW / 2)) $((WY + WH / 2)) click 1
-  settled_or_late() {
-    local t u
-    t=$(tick)
-    [ -n "$t" ] || return 1
-    [ "$t" -gt 55 ] && return 0
-    [ "$t" -ge 28 ] || return 1
-    shot "$name-run"
-    u=$(tick)
-    [ -n "$u" ] && [ "$u" -ge "$t" ] && [ "$u" -le 57 ] && return 0
-    rm -f "$WORK/$name-run.png"
-    return 1
-  }
-  retry 10 settled_or_late
-  [ -s "$WORK/$name-run.png" ] && return 0
-  # Esc at the menu would end the game: only a run is given up.
-  [ -n "$(tick)" ] || return 1
-  xdotool keydown --window "$WINDOW" Escape
-  sleep 0.15  # long enough for the game's 50 ms look at the keys
-  xdotool keyup --window "$WINDOW" Escape
-  at_menu() { [ "$(tail -1 "$TRACE" | awk '{ print $4 }')" = -1 ]; }
-  retry 5 at_menu
-  return 1
+  wait_trace 's == 0 && tick >= 28' "tick 28 of a run started with a click"
+  settled=$((TRACED_AT + 57 - 28))
+  shot "$name-run"
+  last=$(last_frame)
+  [ "$last" -lt "$settled" ] ||
+    fail "a frame after the run's tick 57 (ticks run $last, tick 57 at $settled) came while the screenshot with $name was taken"
 }
-
 # How many pixels of A, at most, in any cell of a 4 x 4 grid, in hundredths of a per cent of the
 # cell, differ by more than 5 % from every pixel of B within one pixel of them.
 worst_cell() {

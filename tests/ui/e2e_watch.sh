@@ -53,15 +53,15 @@ plaque() {
 marked() { awk -v n="$(plaque 10)" 'BEGIN { exit !(n > 1000) }'; }
 # The note that the run is over is the longer one.
 over() { awk -v n="$(plaque 160)" 'BEGIN { exit !(n > 1000) }'; }
-retry 10 marked || fail "no replay marker in the window's top left corner"
+# The watched run's notes are painted, not traced: the window's corner is looked at until it shows.
+wait_for 10 "the replay marker in the window's top left corner" marked
 pass "the watched run shows its marker"
 
 # The watched run has 80 ticks; the player's game waits at the menu meanwhile.
-retry 20 over || fail "the watched run never ended"
+wait_for 20 "the note that the watched run is over" over
 [ "$(field state)" = -1 ] || fail "the player's game left the menu while a run was watched"
 xdotool windowfocus --sync "$WINDOW" 2>/dev/null || true
 xdotool keydown Right
-started() { [ "$(field state)" = 0 ]; }
-retry 10 started || fail "a key after the watched run did not start a run"
+wait_trace 's == 0' "a run started by a key after the watched run" 10
 xdotool keyup Right
 pass "a key after the watched run starts the player's run, racing it"

@@ -135,6 +135,14 @@ wait_frame() {
   wait_for 10 "a frame presented after $1 game ticks (the frame log)" frame_since "$1"
 }
 
+# Waits until the game has presented a frame at SIZE pixels (WxH): it draws one in the turn of its
+# loop after it took the size, which comes before the turn of the first tick traced at that size
+# ends, so once one more tick has run after it.
+wait_drawn_at() {
+  wait_trace "screen == \"$1\"" "the game to draw to $1 pixels"
+  wait_ticks 1
+}
+
 # Presses KEY in the game's window and holds it until the trace's last tick satisfies CONDITION:
 # the game looks at the keys once a tick, so a press is seen by its effect, never by a time.
 press_until() {
