@@ -62,18 +62,15 @@ take() {
   RENDERER=$(sed -n 's/^skelvar: renderer \([a-z0-9]* (.*\)/\1/p' "$WORK/game.err")
 }
 
-# Starts a run with a click and takes NAME-run.png while it shows a settled tick. The screen shows
-# the last frame presented; the game presents one only when the picture changes, so the shot shows
-# the settled picture when the frame log holds none after tick 57 once it is taken.
+# Starts a run with a click and takes NAME-run.png at a settled tick, with the game held still.
 run_frame() {
-  local name=$1 settled last
+  local name=$1
   xdotool mousemove $((WX + WW / 2)) $((WY + WH / 2)) click 1
   wait_trace 's == 0 && tick >= 28' "tick 28 of a run started with a click"
-  settled=$((TRACED_AT + 57 - 28))
+  x11_hold_game
+  traced 's == 0 && tick <= 57' || fail "the run with $name was past its settled ticks 28 to 57 when held: $(tail -1 "$TRACE")"
   shot "$name-run"
-  last=$(last_frame)
-  [ "$last" -lt "$settled" ] ||
-    fail "a frame after the run's tick 57 (ticks run $last, tick 57 at $settled) came while the screenshot with $name was taken"
+  x11_release_game
 }
 # How many pixels of A, at most, in any cell of a 4 x 4 grid, in hundredths of a per cent of the
 # cell, differ by more than 5 % from every pixel of B within one pixel of them.

@@ -30,7 +30,8 @@ wait_for() {
 pass() { echo "ok: $*"; }
 
 x11_stop() {
-  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null
+  # A game held still (x11_hold_game) only ends once it goes on.
+  [ -n "$GAME_PID" ] && kill "$GAME_PID" 2>/dev/null && kill -CONT "$GAME_PID" 2>/dev/null
   [ -n "$WM_PID" ] && kill "$WM_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null
@@ -142,6 +143,11 @@ wait_drawn_at() {
   wait_trace "screen == \"$1\"" "the game to draw to $1 pixels"
   wait_ticks 1
 }
+
+# Stops the game (SIGSTOP) and lets it go on (SIGCONT): while stopped, the screen holds the last
+# frame it presented, so a screenshot shows one known tick however long reading the screen takes.
+x11_hold_game() { kill -STOP "$GAME_PID"; }
+x11_release_game() { kill -CONT "$GAME_PID"; }
 
 # Presses KEY in the game's window and holds it until the trace's last tick satisfies CONDITION:
 # the game looks at the keys once a tick, so a press is seen by its effect, never by a time.
