@@ -564,7 +564,8 @@ void PutEvents(std::string& out, const Journal& j, std::size_t count, int64_t ti
 std::string Bytes(const CodedRun& run, Versions versions) {
   const Journal& j = run.journal;
   std::string out;
-  out.push_back(static_cast<char>(versions.format));
+  const int layout = j.start ? RunCodeFormat : LaunchCodeFormat;
+  out.push_back(static_cast<char>(versions.format != 0 ? versions.format : layout));
   if (j.start) {
     PutRunStart(out, j, versions.logic);
     PutVarint(out, static_cast<uint64_t>(j.ticks));
