@@ -142,12 +142,8 @@ in_play() {
 shot_after() { wait_frame "$2"; shot "$1"; }
 
 # --- Right starts a run; the girl walks right while it is held ---
-xdotool keydown --window "$WINDOW" Right
-wait_trace 's == 0' "a run started by Right"
-shot_after play1 "$TRACED_AT"
-in_play play1 || fail "the run started by Right is not shown on the pale background"
-# Two screenshots of her running, 5 ticks apart once the view has caught up with her, each taken
-# with the game held still, short of the first obstacle.
+# Screenshots of her running are taken with the game held still, so that however long reading the
+# screen takes she is as far from the first obstacle as the ticks before it say.
 still_shot() {
   wait_frame "$(ticks_run)"
   x11_hold_game
@@ -155,6 +151,11 @@ still_shot() {
   shot "$1"
   x11_release_game
 }
+xdotool keydown --window "$WINDOW" Right
+wait_trace 's == 0' "a run started by Right"
+still_shot play1
+in_play play1 || fail "the run started by Right is not shown on the pale background"
+# Two more, 5 ticks apart once the view has caught up with her.
 wait_ticks 6
 still_shot play2
 wait_ticks 5
