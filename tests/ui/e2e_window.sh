@@ -154,13 +154,14 @@ still_shot() {
 xdotool keydown --window "$WINDOW" Right
 wait_trace 's == 0' "a run started by Right"
 still_shot play1
-in_play play1 || fail "the run started by Right is not shown on the pale background"
-# Two more, 5 ticks apart once the view has caught up with her.
+# Two more, 5 ticks apart once the view has caught up with her; the screenshots are looked at
+# once she has stopped.
 wait_ticks 6
 still_shot play2
 wait_ticks 5
 still_shot play3
 xdotool keyup --window "$WINDOW" Right
+in_play play1 || fail "the run started by Right is not shown on the pale background"
 pink=$(pink_count play3)
 [ "$pink" -gt 150 ] || fail "the girl's pale pink fill is not on screen ($pink pixels)"
 read -r shift match <<<"$(background_shift play2 play3)"
