@@ -97,6 +97,8 @@ pass "finished outcome: the last frame after tick $stopped, where the motion end
 # so the rest of the hold does not reach the menu, where it would end the program.
 press_until Escape 's == -1' "the menu after Esc"
 wait_frame "$TRACED_AT"
+# The menu's first ticks may still present a frame: the count starts 6 ticks in.
+wait_ticks 6
 before=$(lines)
 wait_ticks 30
 after=$(lines)
