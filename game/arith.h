@@ -6,9 +6,11 @@
 
 namespace skelvar {
 
-// Nearest integer, halves to the even neighbour (the FPU's default rounding mode).
+// Nearest integer, halves to the even neighbour (the FPU's default rounding mode). std::rint rounds
+// exactly as std::nearbyint does and differs only in raising the inexact flag, which nothing reads;
+// unlike nearbyint, GCC expands it inline on every x86-64, saving a call into libm per rounding.
 inline int32_t RoundEven(double x) {
-  return static_cast<int32_t>(std::nearbyint(x));
+  return static_cast<int32_t>(std::rint(x));
 }
 
 // Drops the fraction, toward zero.

@@ -39,6 +39,8 @@ RunningGame& Ghost::Rewound() {
   played.clientHeight = recorded_.clientHeight;
   played.repeatHeldKeys = false;
   played.keepJournal = false;
+  // Only the girl's place and picture are read from it, never its draw lists or sounds.
+  played.paints = false;
   played.playedClock = recorded_.clockReads;
   game_.emplace(clock_, random_, measurer_, played);
   event_ = 0;

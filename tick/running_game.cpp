@@ -41,6 +41,7 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
       measurer_(measurer),
       repeatHeldKeys_(options.repeatHeldKeys),
       keepJournal_(options.keepJournal),
+      paints_(options.paints),
       records_(game_, options.kept),
       cues_(game_) {
   playback_ = options.playback;
@@ -49,11 +50,11 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
   game_.FormCreate();
   cues_.Reset(game_);
   game_.TakeHappenings();
-  lists_.Reset(List());
+  if (paints_) lists_.Reset(List());
   journal_.seed = random_.seed();
   journal_.clientWidth = options.clientWidth;
   journal_.clientHeight = options.clientHeight;
-  if (!options.kept.bestRun.empty()) {
+  if (paints_ && !options.kept.bestRun.empty()) {
     // A best run this version cannot play is no ghost, and the record keeps it as it is.
     if (std::optional<CodedRun> best = DecodeRun(options.kept.bestRun)) {
       Race(std::make_unique<Ghost>(std::move(best->journal), measurer_));
@@ -69,12 +70,14 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
 RunningGame::~RunningGame() = default;
 
 void RunningGame::Race(std::unique_ptr<Ghost> ghost) {
+  if (!paints_) return;
   ghost_ = std::move(ghost);
   if (ghost_ && !ghost_->HasRun()) ghost_.reset();
 }
 
 void RunningGame::ShowGhost(bool shown) {
   ghostShown_ = shown;
+  if (!paints_) return;
   const DrawList list = List();
   if (!(list == lists_.current())) lists_.Reset(list);
 }
@@ -82,6 +85,7 @@ void RunningGame::ShowGhost(bool shown) {
 bool RunningGame::SetNote(std::string_view text) {
   note_.assign(text);
   noteSize_ = text.empty() ? TextSize{} : measurer_.Measure(note_.view());
+  if (!paints_) return false;
   const DrawList list = List();
   if (list == lists_.current()) return false;
   lists_.Reset(list);
@@ -167,6 +171,7 @@ void RunningGame::AfterHandler(Happened& h) {
   const Happenings taken = cues_.Take(game_);
   Took(taken, h);
   if (game_.Closed()) h.closed = true;
+  if (!paints_) return;
   const DrawList list = List();
   if (!(list == lists_.current())) {
     lists_.Reset(list);
@@ -183,7 +188,7 @@ void RunningGame::Took(const Happenings& taken, Happened& h) {
   }
   if (records_.Observe(taken, run)) h.recordChanged = true;
   // A new best is raced from the next run on.
-  if (!run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
+  if (paints_ && !run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
     Race(std::make_unique<Ghost>(journal_, measurer_));
   }
   if (taken.Has(Happening::RunStarted)) {
@@ -213,9 +218,14 @@ void RunningGame::RunGameTick(double nowMs, Happened& h) {
   h.ticked = true;
   const Happenings taken = cues_.Take(game_);
   Took(taken, h);
+  if (game_.Closed()) h.closed = true;
+  if (!paints_) {
+    // What the game noted goes to no sound; only the record took it.
+    cues_.Reset(game_);
+    return;
+  }
   if (ghost_ && taken.Has(Happening::Stepped)) ghost_->Step();
   h.cues |= cues_.Tick(game_);
-  if (game_.Closed()) h.closed = true;
   const DrawList list = List();
   if (!(list == lists_.current()) || lists_.Moving()) h.pictureChanged = true;
   lists_.Advance(list);

@@ -50,6 +50,10 @@ class RunningGame {
     bool repeatHeldKeys = true;
     // Long soaks keep no journal.
     bool keepJournal = true;
+    // A run that only reads the state (a verdict, the replay tool without frames or sound) turns
+    // this off: no draw lists, no sound cues and no raced ghost, none of which the state depends
+    // on. Happened then never holds cues or pictureChanged, and Frame and CurrentList are empty.
+    bool paints = true;
     // The player's record as kept when the game starts.
     records::Record kept;
     // Readings of the clock a recorded run took, given back in their turn instead of the clock's
@@ -168,6 +172,7 @@ class RunningGame {
   const TextMeasurer& measurer_;
   bool repeatHeldKeys_;
   bool keepJournal_;
+  bool paints_;
   records::RecordKeeper records_;
   LiveSchedule timers_;
   KeyRepeat repeats_;
