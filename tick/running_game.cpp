@@ -5,17 +5,6 @@
 
 namespace skelvar::tick {
 
-void Happened::Add(const Happened& later) {
-  cues |= later.cues;
-  ticked = ticked || later.ticked;
-  faded = faded || later.faded;
-  pictureChanged = pictureChanged || later.pictureChanged;
-  recordChanged = recordChanged || later.recordChanged;
-  runStarted = runStarted || later.runStarted;
-  backAtMenu = backAtMenu || later.backAtMenu;
-  closed = closed || later.closed;
-}
-
 double RunningGame::ClockNote::Read(bool days) {
   double value = 0.0;
   if (next_ < played_.size() && played_[next_].days == days) {
@@ -180,6 +169,11 @@ void RunningGame::AfterHandler(Happened& h) {
 }
 
 void RunningGame::Took(const Happenings& taken, Happened& h) {
+  // Most calls take a step or nothing, which neither the record nor the frontend hears of.
+  if (taken.runsStarted == 0 && taken.clearSeconds < 0 &&
+      !taken.Has(Happening::RunStarted) && !taken.Has(Happening::BackToMenu)) {
+    return;
+  }
   if (taken.clearSeconds >= 0) lastClearSeconds_ = taken.clearSeconds;
   // A clear time comes with the run that made it, for the record to keep should it be the best.
   std::string run;

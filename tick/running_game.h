@@ -37,7 +37,16 @@ struct Happened {
   bool backAtMenu = false;      // the menu came back: a run is over
   bool closed = false;          // the window closed: the game is over
 
-  void Add(const Happened& later);
+  void Add(const Happened& later) {
+    cues |= later.cues;
+    ticked = ticked || later.ticked;
+    faded = faded || later.faded;
+    pictureChanged = pictureChanged || later.pictureChanged;
+    recordChanged = recordChanged || later.recordChanged;
+    runStarted = runStarted || later.runStarted;
+    backAtMenu = backAtMenu || later.backAtMenu;
+    closed = closed || later.closed;
+  }
 };
 
 class RunningGame {
