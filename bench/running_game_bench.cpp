@@ -70,7 +70,8 @@ const std::string& BarScript() {
   return text;
 }
 
-// A running game on the virtual clock fed from an event source, made afresh when the events run out.
+// A running game on the virtual clock fed from an event source, made afresh when the events run
+// out.
 struct Played {
   Played(const RunningGame::Options& options, EventSource& source)
       : clock(1), run(clock, random, measurer, options), events(source) {}

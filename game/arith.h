@@ -11,8 +11,8 @@ namespace skelvar {
 
 // Nearest integer, halves to the even neighbour (the FPU's default rounding mode), as
 // static_cast<int32_t>(std::nearbyint(x)) gives it without a call into libm per rounding. SSE2's
-// conversion rounds in that same mode and gives the same 0x80000000 for what does not fit; std::rint
-// rounds exactly as nearbyint does and only raises the inexact flag, which nothing reads.
+// conversion rounds in that same mode and gives the same 0x80000000 for what does not fit;
+// std::rint rounds exactly as nearbyint does and only raises the inexact flag, which nothing reads.
 inline int32_t RoundEven(double x) {
 #if defined(__SSE2__)
   return _mm_cvtsd_si32(_mm_set_sd(x));

@@ -170,8 +170,8 @@ void RunningGame::AfterHandler(Happened& h) {
 
 void RunningGame::Took(const Happenings& taken, Happened& h) {
   // Most calls take a step or nothing, which neither the record nor the frontend hears of.
-  if (taken.runsStarted == 0 && taken.clearSeconds < 0 &&
-      !taken.Has(Happening::RunStarted) && !taken.Has(Happening::BackToMenu)) {
+  if (taken.runsStarted == 0 && taken.clearSeconds < 0 && !taken.Has(Happening::RunStarted) &&
+      !taken.Has(Happening::BackToMenu)) {
     return;
   }
   if (taken.clearSeconds >= 0) lastClearSeconds_ = taken.clearSeconds;

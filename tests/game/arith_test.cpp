@@ -1,10 +1,10 @@
 // The inline rounding gives libm's nearbyint to the bit over every kind of value the step rounds.
+#include "game/arith.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <random>
-
-#include "game/arith.h"
 
 namespace skelvar {
 namespace {

@@ -1,5 +1,5 @@
-// A running game that paints nothing (no draw lists, no sounds, no ghost) plays exactly the game one
-// that paints does: the state, the record and the clear times, tick for tick.
+// A running game that paints nothing (no draw lists, no sounds, no ghost) plays exactly the game
+// one that paints does: the state, the record and the clear times, tick for tick.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -19,8 +19,9 @@
 namespace skelvar::tick {
 namespace {
 
-// The winning script's events, then, once its result is shown, a long stretch of random play: keys of the keyboard, the touch
-// screen and a controller (whose repeats the running game makes), moves, clicks and resizes.
+// The winning script's events, then, once its result is shown, a long stretch of random play: keys
+// of the keyboard, the touch screen and a controller (whose repeats the running game makes), moves,
+// clicks and resizes.
 std::vector<TimedEvent> Script(int64_t ticks) {
   std::vector<TimedEvent> events;
   std::ifstream winning(SKELVAR_WINNING_SCRIPT);
@@ -40,13 +41,15 @@ std::vector<TimedEvent> Script(int64_t ticks) {
     last = tick;
   }
   std::mt19937 rng(35);
-  const std::array<int, 7> keys = {VK_RIGHT, VK_RIGHT, VK_UP, VK_LEFT, VK_SPACE, VK_RETURN, VK_ESCAPE};
+  const std::array<int, 7> keys = {VK_RIGHT, VK_RIGHT,  VK_UP,    VK_LEFT,
+                                   VK_SPACE, VK_RETURN, VK_ESCAPE};
   for (int64_t k = last + 80; k < ticks; k += 1 + rng() % 7) {
     const uint32_t what = rng() % 100;
     const int key = keys[rng() % keys.size()];
     const int source = static_cast<int>(rng() % 3);
     if (what < 40) {
-      events.push_back({k, EventKind::KeyDown, key == VK_ESCAPE && rng() % 8 ? VK_UP : key, source});
+      events.push_back(
+          {k, EventKind::KeyDown, key == VK_ESCAPE && rng() % 8 ? VK_UP : key, source});
     } else if (what < 80) {
       events.push_back({k, EventKind::KeyUp, key, source});
     } else if (what < 90) {
