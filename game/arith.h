@@ -21,6 +21,14 @@ inline int32_t RoundEven(double x) {
 #endif
 }
 
+// RoundEven(p + w / 2.0) in integers: the sum is exactly s / 2 with s = 2p + w, an integer or a
+// half, and a half goes to the even one of floor(s / 2) and the integer above it.
+inline int32_t RoundEvenHalfSum(int32_t p, int32_t w) {
+  const int64_t s = 2 * int64_t{p} + w;
+  const int64_t down = s >> 1;  // floor(s / 2), arithmetic shift
+  return static_cast<int32_t>(down + (s & down & 1));
+}
+
 // Drops the fraction, toward zero.
 inline int32_t Trunc(double x) {
   return static_cast<int32_t>(x);

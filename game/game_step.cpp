@@ -45,13 +45,15 @@ void TGameMain::GameStep() {
 
   // Every actor decides on the positions the previous step left; only then does anyone move.
   for (const int i : DecidingActors) {
-    const double mid0 = PosX[0] + ActorImage(0).width / 2.0;
-    const double mid = PosX[i] + ActorImage(i).width / 2.0;
-    const int32_t distance = std::abs(RoundEven(mid) - RoundEven(mid0));
+    // The middles PosX + width / 2.0 are whole or halves, so they are compared doubled, in
+    // integers, and rounded to the even neighbour by RoundEvenHalfSum, as the doubles would be.
+    const int32_t w0 = ActorImage(0).width, w = ActorImage(i).width;
+    const int32_t distance = std::abs(RoundEvenHalfSum(PosX[i], w) - RoundEvenHalfSum(PosX[0], w0));
+    const int64_t mid0Doubled = 2 * int64_t{PosX[0]} + w0;
     int32_t side = 0;
-    if (mid0 < PosX[i]) {
+    if (mid0Doubled < 2 * int64_t{PosX[i]}) {
       side = -1;
-    } else if (mid0 > PosX[i] + ActorImage(i).width) {
+    } else if (mid0Doubled > 2 * (int64_t{PosX[i]} + w)) {
       side = 1;
     }
     ApplyBehaviour(i, distance, side);

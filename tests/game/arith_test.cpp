@@ -43,5 +43,22 @@ TEST(RoundEven, MatchesNearbyintOnHalvesAndTheStepsQuotients) {
   EXPECT_EQ(mismatches, 0);
 }
 
+TEST(RoundEven, OfAPositionAndAHalfWidthMatchesTheDoublesInIntegers) {
+  int mismatches = 0;
+  const auto check = [&](int32_t p, int32_t w) {
+    if (RoundEvenHalfSum(p, w) != LibmRoundEven(p + w / 2.0) && ++mismatches <= 5) {
+      ADD_FAILURE() << "p " << p << ", w " << w << ": " << RoundEvenHalfSum(p, w) << ", not "
+                    << LibmRoundEven(p + w / 2.0);
+    }
+  };
+  for (int32_t p = -30000; p <= 30000; ++p) {
+    for (int32_t w = -3; w <= 40; ++w) check(p, w);
+  }
+  std::mt19937 random(35);
+  std::uniform_int_distribution<int32_t> anywhere(-1'000'000'000, 1'000'000'000);
+  for (int n = 0; n < 1'000'000; ++n) check(anywhere(random), anywhere(random));
+  EXPECT_EQ(mismatches, 0);
+}
+
 }  // namespace
 }  // namespace skelvar
