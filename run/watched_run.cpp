@@ -11,6 +11,7 @@ WatchedRun::WatchedRun(Journal recorded, const TextMeasurer& measurer, const rec
   played.keepJournal = false;
   played.playedClock = journal.clockReads;
   played.playback = &journal;
+  played.keepRecord = false;
   played.kept = shown;
   played.kept.bestRun.clear();
   game.emplace(clock, random, measurer, played);

@@ -50,6 +50,9 @@ class RunningGame {
     bool repeatHeldKeys = true;
     // Long soaks keep no journal.
     bool keepJournal = true;
+    // A watched run is not the player's: its runs and clear times change no record, and its menu
+    // shows the record line as given.
+    bool keepRecord = true;
     // The player's record as kept when the game starts.
     records::Record kept;
     // Readings of the clock a recorded run took, given back in their turn instead of the clock's
@@ -168,6 +171,7 @@ class RunningGame {
   const TextMeasurer& measurer_;
   bool repeatHeldKeys_;
   bool keepJournal_;
+  bool keepRecord_;
   records::RecordKeeper records_;
   LiveSchedule timers_;
   KeyRepeat repeats_;
