@@ -14,8 +14,8 @@
 #include "game/random.h"
 #include "records/last_run.h"
 #include "records/record_store.h"
-#include "tick/journal.h"
 #include "run/run_code.h"
+#include "tick/journal.h"
 #include "tick/running_game.h"
 #include "ui/audio_output.h"
 #include "ui/event_loop.h"
@@ -180,12 +180,17 @@ int main(int argc, char** argv) {
   }
   if (game.Closed()) return 0;
 
-  // Every run is kept as a script the replay tool plays again, from the start of the game to the
-  // end of the last run.
+  // Every run is kept as a script the replay tool plays again, once, where it ends: back at the
+  // menu, or the window closed while it was on.
   records::LastRunFile lastRun(records::RecordsFolder(), warn);
+  bool runOn = false;
   options.handedBack = [&](const tick::Happened& h) {
     records.Follow(run.records(), h.recordChanged, h.backAtMenu);
-    if (h.backAtMenu || h.closed) lastRun.Keep(tick::JournalScript(run.journal()));
+    runOn = runOn || h.runStarted;
+    if (runOn && (h.backAtMenu || h.closed)) {
+      lastRun.Keep(tick::JournalScript(run.journal()));
+      runOn = false;
+    }
   };
   // The sound device opens once the first frame is on screen, never before it; nothing sounds
   // before a run starts anyway. Without a device the game plays silently.
@@ -216,7 +221,7 @@ int main(int argc, char** argv) {
   LatePictures late(EmbeddedFiles(), ShippedCatalogue());
   const bool ran = RunEventLoop(*window, *renderer, run, clock, options, &late, &error);
   // Closed from outside, the game's end still keeps the run it was in.
-  if (!game.Closed()) lastRun.Keep(tick::JournalScript(run.journal()));
+  if (runOn && !game.Closed()) lastRun.Keep(tick::JournalScript(run.journal()));
   audio.reset();
   renderer.reset();
   window.reset();
