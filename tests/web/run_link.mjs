@@ -1,7 +1,7 @@
 // Run links in the page, in the engine named. The winning run's code in the address (#run=CODE)
 // plays back with no input to the win and shows the clear time the native replay tool shows, with
 // the replay marker, and once it is over one command races it; a damaged code leaves the menu with
-// a note over it; and a stepped run won in the page offers its link, which the share button hands
+// a note over it for 50 game ticks; and a stepped run won in the page offers its link, which the share button hands
 // to a stand-in share sheet (then, without one, to a stand-in clipboard) and which the native replay
 // tool plays to the page's own state at the run's end.
 //   node tests/web/run_link.mjs --engine chromium|firefox|webkit --site build-web/site
@@ -68,6 +68,8 @@ try {
   await page.waitFor("skelvar.drawList().noteText === 'リプレイ終了：キーで挑戦'", 30000, 'the end of the watched run');
   const kept = await page.eval("JSON.parse(localStorage.getItem('skelvar') ?? '{}')");
   check(!kept.bestRun && !kept.runs && !kept.clears, `${name}: a watched run changes nothing of the player's record (${JSON.stringify(kept)})`);
+  const line = await page.eval('[skelvar.state().GameState, skelvar.drawList().lineText]');
+  check(line[1] === '', `${name}: the watched win tells of no record of the player's (state ${line[0]}, record line ${JSON.stringify(line[1])})`);
   // Esc is not pressed: a command key races the run instead, her ghost drawn see-through.
   await page.key('down', 'ArrowUp');
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 10000, 'the player\'s run');
@@ -81,13 +83,17 @@ try {
   const problems = await page.problems();
   check(problems.length === 0, `${name}: no error in the watching page${problems.length ? `: ${problems.join('; ')}` : ''}`);
 
-  // A damaged code: a note over the menu, which stays.
+  // A damaged code among the fragment's other parameters: a note over the menu for 50 game ticks.
   const bad = await engine.newPage({ width: 960, height: 580 });
-  await bad.open(`${site.url}#run=${code.slice(0, -3)}AAA`);
-  await bad.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000, 'the menu');
+  await bad.open(`${site.url}?step&seed=1#from=test&run=${code.slice(0, -3)}AAA`);
+  await bad.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
+  await bad.eval('skelvar.step(49)');
   const refused = await bad.eval('[skelvar.drawList().noteText, skelvar.state().GameState, skelvar.state().pnlMenu.visible]');
   check(refused[0] === 'このランは再生できません' && refused[1] === StateMenu && refused[2],
     `${name}: a damaged code is refused with a note over the menu (${JSON.stringify(refused)})`);
+  await bad.eval('skelvar.step(1)');
+  const gone = await note(bad);
+  check(gone === '', `${name}: the refusal's note is gone after 50 game ticks (${JSON.stringify(gone)})`);
 
   // A run won in a stepped page with real key events: its link when the result shows.
   const won = await engine.newPage({ width: 960, height: 580 });
