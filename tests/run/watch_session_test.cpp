@@ -94,19 +94,19 @@ TEST(WatchSession, WhileARunIsWatchedOnlyEscReachesTheGameUntilItsEnd) {
       "https://example.org/skelvar/#from=board&run=" + WinningCode() + "&at=2", 0.0));
   EXPECT_FALSE(p.session.MayWatch());
   EXPECT_EQ(p.Note(), ReplayNote);
-  const std::size_t events = p.game.journal().events.size();
-  p.Tap(VK_RIGHT);
+  // Held over the ticks, → would start the player's run were it fed.
+  p.Key(VK_RIGHT);
   p.Tap(VK_UP);
   p.session.Feed(EventKind::Click, 472, 300, 0.0);
   p.Step(30);
+  p.Key(VK_RIGHT, EventKind::KeyUp);
   EXPECT_TRUE(p.session.Watching()) << "a command key before the end races nothing";
   EXPECT_EQ(p.game.game().GameState, StateMenu);
-  // Only the releases reached the player's game, which leave nothing held.
-  EXPECT_EQ(p.game.journal().events.size(), events + 2);
   EXPECT_TRUE(p.Key(VK_ESCAPE).pictureChanged);
   EXPECT_FALSE(p.session.Watching());
-  EXPECT_EQ(p.game.journal().events.size(), events + 2) << "Esc's press only left the watched run";
-  p.Step();
+  p.Step(2);
+  // Esc at the menu would end the player's game.
+  EXPECT_FALSE(p.game.game().Closed()) << "Esc's press only left the watched run";
   EXPECT_EQ(p.game.game().GameState, StateMenu);
   EXPECT_TRUE(p.session.MayWatch());
 }
