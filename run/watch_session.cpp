@@ -65,7 +65,7 @@ bool WatchSession::Watch(std::string_view text, double nowMs, std::string* why) 
 
 std::optional<std::string> WatchSession::Share() {
   if (!MayShare()) return std::nullopt;
-  std::optional<std::string> code = EncodeRun(player_.journal(), player_.lastClearSeconds());
+  std::optional<std::string> code = player_.LastRunCode();
   if (!code) PlayerNote(TooLongNote);
   return code;
 }

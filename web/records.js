@@ -106,8 +106,8 @@ export class Records {
     if (entry) this.game.recordSaved(record);
   }
 
-  // A run ended: its script replaces the last one kept. A journal that is no longer whole keeps
-  // nothing, and the run before it is not kept as if it were this one.
+  // A run ended: its code replaces the last one kept. A run too long for a code keeps nothing, and
+  // the run before it is not kept as if it were this one.
   keepRun(script) {
     if (!this.storage) return;
     try {

@@ -44,7 +44,7 @@ export class Session {
     this.runOn ||= r.runStarted;
     if (this.runOn && (r.backAtMenu || (r.closed && this.inputs.enabled))) {
       this.runOn = false;
-      this.records?.keepRun(this.game.journal());
+      this.records?.keepRun(this.game.lastRun());
     }
     if (r.ticked) this.onTicked?.();
     // Each game tick glides the frames after it.
