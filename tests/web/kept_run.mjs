@@ -40,6 +40,14 @@ function replayed(code, dir) {
   return { state: JSON.parse(out.trimEnd().split('\n').at(-1)), verdict: JSON.parse(verdict) };
 }
 
+// The state as both sides have it, but the label's box, which comes from each side's font, and
+// the tick's number: a run's code counts its ticks from the run's start, the page from its launch.
+function comparable(s) {
+  const { tick, ...v } = structuredClone(s);
+  for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
+  return JSON.stringify(v);
+}
+
 // Presses `code` and keeps it down (a keyboard's repeats where the driver sends them) until the
 // page says `until`.
 async function holdKey(page, engine, code, until, what) {

@@ -32,9 +32,10 @@ const replayTool = (...args) => execFileSync(options.replay, args, { encoding: '
 const code = replayTool('--save-run', '-', '--ticks', '460', options.script).trim();
 const nativeClear = /クリアタイム：\d+秒/.exec(replayTool('--run', code))?.[0];
 
-// The state as both sides have it, but the label's box, which comes from each side's font.
+// The state as both sides have it, but the label's box, which comes from each side's font, and
+// the tick's number: a run's code counts its ticks from the run's start, the page from its launch.
 function comparable(s) {
-  const v = structuredClone(s);
+  const { tick, ...v } = structuredClone(s);
   for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
   return JSON.stringify(v);
 }
@@ -126,7 +127,9 @@ try {
   check(via === 'share' && copiedVia === 'clipboard' && copied === link && link.startsWith(`${site.url}?step&seed=1#run=`) &&
     /コピー/.test(said), `${name}: the share button hands the run's link to the share sheet, else to the clipboard ("${said}")`);
   const native = JSON.parse(replayTool('--run', link, '--quiet').trimEnd().split('\n').at(-1));
-  const atEnd = lines.get(native.tick);
+  // The code holds the run alone, whose ticks count from the page's first tick of play.
+  const started = Math.min(...[...lines].filter(([, l]) => JSON.parse(l).GameState === StatePlaying).map(([t]) => t));
+  const atEnd = lines.get(native.tick + started - 1);
   check(atEnd !== undefined && comparable(native) === comparable(JSON.parse(atEnd)) && native.GameState !== StatePlaying,
     atEnd && comparable(native) === comparable(JSON.parse(atEnd))
       ? `${name}: the shared link replays natively to the page's state at the run's end, tick ${native.tick}`
