@@ -12,11 +12,6 @@ bool CommandKey(int code) {
          code == VK_RETURN || code == VK_SPACE;
 }
 
-bool GameTickDue(const RunningGame& run, double nowMs) {
-  const TGameMain& game = run.game();
-  return !game.Closed() && game.scene.timGame.enabled && run.schedule().Due(TimerId::Game, nowMs);
-}
-
 }  // namespace
 
 WatchSession::WatchSession(RunningGame& player, const TextMeasurer& measurer)
@@ -149,7 +144,7 @@ Happened WatchSession::Step(VirtualClock& clock, int64_t k) {
 }
 
 bool WatchSession::TickDue(double nowMs) const {
-  return GameTickDue(player_, nowMs) || (watched_ && GameTickDue(*watched_->game, nowMs));
+  return player_.TickDue(nowMs) || (watched_ && watched_->game->TickDue(nowMs));
 }
 
 std::optional<double> WatchSession::NextDeadline() const {

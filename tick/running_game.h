@@ -109,6 +109,10 @@ class RunningGame {
   const LiveSchedule& schedule() const { return timers_; }
   // When the next timer is due; none when no timer runs.
   std::optional<double> NextDeadline() const { return timers_.NextDeadline(); }
+  // Whether Advance(nowMs) would run a game tick: the frontend reads its controllers before it.
+  bool TickDue(double nowMs) const {
+    return !game_.Closed() && game_.scene.timGame.enabled && timers_.Due(TimerId::Game, nowMs);
+  }
   // Whether anything moves between the last two game ticks.
   bool Moving() const { return lists_.Moving(); }
   const DrawList& CurrentList() const { return lists_.current(); }
