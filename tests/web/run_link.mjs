@@ -35,7 +35,8 @@ const nativeClear = /クリアタイム：\d+秒/.exec(replayTool('--run', code)
 // The state as both sides have it, but the label's box, which comes from each side's font, and
 // the tick's number: a run's code counts its ticks from the run's start, the page from its launch.
 function comparable(s) {
-  const { tick, ...v } = structuredClone(s);
+  const v = structuredClone(s);
+  delete v.tick;
   for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
   return JSON.stringify(v);
 }
