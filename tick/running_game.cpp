@@ -36,6 +36,7 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
       repeatHeldKeys_(options.repeatHeldKeys),
       keepJournal_(options.keepJournal),
       paints_(options.paints),
+      keepRecord_(options.keepRecord),
       records_(game_, options.kept),
       cues_(game_) {
   playback_ = options.playback;
@@ -246,7 +247,7 @@ void RunningGame::Took(const Happenings& taken, Happened& h, bool inTick) {
   if (taken.clearSeconds >= 0 && journal_.start) {
     run = EncodeRun(journal_, taken.clearSeconds).value_or(std::string());
   }
-  if (records_.Observe(taken, run)) h.recordChanged = true;
+  if (keepRecord_ && records_.Observe(taken, run)) h.recordChanged = true;
   // A new best is raced from the next run on.
   if (paints_ && !run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
     Race(std::make_unique<Ghost>(journal_, measurer_));
