@@ -382,6 +382,10 @@ struct Server::Impl {
         if (connection->waiting || connection->cut || now - connection->started <= requestTimeout) {
           continue;
         }
+        std::fprintf(stderr,
+                     "skelvar-board: connection from %s cut: its request did not arrive "
+                     "within %g s\n",
+                     connection->peer.c_str(), options.requestTimeout);
         // The closing notice takes this lock before libmicrohttpd closes the socket, so the
         // descriptor is still this connection's.
         shutdown(connection->fd, SHUT_RDWR);
@@ -467,12 +471,6 @@ struct Server::Impl {
     } else if (code == MHD_CONNECTION_NOTIFY_CLOSED) {
       auto* tracked = static_cast<Tracked*>(*context);
       if (tracked == nullptr) return;
-      if (tracked->cut) {
-        std::fprintf(stderr,
-                     "skelvar-board: connection from %s cut: its request did not arrive "
-                     "within %g s\n",
-                     tracked->peer.c_str(), self->options.requestTimeout);
-      }
       if (!self->proxies.Trusted(tracked->peer)) self->counts.Closed(tracked->peer);
       {
         std::lock_guard lock(self->trackedMutex);
