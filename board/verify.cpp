@@ -67,27 +67,42 @@ std::optional<CodeHeader> PeekHeader(std::string_view text) {
   if (std::size_t link = text.rfind("#run="); link != std::string_view::npos) {
     text = text.substr(link + 5);
   }
-  // Six varints of at most ten bytes follow the format byte: 88 characters hold them all.
-  std::string_view head = text.substr(0, std::min<std::size_t>(text.size(), 88) / 4 * 4);
+  // The fields before the events fit in the first few hundred bytes of any code worth playing.
+  std::string_view head = text.substr(0, std::min<std::size_t>(text.size(), 1024) / 4 * 4);
   std::optional<std::string> bytes = DecodeBase64Url(head);
   if (!bytes || bytes->empty()) return std::nullopt;
   CodeHeader header;
   header.format = static_cast<uint8_t>((*bytes)[0]);
   std::size_t at = 1;
-  uint64_t skipped = 0;
+  uint64_t value = 0;
   if (!ReadVarint(*bytes, at, header.logic)) return std::nullopt;
-  // The seed, the client's width and height, then the ticks.
-  for (int field = 0; field < 3; ++field) {
-    if (!ReadVarint(*bytes, at, skipped)) return std::nullopt;
+  auto skip = [&](uint64_t count) {
+    for (uint64_t i = 0; i < count; ++i) {
+      if (!ReadVarint(*bytes, at, value)) return false;
+    }
+    return true;
+  };
+  if (header.format == tick::LaunchCodeFormat) {
+    // The seed and the client's width and height.
+    if (!skip(3)) return header;
+  } else if (header.format == tick::RunCodeFormat) {
+    // The seed, the generator's draws, the client's width and height, the fade's next tick, then
+    // the start fields, two varints each.
+    uint64_t fields = 0;
+    if (!skip(5) || !ReadVarint(*bytes, at, fields) || fields > 4096 || !skip(2 * fields)) {
+      return header;
+    }
+  } else {
+    return header;
   }
-  if (!ReadVarint(*bytes, at, header.ticks)) return std::nullopt;
+  if (ReadVarint(*bytes, at, value)) header.ticks = value;
   return header;
 }
 
 std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTicks) {
   std::optional<CodeHeader> header = PeekHeader(text);
-  if (header && header->format == tick::RunCodeFormat && header->logic == PlayLogicVersion &&
-      header->ticks > static_cast<uint64_t>(maxTicks)) {
+  if (header && header->logic == PlayLogicVersion && header->ticks &&
+      *header->ticks > static_cast<uint64_t>(maxTicks)) {
     return Refusal{422, "the run lasts longer than this board's " + std::to_string(maxTicks) +
                             " ticks"};
   }
@@ -96,7 +111,9 @@ std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTic
   if (!verdict) {
     // Another logic version is a run that was played, just not with this game: unprocessable
     // rather than unreadable.
-    bool otherLogic = header && header->format == tick::RunCodeFormat &&
+    bool otherLogic = header &&
+                      (header->format == tick::RunCodeFormat ||
+                       header->format == tick::LaunchCodeFormat) &&
                       header->logic != static_cast<uint64_t>(PlayLogicVersion);
     return Refusal{otherLogic ? 422 : 400, why.empty() ? "the code cannot be read" : why};
   }

@@ -24,12 +24,12 @@ struct Refusal {
 
 std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTicks);
 
-// What a code says of itself before it is played: its format, logic version and ticks. None for
-// text that does not start like a code.
+// What a code says of itself before it is played: its format, logic version and, where the
+// header is read that far, its ticks. None for text that does not start like a code.
 struct CodeHeader {
   int format = 0;
   uint64_t logic = 0;
-  uint64_t ticks = 0;
+  std::optional<uint64_t> ticks;
 };
 std::optional<CodeHeader> PeekHeader(std::string_view text);
 
