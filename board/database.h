@@ -71,6 +71,9 @@ class Database {
   virtual void BeginWrite() = 0;
   virtual void Commit() { Exec("COMMIT"); }
   virtual void Rollback() = 0;
+  // Housekeeping between transactions: SQLite copies its log back into the database here, on a
+  // thread of its own, rather than in the middle of a commit that a client waits for.
+  virtual void Maintain() {}
 };
 
 // `target` is a PostgreSQL URL (postgresql://... or postgres://...) or a SQLite file name.

@@ -14,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -102,6 +103,17 @@ bool IsGet(const std::string& method) { return method == "GET" || method == "HEA
 
 thread_local std::unique_ptr<Store> threadStore;
 
+// The board's pages as last answered on this thread: a page is asked far more often than the
+// board changes. An answer is used again while no run was committed here since and for at most a
+// second, so that the commits of other servers on the same database show within a second.
+struct CachedAnswer {
+  uint64_t generation = 0;
+  Clock::time_point at;
+  Answer answer;
+};
+thread_local std::unordered_map<std::string, CachedAnswer> threadCache;
+constexpr auto CacheLife = std::chrono::seconds(1);
+
 }  // namespace
 
 struct Server::Impl {
@@ -115,6 +127,8 @@ struct Server::Impl {
   Clock::duration requestTimeout;
 
   std::atomic<bool> stopping{false};
+  // Counts the commits that changed the board, for the pages' cache.
+  std::atomic<uint64_t> generation{0};
 
   // The connections, for the sweep that cuts the late ones.
   std::mutex trackedMutex;
@@ -210,6 +224,30 @@ struct Server::Impl {
     const std::string& url = request.url;
     MHD_Connection* connection = request.connection;
     if (url == "/api/health") return HealthAnswer();
+    auto value = [&](const char* key) {
+      const char* text = Query(connection, key);
+      return text ? "=" + std::string(text) : std::string();
+    };
+    std::string key = url + "?limit" + value("limit") + "&after" + value("after") + "&logic" +
+                      value("logic") + "&name" + value("name");
+    Clock::time_point now = Clock::now();
+    uint64_t current = generation.load();
+    if (auto it = threadCache.find(key); it != threadCache.end() &&
+                                          it->second.generation == current &&
+                                          now - it->second.at < CacheLife) {
+      return it->second.answer;
+    }
+    Answer answer = ReadStore(request);
+    if (answer.status == 200 || answer.status == 404) {
+      if (threadCache.size() > 4096) threadCache.clear();
+      threadCache[key] = CachedAnswer{current, now, answer};
+    }
+    return answer;
+  }
+
+  Answer ReadStore(Request& request) {
+    const std::string& url = request.url;
+    MHD_Connection* connection = request.connection;
     try {
       Store& store = ThreadStore();
       if (url == "/api/board") {
@@ -362,6 +400,7 @@ struct Server::Impl {
       try {
         if (!store) store = open();
         store->Keep(runs, kept);
+        generation.fetch_add(1);
         for (std::size_t i = 0; i < batch.size(); ++i) Answered(*batch[i], KeptAnswer(kept[i]));
       } catch (const std::exception& error) {
         store.reset();
@@ -374,9 +413,22 @@ struct Server::Impl {
   // --- Connections ---------------------------------------------------------------------------
 
   void Sweep() {
+    std::unique_ptr<Store> store;
+    Clock::time_point maintained = Clock::now();
     std::unique_lock lock(trackedMutex);
     while (!sweepStop) {
       sweepWake.wait_for(lock, std::chrono::milliseconds(100));
+      if (Clock::now() - maintained > std::chrono::milliseconds(500)) {
+        lock.unlock();
+        try {
+          if (!store) store = open();
+          store->Maintain();
+        } catch (const std::exception&) {
+          store.reset();
+        }
+        maintained = Clock::now();
+        lock.lock();
+      }
       Clock::time_point now = Clock::now();
       for (Tracked* connection : tracked) {
         if (connection->waiting || connection->cut || now - connection->started <= requestTimeout) {
@@ -397,7 +449,8 @@ struct Server::Impl {
   void Start() {
     socklen_t length = 0;
     sockaddr_storage address = ReadListen(options.listen, length);
-    unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
+    unsigned int flags =
+        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
     if (address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
     unsigned int cores = std::max(1u, std::thread::hardware_concurrency());
     unsigned int timeout = static_cast<unsigned int>(options.requestTimeout + 0.999);

@@ -38,6 +38,7 @@ class SqliteDatabase final : public Database {
     Exec("PRAGMA journal_mode=WAL");
     Exec("PRAGMA synchronous=FULL");
     Exec("PRAGMA foreign_keys=ON");
+    Exec("PRAGMA wal_autocheckpoint=0");
   }
 
   Dialect Kind() const override { return Dialect::Sqlite; }
@@ -85,6 +86,9 @@ class SqliteDatabase final : public Database {
   }
 
   void BeginWrite() override { Exec("BEGIN IMMEDIATE"); }
+  void Maintain() override {
+    sqlite3_wal_checkpoint_v2(db_.get(), nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  }
   void Rollback() override {
     if (!sqlite3_get_autocommit(db_.get())) sqlite3_exec(db_.get(), "ROLLBACK", 0, 0, 0);
   }

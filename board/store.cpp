@@ -95,6 +95,12 @@ constexpr Statement RecountCounts{29,
                                   "GROUP BY logic, ticks",
                                   nullptr};
 constexpr Statement SchemaStepNow{30, "SELECT COALESCE(MAX(step), 0) FROM board_schema", nullptr};
+// A best just committed is the last of its tick value: everyone up to its value is before it.
+constexpr Statement RankOfNewest{
+    31,
+    "SELECT CAST(COALESCE(SUM(players), 0) AS BIGINT) FROM tick_counts "
+    "WHERE logic = $1 AND ticks <= $2",
+    nullptr};
 
 // Runs a write transaction, rolled back if anything in it throws.
 template <typename Body>
@@ -172,21 +178,19 @@ void Store::Keep(std::span<const NewRun> runs, std::span<Kept> kept) {
       out.ticks = run.ticks;
 
       db_->Run(BestOf, {run.logic, player}, rows_);
-      Place best = mine;
       if (rows_.Empty()) {
         db_->Run(AddBest, {run.logic, player, mine.ticks, mine.seq});
         AddCount(run.logic, mine.ticks, 1);
+      } else if (Place old{rows_.Int(0, 0), rows_.Int(0, 1)}; mine.ticks < old.ticks) {
+        db_->Run(SetBest, {run.logic, player, mine.ticks, mine.seq});
+        AddCount(run.logic, old.ticks, -1);
+        AddCount(run.logic, mine.ticks, 1);
       } else {
-        Place old{rows_.Int(0, 0), rows_.Int(0, 1)};
-        if (mine.ticks < old.ticks) {
-          db_->Run(SetBest, {run.logic, player, mine.ticks, mine.seq});
-          AddCount(run.logic, old.ticks, -1);
-          AddCount(run.logic, mine.ticks, 1);
-        } else {
-          best = old;
-        }
+        out.rank = RankOf(run.logic, old);
+        continue;
       }
-      out.rank = RankOf(run.logic, best);
+      db_->Run(RankOfNewest, {run.logic, mine.ticks}, rows_);
+      out.rank = rows_.Int(0, 0);
     }
   });
 }
@@ -311,6 +315,8 @@ void Store::SeedPlayers(int64_t logic, int64_t count) {
     db_->Run(ClearCounts, {logic});
     db_->Run(RecountCounts, {logic});
   });
+  // The planners learn how large the tables have become.
+  db_->Exec("ANALYZE");
 }
 
 }  // namespace skelvar::board

@@ -91,6 +91,7 @@ class Store {
   void SeedPlayers(int64_t logic, int64_t count);
 
   int SchemaStep();
+  void Maintain() { db_->Maintain(); }
 
  private:
   int64_t RankOf(int64_t logic, Place place);
