@@ -251,6 +251,12 @@ api_checks() {
   # Each refusal is one line of the log.
   [ "$(grep -c ' 422 POST /api/runs' "$work/main.err")" = 3 ] || fail "422s logged"
 
+  # SIGTERM stops the server cleanly.
+  local main=$server_pid code=0
+  kill -TERM "$main"
+  wait "$main" || code=$?
+  [ "$code" = 0 ] || fail "the server stopped on SIGTERM with status $code"
+
   # A client over its rate is told when to come back.
   start_board rate --submit-rate 2
   post "$base" "${win[0]}" '"Ana"' key-ana-0123456789
