@@ -104,7 +104,25 @@ field() { jq -r "$1" <<<"$body"; }
 api_checks() {
   local win=() i
   for i in $(seq 0 11); do win+=("$(winning "$i")"); done
-  start_board main --submit-rate 100000 --request-timeout 2 --per-address 1000
+  mkdir -p "$work/site/sub"
+  printf 'page' >"$work/site/index.html"
+  printf 'wasm' >"$work/site/sub/game.wasm"
+  printf 'js' >"$work/site/main.js"
+  printf '{}' >"$work/site/manifest.webmanifest"
+  printf 'secret' >"$work/secret.txt"
+  start_board main --submit-rate 100000 --request-timeout 2 --per-address 1000 --site "$work/site"
+
+  # The site's files with the types a browser expects, and nothing outside the site.
+  local path type
+  for path in /:text/html /sub/game.wasm:application/wasm /main.js:text/javascript \
+    /manifest.webmanifest:application/manifest+json; do
+    type=$(curl -s -o /dev/null -w '%{content_type}' "$base${path%%:*}")
+    [[ $type == "${path#*:}"* ]] || fail "${path%%:*} served as $type"
+  done
+  for path in /../secret.txt /sub/../../secret.txt /%2e%2e/secret.txt /.hidden; do
+    status=$(curl -s --path-as-is -o /dev/null -w '%{http_code}' "$base$path")
+    expect 404 "the path $path"
+  done
 
   # A winning run is kept and ranked; the seconds are its ticks at 20 a second.
   post "$base" "${win[0]}" '"Ana"' key-ana-0123456789
@@ -265,6 +283,23 @@ api_checks() {
   expect 429 "the third run in a minute at --submit-rate 2"
   [ "$(curl -s -D - -o /dev/null --data-binary '{}' "$base/api/runs" |
     tr -d '\r' | sed -n 's/^Retry-After: //Ip')" -ge 1 ] || fail "no Retry-After"
+
+  # Behind a trusted proxy each client behind it has its own bucket; from any other peer the
+  # header is not believed.
+  local forwarded
+  start_board proxied --submit-rate 1 --trust-proxy 127.0.0.1
+  for forwarded in 203.0.113.1 203.0.113.2 203.0.113.1; do
+    status=$(curl -s -o /dev/null -w '%{http_code}' -H "X-Forwarded-For: $forwarded" \
+      --data-binary '{}' "$base/api/runs")
+  done
+  expect 429 "a second run from 203.0.113.1 behind the proxy"
+  [ "$(grep -c ' 400 POST' "$work/proxied.err")" = 2 ] || fail "two clients behind the proxy"
+  start_board direct --submit-rate 1 --trust-proxy 192.0.2.7
+  for forwarded in 203.0.113.1 203.0.113.2; do
+    status=$(curl -s -o /dev/null -w '%{http_code}' -H "X-Forwarded-For: $forwarded" \
+      --data-binary '{}' "$base/api/runs")
+  done
+  expect 429 "a forged X-Forwarded-For from a peer that is not a proxy"
 }
 
 case "$mode" in
