@@ -107,7 +107,7 @@ std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTic
                             " ticks"};
   }
   std::string why;
-  std::optional<run::Verdict> verdict = run::Judge(text, &why);
+  std::optional<run::Verdict> verdict = run::Judge(text, &why, true);
   if (!verdict) {
     // Another logic version is a run that was played, just not with this game: unprocessable
     // rather than unreadable.

@@ -39,8 +39,8 @@ inline tick::CodedRun SmallRun() {
   tick::RunStart& start = run.journal.start.emplace();
   start.draws = 3;
   start.fadeTick = 2;
-  start.fields[0] = {40, 1};
-  start.fields[1] = {41, 512};
+  start.fields[0] = {48, 1};
+  start.fields[1] = {49, 512};
   start.fieldCount = 2;
   run.journal.clearMs = 19050;
   return run;

@@ -109,7 +109,8 @@ Journal RandomRun(uint32_t seed, int64_t events) {
   start.draws = static_cast<uint64_t>(pick(0, 4000));
   start.fadeTick = static_cast<int32_t>(pick(0, 3));
   for (int i = 0; i < StartFieldCount; ++i) {
-    if (pick(0, 4) == 0) start.fields[start.fieldCount++] = {static_cast<uint16_t>(i), extreme(INT32_MIN, INT32_MAX)};
+    // Every field takes 0 and 1; the ranges beyond are the decoder's to refuse.
+    if (pick(0, 4) == 0) start.fields[start.fieldCount++] = {static_cast<uint16_t>(i), extreme(0, 1)};
   }
   j.clearMs = pick(0, 1) == 0 ? -1 : pick(0, int64_t{INT32_MAX} * 1000);
   return j;
