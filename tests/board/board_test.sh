@@ -275,6 +275,27 @@ api_checks() {
   wait "$main" || code=$?
   [ "$code" = 0 ] || fail "the server stopped on SIGTERM with status $code"
 
+  # The operator's commands: every kept run plays the same again; a hidden run leaves the board
+  # and its code unserved; a dropped player's name is free for another key.
+  "$board" --database "$database" --reverify >"$work/reverify.out" ||
+    fail "--reverify: $(cat "$work/reverify.out")"
+  grep -qx '12 runs played again, 0 changed' "$work/reverify.out" ||
+    fail "--reverify: $(cat "$work/reverify.out")"
+  "$board" --database "$database" --hide "$id" >/dev/null || fail "--hide $id"
+  "$board" --database "$database" --drop-player P7 >/dev/null || fail "--drop-player P7"
+  if "$board" --database "$database" --hide "$id" 2>/dev/null; then fail "hid a run twice"; fi
+  start_board after --submit-rate 100000
+  get "$base/api/board?limit=100"
+  [ "$(field '.entries | length')" = 10 ] && [ "$(field '.entries[0].rank')" = 1 ] &&
+    [ "$(field '[.entries[].name] | index("Ana"), index("p7")')" = $'null\nnull' ] ||
+    fail "the board after --hide and --drop-player: $body"
+  get "$base/api/runs/$id"
+  expect 404 "a hidden run's code"
+  post "$base" "${win[0]}" '"P7"' key-new-p7-0123456789
+  expect 200 "a hidden run sent again"
+  post "$base" "$("$codes" variants 1 "${win[0]}")" '"P7"' key-new-p7-0123456789
+  expect 201 "a dropped name taken by another key"
+
   # A client over its rate is told when to come back.
   start_board rate --submit-rate 2
   post "$base" "${win[0]}" '"Ana"' key-ana-0123456789
