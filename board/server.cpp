@@ -43,6 +43,7 @@ struct Tracked {
   Clock::time_point started;  // when the connection opened or its last request ended
   bool waiting = false;       // its request has arrived and waits for its verdict
   bool cut = false;
+  int served = 0;  // requests answered on it; an idle kept-alive connection is closed unlogged
 };
 
 enum class Stage { Reading, Queued, Answered };
@@ -434,10 +435,12 @@ struct Server::Impl {
         if (connection->waiting || connection->cut || now - connection->started <= requestTimeout) {
           continue;
         }
-        std::fprintf(stderr,
-                     "skelvar-board: connection from %s cut: its request did not arrive "
-                     "within %g s\n",
-                     connection->peer.c_str(), options.requestTimeout);
+        if (connection->served == 0) {
+          std::fprintf(stderr,
+                       "skelvar-board: connection from %s cut: its request did not arrive "
+                       "within %g s\n",
+                       connection->peer.c_str(), options.requestTimeout);
+        }
         // The closing notice takes this lock before libmicrohttpd closes the socket, so the
         // descriptor is still this connection's.
         shutdown(connection->fd, SHUT_RDWR);
@@ -577,6 +580,7 @@ struct Server::Impl {
       std::lock_guard lock(self->trackedMutex);
       request->tracked->started = Clock::now();
       request->tracked->waiting = false;
+      ++request->tracked->served;
     }
     delete request;
     *context = nullptr;
