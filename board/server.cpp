@@ -46,7 +46,9 @@ struct Tracked {
   int served = 0;  // requests answered on it; an idle kept-alive connection is closed unlogged
 };
 
-enum class Stage { Reading, Queued, Answered };
+// A request other than a run is answered on the handler's second call: an answer queued with the
+// headers alone would close the connection, since its body (if any) would go unread.
+enum class Stage { Deferred, Reading, Queued, Answered };
 
 // One request, from its headers to its answer.
 struct Request {
@@ -55,7 +57,7 @@ struct Request {
   std::string client;
   std::string method;
   std::string url;
-  Stage stage = Stage::Reading;
+  Stage stage = Stage::Deferred;
   bool submission = false;
   bool tooLarge = false;
   std::string body;
@@ -196,12 +198,17 @@ struct Server::Impl {
   // --- Reading requests -------------------------------------------------------------------
 
   MHD_Result Begin(Request& request) {
+    if (request.url == "/api/runs" && request.method == "POST") {
+      request.stage = Stage::Reading;
+      return BeginSubmission(request);
+    }
+    return MHD_YES;
+  }
+
+  MHD_Result Route(Request& request) {
     const std::string& url = request.url;
     if (url == "/api" || url.starts_with("/api/")) {
-      if (url == "/api/runs") {
-        if (request.method != "POST") return Send(request, Refuse(405, "use POST"));
-        return BeginSubmission(request);
-      }
+      if (url == "/api/runs") return Send(request, Refuse(405, "use POST"));
       bool known = url == "/api/board" || url == "/api/board/around" || url == "/api/health" ||
                    url.starts_with("/api/runs/");
       if (!known) return Send(request, Refuse(404, "no such endpoint"));
@@ -559,6 +566,12 @@ struct Server::Impl {
       return self->Begin(*request);
     }
     switch (request->stage) {
+      case Stage::Deferred:
+        if (*size > 0) {
+          *size = 0;  // a body nothing here reads
+          return MHD_YES;
+        }
+        return self->Route(*request);
       case Stage::Reading:
         if (*size > 0) return self->Upload(*request, data, size);
         return self->Arrived(*request);
@@ -575,7 +588,7 @@ struct Server::Impl {
     auto* self = static_cast<Impl*>(cls);
     auto* request = static_cast<Request*>(*context);
     if (request == nullptr) return;
-    bool taken = request->stage != Stage::Reading;
+    bool taken = request->stage == Stage::Queued || request->stage == Stage::Answered;
     {
       std::lock_guard lock(self->trackedMutex);
       request->tracked->started = Clock::now();
