@@ -34,7 +34,7 @@ std::optional<int64_t> ReadLogic(const char* logic) {
 }
 
 json EntryJson(const Entry& entry) {
-  return json{{"rank", entry.rank},    {"name", entry.name},
+  return json{{"rank", entry.rank},         {"name", entry.name},
               {"ticks", entry.place.ticks}, {"seconds", Seconds(entry.place.ticks)},
               {"date", IsoDate(entry.at)},  {"id", entry.id}};
 }
@@ -56,7 +56,9 @@ bool IsHexId(std::string_view id) {
 
 }  // namespace
 
-double Seconds(int64_t ticks) { return static_cast<double>(ticks * 5) / 100.0; }
+double Seconds(int64_t ticks) {
+  return static_cast<double>(ticks * 5) / 100.0;
+}
 
 std::string IsoDate(int64_t milliseconds) {
   std::time_t seconds = static_cast<std::time_t>(milliseconds / 1000);
@@ -92,14 +94,15 @@ Answer Refuse(int status, std::string reason, int retryAfter) {
 Answer KeptAnswer(const Kept& kept) {
   if (kept.as == KeptAs::NameTaken) return Refuse(409, "the name belongs to another player's key");
   json rank = kept.rank ? json(*kept.rank) : json(nullptr);
-  return Json(kept.as == KeptAs::Added ? 201 : 200,
-              json{{"id", kept.id},
-                   {"ticks", kept.ticks},
-                   {"seconds", Seconds(kept.ticks)},
-                   {"rank", rank}});
+  return Json(kept.as == KeptAs::Added ? 201 : 200, json{{"id", kept.id},
+                                                         {"ticks", kept.ticks},
+                                                         {"seconds", Seconds(kept.ticks)},
+                                                         {"rank", rank}});
 }
 
-Answer HealthAnswer() { return Json(200, json{{"board", "skelvar"}, {"logic", PlayLogicVersion}}); }
+Answer HealthAnswer() {
+  return Json(200, json{{"board", "skelvar"}, {"logic", PlayLogicVersion}});
+}
 
 Answer BoardAnswer(Store& store, const char* limit, const char* after, const char* logic) {
   int count = DefaultPage;
@@ -150,7 +153,8 @@ Answer CodeAnswer(Store& store, std::string_view id) {
 
 std::variant<Submission, Answer> ReadSubmission(std::string_view body) {
   json value = json::parse(body, nullptr, false);
-  if (value.is_discarded() || !value.is_object()) return Refuse(400, "the body is not a JSON object");
+  if (value.is_discarded() || !value.is_object())
+    return Refuse(400, "the body is not a JSON object");
   auto text = [&](const char* field) -> const std::string* {
     auto it = value.find(field);
     return it != value.end() && it->is_string() ? it->get_ptr<const std::string*>() : nullptr;

@@ -61,8 +61,7 @@ class Database {
   // Plain statements without parameters: the schema, BEGIN, COMMIT.
   virtual void Exec(std::string_view sql) = 0;
   // The statement run with its parameters; its rows are left in `rows`.
-  virtual void Run(const Statement& statement, std::initializer_list<Param> params,
-                   Rows& rows) = 0;
+  virtual void Run(const Statement& statement, std::initializer_list<Param> params, Rows& rows) = 0;
   void Run(const Statement& statement, std::initializer_list<Param> params) {
     Rows ignored;
     Run(statement, params, ignored);

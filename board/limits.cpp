@@ -47,8 +47,7 @@ std::string Proxies::Client(const std::string& peer, const char* forwardedFor) c
   // From the right: each trusted proxy appended the address it was sent from.
   while (!list.empty()) {
     std::size_t comma = list.rfind(',');
-    std::string_view part =
-        comma == std::string_view::npos ? list : list.substr(comma + 1);
+    std::string_view part = comma == std::string_view::npos ? list : list.substr(comma + 1);
     list = comma == std::string_view::npos ? std::string_view() : list.substr(0, comma);
     while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
     while (!part.empty() && part.back() == ' ') part.remove_suffix(1);

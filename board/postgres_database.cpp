@@ -45,8 +45,7 @@ class PostgresDatabase final : public Database {
     Check(result.get());
   }
 
-  void Run(const Statement& statement, std::initializer_list<Param> params,
-           Rows& rows) override {
+  void Run(const Statement& statement, std::initializer_list<Param> params, Rows& rows) override {
     Prepare(statement);
     std::array<std::string, 16> numbers;
     std::array<const char*, 16> values{};

@@ -102,7 +102,9 @@ const char* Query(MHD_Connection* connection, const char* key) {
   return MHD_lookup_connection_value(connection, MHD_GET_ARGUMENT_KIND, key);
 }
 
-bool IsGet(const std::string& method) { return method == "GET" || method == "HEAD"; }
+bool IsGet(const std::string& method) {
+  return method == "GET" || method == "HEAD";
+}
 
 thread_local std::unique_ptr<Store> threadStore;
 
@@ -241,8 +243,8 @@ struct Server::Impl {
     Clock::time_point now = Clock::now();
     uint64_t current = generation.load();
     if (auto it = threadCache.find(key); it != threadCache.end() &&
-                                          it->second.generation == current &&
-                                          now - it->second.at < CacheLife) {
+                                         it->second.generation == current &&
+                                         now - it->second.at < CacheLife) {
       return it->second.answer;
     }
     Answer answer = ReadStore(request);
@@ -459,8 +461,7 @@ struct Server::Impl {
   void Start() {
     socklen_t length = 0;
     sockaddr_storage address = ReadListen(options.listen, length);
-    unsigned int flags =
-        MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
+    unsigned int flags = MHD_USE_EPOLL_INTERNAL_THREAD | MHD_USE_ITC | MHD_ALLOW_SUSPEND_RESUME;
     if (address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
     unsigned int cores = std::max(1u, std::thread::hardware_concurrency());
     unsigned int timeout = static_cast<unsigned int>(options.requestTimeout + 0.999);
@@ -469,8 +470,8 @@ struct Server::Impl {
         MHD_OPTION_THREAD_POOL_SIZE, cores, MHD_OPTION_CONNECTION_LIMIT,
         static_cast<unsigned int>(options.maxConnections), MHD_OPTION_CONNECTION_TIMEOUT, timeout,
         MHD_OPTION_CONNECTION_MEMORY_LIMIT, static_cast<size_t>(options.maxHeader * 2),
-        MHD_OPTION_NOTIFY_CONNECTION, &Notify, this, MHD_OPTION_NOTIFY_COMPLETED, &Completed,
-        this, MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_END));
+        MHD_OPTION_NOTIFY_CONNECTION, &Notify, this, MHD_OPTION_NOTIFY_COMPLETED, &Completed, this,
+        MHD_OPTION_LISTEN_BACKLOG_SIZE, 1024u, MHD_OPTION_END));
     if (!daemon) throw std::runtime_error("cannot listen on " + options.listen);
     int workers = options.verifiers > 0 ? options.verifiers : static_cast<int>(cores);
     for (int i = 0; i < workers; ++i) verifiers.emplace_back([this] { Verify(); });
@@ -583,8 +584,7 @@ struct Server::Impl {
     return MHD_NO;
   }
 
-  static void Completed(void* cls, MHD_Connection*, void** context,
-                        MHD_RequestTerminationCode) {
+  static void Completed(void* cls, MHD_Connection*, void** context, MHD_RequestTerminationCode) {
     auto* self = static_cast<Impl*>(cls);
     auto* request = static_cast<Request*>(*context);
     if (request == nullptr) return;
@@ -609,13 +609,17 @@ Server::Server(const Options& options, StoreOpener open)
   impl_->Start();
 }
 
-Server::~Server() { impl_->Stop(std::chrono::seconds(30)); }
+Server::~Server() {
+  impl_->Stop(std::chrono::seconds(30));
+}
 
 uint16_t Server::Port() const {
   const MHD_DaemonInfo* info = MHD_get_daemon_info(impl_->daemon.get(), MHD_DAEMON_INFO_BIND_PORT);
   return info ? info->port : 0;
 }
 
-void Server::Stop(std::chrono::seconds bound) { impl_->Stop(bound); }
+void Server::Stop(std::chrono::seconds bound) {
+  impl_->Stop(bound);
+}
 
 }  // namespace skelvar::board

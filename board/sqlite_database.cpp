@@ -25,9 +25,9 @@ class SqliteDatabase final : public Database {
  public:
   explicit SqliteDatabase(const std::string& file) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(file.c_str(), &db,
-                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                             nullptr);
+    int rc =
+        sqlite3_open_v2(file.c_str(), &db,
+                        SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
     db_.reset(db);
     if (rc != SQLITE_OK) {
       throw DatabaseError("cannot open " + file + ": " +
@@ -53,8 +53,7 @@ class SqliteDatabase final : public Database {
     }
   }
 
-  void Run(const Statement& statement, std::initializer_list<Param> params,
-           Rows& rows) override {
+  void Run(const Statement& statement, std::initializer_list<Param> params, Rows& rows) override {
     sqlite3_stmt* prepared = Prepared(statement);
     const std::vector<int>& positions = positions_[statement.slot];
     if (params.size() != positions.size()) throw DatabaseError("SQLite: wrong parameter count");
@@ -64,8 +63,8 @@ class SqliteDatabase final : public Database {
       int rc = std::holds_alternative<int64_t>(param)
                    ? sqlite3_bind_int64(prepared, index, std::get<int64_t>(param))
                    : sqlite3_bind_text64(prepared, index, std::get<std::string_view>(param).data(),
-                                         std::get<std::string_view>(param).size(),
-                                         SQLITE_STATIC, SQLITE_UTF8);
+                                         std::get<std::string_view>(param).size(), SQLITE_STATIC,
+                                         SQLITE_UTF8);
       if (rc != SQLITE_OK) Fail(prepared);
     }
     rows.Reset(sqlite3_column_count(prepared));
@@ -76,9 +75,9 @@ class SqliteDatabase final : public Database {
       for (int column = 0; column < sqlite3_column_count(prepared); ++column) {
         const unsigned char* text = sqlite3_column_text(prepared, column);
         int size = sqlite3_column_bytes(prepared, column);
-        rows.Add(text ? std::string_view(reinterpret_cast<const char*>(text), size)
-                      : std::string_view(),
-                 text == nullptr);
+        rows.Add(
+            text ? std::string_view(reinterpret_cast<const char*>(text), size) : std::string_view(),
+            text == nullptr);
       }
     }
     sqlite3_reset(prepared);
@@ -98,8 +97,8 @@ class SqliteDatabase final : public Database {
     StatementHandle& slot = statements_.at(statement.slot);
     if (!slot) {
       sqlite3_stmt* prepared = nullptr;
-      if (sqlite3_prepare_v3(db_.get(), statement.sqlite, -1, SQLITE_PREPARE_PERSISTENT,
-                             &prepared, nullptr) != SQLITE_OK) {
+      if (sqlite3_prepare_v3(db_.get(), statement.sqlite, -1, SQLITE_PREPARE_PERSISTENT, &prepared,
+                             nullptr) != SQLITE_OK) {
         throw DatabaseError(std::string("SQLite: ") + sqlite3_errmsg(db_.get()));
       }
       slot.reset(prepared);

@@ -9,12 +9,10 @@ namespace skelvar::board {
 namespace {
 
 // Slots 0 and 1 are the schema's.
-constexpr Statement RunById{
-    2, "SELECT seq, ticks, player, logic FROM runs WHERE id = $1", nullptr};
+constexpr Statement RunById{2, "SELECT seq, ticks, player, logic FROM runs WHERE id = $1", nullptr};
 constexpr Statement PlayerByName{3, "SELECT id, key_hash FROM players WHERE folded = $1", nullptr};
 constexpr Statement AddPlayer{
-    4,
-    "INSERT INTO players (folded, name, key_hash, created) VALUES ($1, $2, $3, $4) RETURNING id",
+    4, "INSERT INTO players (folded, name, key_hash, created) VALUES ($1, $2, $3, $4) RETURNING id",
     nullptr};
 constexpr Statement AddRun{5,
                            "INSERT INTO runs (id, player, logic, ticks, code, at) "
@@ -45,13 +43,12 @@ constexpr Statement PageAfter{
     "JOIN players p ON p.id = b.player JOIN runs r ON r.seq = b.seq "
     "WHERE b.logic = $1 AND (b.ticks, b.seq) > ($2, $3) ORDER BY b.ticks, b.seq LIMIT $4",
     nullptr};
-constexpr Statement PageBefore{
-    13,
-    "SELECT b.ticks, b.seq, p.name, r.id, r.at FROM best b "
-    "JOIN players p ON p.id = b.player JOIN runs r ON r.seq = b.seq "
-    "WHERE b.logic = $1 AND (b.ticks, b.seq) < ($2, $3) "
-    "ORDER BY b.ticks DESC, b.seq DESC LIMIT $4",
-    nullptr};
+constexpr Statement PageBefore{13,
+                               "SELECT b.ticks, b.seq, p.name, r.id, r.at FROM best b "
+                               "JOIN players p ON p.id = b.player JOIN runs r ON r.seq = b.seq "
+                               "WHERE b.logic = $1 AND (b.ticks, b.seq) < ($2, $3) "
+                               "ORDER BY b.ticks DESC, b.seq DESC LIMIT $4",
+                               nullptr};
 constexpr Statement BestByName{14,
                                "SELECT b.ticks, b.seq FROM players p JOIN best b "
                                "ON b.player = p.id AND b.logic = $2 WHERE p.folded = $1",
@@ -60,16 +57,15 @@ constexpr Statement CodeById{15, "SELECT code FROM runs WHERE id = $1 AND hidden
 constexpr Statement RunsFrom{
     16, "SELECT seq, id, code, logic, ticks FROM runs WHERE seq > $1 ORDER BY seq LIMIT $2",
     nullptr};
-constexpr Statement RunToHide{
-    17, "SELECT seq, player, logic, hidden FROM runs WHERE id = $1", nullptr};
+constexpr Statement RunToHide{17, "SELECT seq, player, logic, hidden FROM runs WHERE id = $1",
+                              nullptr};
 constexpr Statement HideRun{18, "UPDATE runs SET hidden = 1 WHERE seq = $1", nullptr};
 constexpr Statement NextBest{19,
                              "SELECT ticks, seq FROM runs WHERE player = $1 AND logic = $2 "
                              "AND hidden = 0 ORDER BY ticks, seq LIMIT 1",
                              nullptr};
 constexpr Statement HidePlayerRuns{20, "UPDATE runs SET hidden = 1 WHERE player = $1", nullptr};
-constexpr Statement BestsOfPlayer{21, "SELECT logic, ticks FROM best WHERE player = $1",
-                                  nullptr};
+constexpr Statement BestsOfPlayer{21, "SELECT logic, ticks FROM best WHERE player = $1", nullptr};
 constexpr Statement DropBests{22, "DELETE FROM best WHERE player = $1", nullptr};
 constexpr Statement FreeName{23, "UPDATE players SET folded = NULL WHERE id = $1", nullptr};
 constexpr Statement PlayerCount{24, "SELECT COUNT(*) FROM players", nullptr};
@@ -308,7 +304,8 @@ bool Store::DropPlayer(std::string_view folded) {
 void Store::SeedPlayers(int64_t logic, int64_t count) {
   InWrite(*db_, [&] {
     db_->Run(PlayerCount, {}, rows_);
-    if (rows_.Int(0, 0) != 0) throw DatabaseError("--seed-players needs a database with no players");
+    if (rows_.Int(0, 0) != 0)
+      throw DatabaseError("--seed-players needs a database with no players");
     db_->Run(SeedPlayerRows, {count});
     db_->Run(SeedRuns, {logic, int64_t{0}});
     db_->Run(SeedBests, {});

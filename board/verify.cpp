@@ -60,7 +60,9 @@ std::optional<std::string> DecodeBase64Url(std::string_view text) {
   return bytes;
 }
 
-std::string EncodeBase64Url(std::string_view bytes) { return tick::run_code::Base64Url(bytes); }
+std::string EncodeBase64Url(std::string_view bytes) {
+  return tick::run_code::Base64Url(bytes);
+}
 
 std::optional<CodeHeader> PeekHeader(std::string_view text) {
   text = Trim(text);
@@ -103,18 +105,18 @@ std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTic
   std::optional<CodeHeader> header = PeekHeader(text);
   if (header && header->logic == PlayLogicVersion && header->ticks &&
       *header->ticks > static_cast<uint64_t>(maxTicks)) {
-    return Refusal{422, "the run lasts longer than this board's " + std::to_string(maxTicks) +
-                            " ticks"};
+    return Refusal{422,
+                   "the run lasts longer than this board's " + std::to_string(maxTicks) + " ticks"};
   }
   std::string why;
   std::optional<run::Verdict> verdict = run::Judge(text, &why, true);
   if (!verdict) {
     // Another logic version is a run that was played, just not with this game: unprocessable
     // rather than unreadable.
-    bool otherLogic = header &&
-                      (header->format == tick::RunCodeFormat ||
-                       header->format == tick::LaunchCodeFormat) &&
-                      header->logic != static_cast<uint64_t>(PlayLogicVersion);
+    bool otherLogic =
+        header &&
+        (header->format == tick::RunCodeFormat || header->format == tick::LaunchCodeFormat) &&
+        header->logic != static_cast<uint64_t>(PlayLogicVersion);
     return Refusal{otherLogic ? 422 : 400, why.empty() ? "the code cannot be read" : why};
   }
   if (verdict->logic != PlayLogicVersion) {
@@ -126,8 +128,8 @@ std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTic
                             run::EndName(verdict->ended) + ")"};
   }
   if (verdict->ticks > maxTicks) {
-    return Refusal{422, "the run lasts longer than this board's " + std::to_string(maxTicks) +
-                            " ticks"};
+    return Refusal{422,
+                   "the run lasts longer than this board's " + std::to_string(maxTicks) + " ticks"};
   }
   Verified verified;
   verified.code = std::move(verdict->code);
