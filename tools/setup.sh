@@ -24,10 +24,10 @@ cd "$(dirname "$0")/.."
 board_build=(cmake make g++ pkg-config libmicrohttpd-dev libsqlite3-dev libpq-dev
   nlohmann-json3-dev nettle-dev libicu-dev)
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
-  libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic "${board_build[@]}")
+  libfontconfig-dev zlib1g-dev nettle-dev fonts-vlgothic fonts-ipafont-gothic)
 # The board's tests start a PostgreSQL cluster of their own (postgresql-15) and talk to the server
-# with curl and jq. Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the window's renderer
-# check draws with and the game refuses by itself.
+# with curl and jq. Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the
+# window's renderer check draws with and the game refuses by itself.
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   libgl1-mesa-dri libegl1 libegl-mesa0 desktop-file-utils appstream man-db dpkg-dev file lintian
   devscripts binutils clang-14 libclang-rt-14-dev openbox time libfaketime xclip postgresql-15 curl
@@ -46,7 +46,10 @@ if ! command -v npm >/dev/null; then web_test+=(npm); fi
 
 case "$mode" in
   play) packages=("${runtime_and_build[@]}") ;;
-  test) packages=("${runtime_and_build[@]}" "${test_only[@]}" "${web_build[@]}" "${web_test[@]}") ;;
+  test)
+    packages=("${runtime_and_build[@]}" "${board_build[@]}" "${test_only[@]}" "${web_build[@]}"
+      "${web_test[@]}")
+    ;;
   web) packages=("${web_build[@]}" "${board_build[@]}") ;;
 esac
 
@@ -79,7 +82,9 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if [ "$mode" = play ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF -DSKELVAR_BENCH=OFF
+  # A player's build leaves the board out: it is a server, with packages of its own.
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF -DSKELVAR_BENCH=OFF \
+    -DSKELVAR_BOARD=OFF
   cmake --build build -j "$jobs"
   exec ./build/skelvar
 fi
@@ -87,9 +92,11 @@ fi
 if [ "$mode" = web ]; then
   emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF
   cmake --build build-web -j "$jobs"
-  # The board natively: a build tree that is already there is used as it is, else one with the
-  # board alone.
-  if [ ! -f build/CMakeCache.txt ]; then
+  # The board natively: a build tree that is already there gets the board added, else one is
+  # made with the board alone.
+  if [ -f build/CMakeCache.txt ]; then
+    cmake -S . -B build -DSKELVAR_BOARD=ON
+  else
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_UI=OFF -DSKELVAR_TESTS=OFF \
       -DSKELVAR_BENCH=OFF
   fi
