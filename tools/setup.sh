@@ -26,12 +26,12 @@ board_build=(cmake make g++ pkg-config libmicrohttpd-dev libsqlite3-dev libpq-de
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
   libfontconfig-dev zlib1g-dev nettle-dev fonts-vlgothic fonts-ipafont-gothic)
 # The board's tests start a PostgreSQL cluster of their own (postgresql-15) and talk to the server
-# with curl and jq. Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the
+# with curl and jq; its measuring script loads it with wrk. Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the
 # window's renderer check draws with and the game refuses by itself.
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   libgl1-mesa-dri libegl1 libegl-mesa0 desktop-file-utils appstream man-db dpkg-dev file lintian
   devscripts binutils clang-14 libclang-rt-14-dev openbox time libfaketime xclip postgresql-15 curl
-  jq)
+  jq wrk)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
 # the page's modules minified with terser, the font subset made with fonttools, served by python3;
 # its tests run under node and in
