@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "game/held_keys.h"
+#include "run/run_link.h"
 #include "tick/run_start.h"
 
 namespace skelvar::tick {
@@ -603,9 +604,16 @@ std::string CanonicalBytes(const Journal& run, int64_t lastTick) {
   std::string out;
   out.push_back(static_cast<char>(RunCodeFormat));
   PutRunStart(out, run, static_cast<uint64_t>(PlayLogicVersion));
-  std::size_t count = 0;
-  while (count < run.events.size() && run.events[count].tick <= lastTick) ++count;
-  PutEvents(out, run, count, lastTick);
+  // The events as plain numbers: one way to write them, and no coder to run for an id.
+  int64_t tick = 0;
+  for (const TimedEvent& e : run.events) {
+    if (e.tick > lastTick) break;
+    PutVarint(out, static_cast<uint64_t>(e.tick - tick));
+    out.push_back(static_cast<char>(e.kind));
+    PutZigZag(out, e.a);
+    PutZigZag(out, e.b);
+    tick = e.tick;
+  }
   return out;
 }
 
@@ -655,11 +663,10 @@ std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
       "the run code is longer than " + std::to_string(MaxRunCodeChars) + " characters";
   if (text.size() > MaxRunCodeChars + MaxRunLinkPrefixChars) return refuse(tooLong);
   std::string_view code = Trimmed(text);
-  if (const std::size_t at = code.find("#run="); at != std::string_view::npos) {
-    code = code.substr(at + 5);
-  } else if (code.find('#') != std::string_view::npos ||
-             code.find("://") != std::string_view::npos) {
-    return refuse("the link holds no run code (no #run= in it)");
+  if (IsLink(code)) {
+    const std::optional<std::string_view> linked = LinkedRunCode(code);
+    if (!linked) return refuse("the link holds no run code (no run= in its fragment)");
+    code = *linked;
   }
   if (code.empty()) return refuse("the run code is empty");
   if (code.size() > MaxRunCodeChars) return refuse(tooLong);

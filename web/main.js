@@ -110,8 +110,7 @@ async function start() {
   session.share = new ShareButton(game, document.getElementById('said'));
   // A page opened with a run's link plays that run back; so does a link followed in this page.
   const watchLink = () => {
-    if (!/[#&]run=/.test(location.hash)) return;
-    game.watch(location.href);
+    game.watchLink(location.href);
     after();
   };
   watchLink();

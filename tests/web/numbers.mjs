@@ -1,7 +1,8 @@
 // The game's numbers as the page has them (game_numbers.js, written by the build) against the
 // running WebAssembly: the pictures' table, the kinds of the page's calls, and every record the
 // page reads, field by field, compared with the game's state and with each other; and the count
-// of the page's calls into the game, in the sources and in the shipped WebAssembly.
+// of the page's calls into the game, in the sources and in the shipped WebAssembly, and the bytes
+// of every .wasm and .js file of the site against the page's budget of 150 KB.
 //   node tests/web/numbers.mjs --site build-web/site
 import { readdirSync, readFileSync } from 'node:fs';
 import { join } from 'node:path';
@@ -165,7 +166,17 @@ function exportCounts() {
     `the page's modules call ${called.size} of them, each one the binding exports and the glue offers${unknown.length ? ` (not: ${unknown})` : ''}`);
 }
 
+// Every .wasm and .js file of the site, as docs/performance.md's budget counts them.
+function codeBytes() {
+  const code = readdirSync(site).filter((f) => f.endsWith('.wasm') || f.endsWith('.js'))
+    .map((f) => readFileSync(join(site, f)).length);
+  const bytes = code.reduce((a, b) => a + b, 0);
+  check(bytes <= 150 * 1024,
+    `the site's WebAssembly and JavaScript come to ${(bytes / 1024).toFixed(1)} KB in ${code.length} files (at most 150 KB)`);
+}
+
 exportCounts();
+codeBytes();
 await runSuite('number', {}, async ({ engine, serve }) => {
   await noProblems([await numbers(engine, (await serve(site)).url)], 'the page');
 });
