@@ -1,6 +1,7 @@
 // The page's entry point: loads the play logic, the font and the pictures, then runs the game in
 // the canvas, and tries again whatever could not be had. What runs it lives in its own modules:
 // the session (timers, ticks, hidden, closing), the input sources, the window and its canvas.
+import { boardAnswers } from './board_probe.js';
 import { showFailure } from './failure.js';
 import { InputSources } from './input_sources.js';
 import { keepForOffline } from './offline.js';
@@ -16,6 +17,8 @@ import { watchViewport } from './viewport.js';
 import { PageWindow } from './window.js';
 
 let pageWindow = null;
+// Runs once every picture is in: the page then asks whether a board serves it.
+let picturesIn = () => {};
 const startUp = new StartUp(document.getElementById('game'), () => pageWindow?.invalidate());
 
 // The stage's pictures: a start given before they are in waits for them. A picture that cannot be
@@ -39,6 +42,8 @@ function loadOutcomes(entry) {
     entry.picturesLoadedAt = performance.now();
     entry.picturesLoaded = true;
     keepForOffline();
+    picturesIn();
+    picturesIn = () => {};
   }, (error) => {
     showFailure(error, () => loadOutcomes(entry));
   });
@@ -108,11 +113,14 @@ async function start() {
     after();
   });
   session.share = new ShareButton(game, document.getElementById('said'));
-  // A page opened with a run's link plays that run back; so does a link followed in this page.
-  const watchLink = () => {
-    if (!/[#&]run=/.test(location.hash)) return;
-    game.watch(location.href);
+  // A page opened with a run's link plays that run back; so does a link followed in this page,
+  // and a run the board's table gives.
+  const watchRun = (text) => {
+    game.watch(text);
     after();
+  };
+  const watchLink = () => {
+    if (/[#&]run=/.test(location.hash)) watchRun(location.href);
   };
   watchLink();
   window.addEventListener('hashchange', watchLink);
@@ -123,6 +131,25 @@ async function start() {
     gate.ticked();
   };
   session.watchFocus();
+  // The board's controls, when a board serves the page: their code is fetched only once it has
+  // answered, and the page plays on without them whatever goes wrong.
+  picturesIn = () => {
+    boardAnswers().then((answered) => answered && import('./board/board.js')).then((board) => {
+      if (!board) return;
+      session.board = board.addBoard({
+        game,
+        said: document.getElementById('said'),
+        share: session.share.button,
+        watch: watchRun,
+        race: (code) => game.race(code),
+        letGo: () => {
+          inputs.releaseAll();
+          after();
+        },
+        back: () => inputs.focusBack(),
+      });
+    }).catch((error) => console.warn(`Skelvar: no board controls (${error.message})`));
+  };
 
   const entry = entryPoint(session, sound);
   loadStage(gate, entry, after);

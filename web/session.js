@@ -23,6 +23,8 @@ export class Session {
     // The button that shares a run once it has ended.
     this.share = null;
     this.wasShareable = false;
+    // The board's controls, when a board serves the page: told every report.
+    this.board = null;
     pageWindow.tickCount = () => this.ticks;
     game.handedBack = (report) => this.took(report);
   }
@@ -38,6 +40,7 @@ export class Session {
     if (r.runStarted || r.watching || r.closed) this.share?.withdraw();
     if (r.shareable && !this.wasShareable) this.share?.offer();
     this.wasShareable = r.shareable;
+    this.board?.took(r);
     // Every run is kept as a run, from the launch to the menu's return or the game's end.
     if (r.backAtMenu || (r.closed && this.inputs.enabled)) this.records?.keepRun(this.game.journal());
     if (r.ticked) this.onTicked?.();
