@@ -9,7 +9,7 @@
 //   node tests/web/board.mjs --site build-web/site --board build/skelvar-board
 //        --replay build/skelvar-replay --script tests/records/winning.txt
 import { execFileSync, spawn } from 'node:child_process';
-import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import { createServer } from 'node:net';
 import { tmpdir } from 'node:os';
 import { join } from 'node:path';
@@ -19,6 +19,10 @@ import { check, noProblems, parseOptions, runSuite, StateMenu, ticks } from './h
 
 const options = parseOptions('board.mjs', '--site DIR [--board PATH --replay PATH --script FILE]',
   { board: null, replay: null, script: null });
+if (options.board && !(existsSync(options.board) && options.replay && existsSync(options.replay) && options.script)) {
+  console.error('usage: board.mjs --site DIR [--board PATH --replay PATH --script FILE]: the board and the replay tool must exist');
+  process.exit(2);
+}
 const Controls = "['board-open', 'board-send', 'board-table', 'board-name'].filter((id) => document.getElementById(id))";
 const shown = (id) => `(() => { const e = document.getElementById('${id}'); return e && !e.hidden && e.getBoundingClientRect().width > 0; })()`;
 const centre = (selector) => `(() => { const r = document.querySelector(${JSON.stringify(selector)}).getBoundingClientRect();

@@ -1,13 +1,14 @@
 // The game's numbers as the page has them (game_numbers.js, written by the build) against the
 // running WebAssembly: the pictures' table, the kinds of the page's calls, and every record the
-// page reads, field by field, compared with the game's state and with each other; and the count
-// of the page's calls into the game, in the sources and in the shipped WebAssembly.
+// page reads, field by field, compared with the game's state and with each other; the count of
+// the page's calls into the game, in the sources and in the shipped WebAssembly; and the size of
+// the page's code, the board's modules apart.
 //   node tests/web/numbers.mjs --site build-web/site
-import { readdirSync, readFileSync } from 'node:fs';
+import { readdirSync, readFileSync, statSync } from 'node:fs';
 import { join } from 'node:path';
 import { fileURLToPath } from 'node:url';
 
-import { check, fitToScreen, noProblems, parseOptions, runSuite } from './harness.mjs';
+import { check, filesUnder, fitToScreen, noProblems, parseOptions, runSuite } from './harness.mjs';
 
 const { site } = parseOptions('numbers.mjs', '--site DIR');
 
@@ -165,7 +166,22 @@ function exportCounts() {
     `the page's modules call ${called.size} of them, each one the binding exports and the glue offers${unknown.length ? ` (not: ${unknown})` : ''}`);
 }
 
+// The board's modules, fetched only when a board serves the page, counted apart from the page's
+// code (whose 150 KB tools/measure-web.mjs holds) and within their own 12 KB.
+function codeSizes() {
+  const board = join(site, 'board');
+  const code = filesUnder(site).filter((f) => /\.(js|wasm)$/.test(f));
+  const size = (files) => files.reduce((sum, f) => sum + statSync(f).size, 0);
+  const page = size(code.filter((f) => !f.startsWith(`${board}/`)));
+  const boardModules = code.filter((f) => f.startsWith(`${board}/`));
+  const kb = (bytes) => `${(bytes / 1024).toFixed(1)} KB`;
+  console.log(`note: the page's WebAssembly and JavaScript without them: ${kb(page)}`);
+  check(boardModules.length > 0 && size(boardModules) <= 12 * 1024,
+    `the board's ${boardModules.length} modules apart: ${kb(size(boardModules))} (at most 12 KB)`);
+}
+
 exportCounts();
+codeSizes();
 await runSuite('number', {}, async ({ engine, serve }) => {
   await noProblems([await numbers(engine, (await serve(site)).url)], 'the page');
 });
