@@ -2,9 +2,9 @@
 // (its own SQLite file in a temporary folder) shows them; a winning run's code pasted into the
 // table is sent under a name typed in the name form, its rank shown and said; the table lists it,
 // 見る plays it back to its win and 競う races it; keys typed in the dialogs never reach the game,
-// and Esc closes them; a run won in the page is sent with its own button. Without: the page on a
-// static host, whose 404 for the probe is expected, shows no board control, fetches no board code
-// and has no error.
+// and Esc closes them; a run sent offline waits and goes once the page is online; a run won in the
+// page is sent with its own button. Without: the page on a static host, whose 404 for the probe is
+// expected, shows no board control, fetches no board code and has no error.
 //   node tests/web/board.mjs --site build-web/site
 //   node tests/web/board.mjs --site build-web/site --board build/skelvar-board
 //        --replay build/skelvar-replay --script tests/records/winning.txt
@@ -118,6 +118,20 @@ async function pasted(page, board, code) {
   check(rows.length === 1 && rows[0].startsWith(`1位すずめ${first.seconds.toFixed(2)}秒`), `the table lists it (${rows})`);
   const kept = await page.eval("[localStorage.getItem('skelvar-board-key'), localStorage.getItem('skelvar-board-name')]");
   check(/^[A-Za-z0-9_-]{32}$/.test(kept[0]) && kept[1] === 'すずめ', 'the page keeps its key and the name, each in an entry of its own');
+
+  // Offline, the run sent waits in the page's storage, and goes once the page is online again: the
+  // same run, which the board answers with what it kept.
+  await page.link('offline');
+  await page.eval(`document.querySelector('#board-table input').value = ${JSON.stringify(code)}`);
+  await press(page, '#board-table form button');
+  const waiting = await page.waitFor(`/オフライン/.test(${status('board-table')}) && localStorage.getItem('skelvar-board-waiting')`,
+    5000, 'the run kept while offline');
+  await page.eval("document.getElementById('said').textContent = ''");
+  await page.link('full');
+  const sent = await page.waitFor(`localStorage.getItem('skelvar-board-waiting') === null &&
+    document.getElementById('said').textContent`, 20000, 'the kept run sent');
+  check(JSON.parse(waiting)[0]?.code === code && sent === said && (await board.api('board?limit=20')).entries.length === 1,
+    `a run sent offline waits in its own entry and is sent once the page is online ("${sent}")`);
   return first;
 }
 
