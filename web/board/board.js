@@ -68,7 +68,7 @@ class Board {
     const { ok, rank, waiting } = await this.send(code);
     if (code !== this.code) return;
     this.sender.disabled = ok || waiting;
-    this.sender.textContent = ok ? `${rank}位` : waiting ? '送信待ち' : SendLabel;
+    this.sender.textContent = ok ? (rank ? `${rank}位` : '登録済み') : waiting ? '送信待ち' : SendLabel;
   }
 
   // Sends a run under the player's name, asked first when there is none yet (and again when the
@@ -102,11 +102,13 @@ class Board {
 
   answered(answer, name) {
     const { status, body } = answer;
-    if ((status === 200 || status === 201) && Number.isInteger(body?.rank)) {
+    if (status === 200 || status === 201) {
       this.player.setName(name);
-      const message = `ランキング${body.rank}位に登録しました（${Number(body.seconds).toFixed(2)}秒）`;
+      // A run kept before for a player taken off the board has no rank.
+      const rank = Number.isInteger(body?.rank) ? body.rank : null;
+      const message = rank ? `ランキング${rank}位に登録しました（${Number(body.seconds).toFixed(2)}秒）` : 'このランは登録済みです';
       this.say(message);
-      return { ok: true, rank: body.rank, message };
+      return { ok: true, rank, message };
     }
     const message = refusal(answer);
     this.say(message);

@@ -90,17 +90,22 @@ export class BoardTable {
   }
 
   // The kept run's code from the board, then what to do with it.
+  // One at a time, so that a second press while the first is on its way does nothing.
   async withRun(id, use) {
+    if (this.fetching) return;
+    this.fetching = true;
     try {
       const answer = await runCode(id);
       if (answer.status === 200 && typeof answer.body === 'string') {
         use(answer.body.trim());
         return;
       }
+      this.say('ランを読み込めませんでした');
     } catch {
-      // Said below.
+      this.say('ランを読み込めませんでした');
+    } finally {
+      this.fetching = false;
     }
-    this.say('ランを読み込めませんでした');
   }
 
   watch(code) {
