@@ -2,6 +2,7 @@
 
 #include "arith.h"
 #include "game_main.h"
+#include "start_fields.h"
 #include "texts.h"
 
 namespace skelvar {
@@ -88,6 +89,8 @@ void TGameMain::StartGame() {
     Facing[i] = 0;
   }
   KeyState.fill(0);
+  startFields = ReadStartFields(*this);
+  startDraws = random_.Draws();
 }
 
 void TGameMain::ReturnToMenu() {

@@ -20,6 +20,10 @@ enum GameStateValue : int32_t {
   StateFinished = 2,
 };
 
+// The fields a run's start leaves as it found it, as start_fields.h walks them.
+inline constexpr int StartFieldCount = 161;
+using StartFields = std::array<int32_t, StartFieldCount>;
+
 // A command handler: MenuCommand or PlayCommand.
 enum class CommandTarget { Menu, Play };
 
@@ -91,6 +95,10 @@ class TGameMain {
   HeldKeys heldKeys;
   bool MouseMoved = false;
   int32_t LastMouseX = 0;
+  // Where the last run started: its fields as the start left them and the random generator's
+  // draws by then, for a record of the run to start from.
+  StartFields startFields{};
+  uint64_t startDraws = 0;
 
   // The window's components.
   Scene scene;

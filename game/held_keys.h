@@ -65,6 +65,9 @@ class HeldKeys {
   uint8_t Mask(int source) const {
     return IsInputSource(source) ? held_[static_cast<std::size_t>(source)] : uint8_t{0};
   }
+  // Every source's mask, by source number.
+  std::array<uint8_t, InputSourceCount>& masks() { return held_; }
+  const std::array<uint8_t, InputSourceCount>& masks() const { return held_; }
   // The keys any source holds, as a mask.
   uint8_t Any() const {
     uint8_t any = 0;

@@ -26,6 +26,10 @@ class Random {
   virtual void Seed(uint32_t seed) = 0;
   // A uniform integer in 0 .. n - 1 (n >= 1).
   virtual int32_t Below(int32_t n) = 0;
+  // How many numbers the generator has drawn since it was seeded, and a skip past that many more:
+  // together with the seed, where it stands.
+  virtual uint64_t Draws() const = 0;
+  virtual void Skip(uint64_t draws) = 0;
 };
 
 struct TextSize {

@@ -10,6 +10,7 @@ int32_t Mt19937Random::Below(int32_t n) {
   uint32_t v;
   do {
     v = static_cast<uint32_t>(engine_());
+    ++draws_;
   } while (v > limit);
   return static_cast<int32_t>(v % bound);
 }

@@ -24,6 +24,8 @@ class EventsFrom final : public EventSource {
 
 Ghost::Ghost(Journal recorded, const TextMeasurer& measurer)
     : recorded_(std::move(recorded)), measurer_(measurer), clock_(recorded_.seed) {
+  // A run's own record starts where it starts; only an older launch is played through to find it.
+  if (recorded_.start) return;
   RunningGame& game = Rewound();
   EventsFrom events(recorded_.events, event_);
   for (int64_t k = 1; k <= recorded_.ticks && !game.game().Closed(); ++k) {
@@ -34,13 +36,7 @@ Ghost::Ghost(Journal recorded, const TextMeasurer& measurer)
 
 RunningGame& Ghost::Rewound() {
   clock_ = VirtualClock(recorded_.seed);
-  RunningGame::Options played;
-  played.clientWidth = recorded_.clientWidth;
-  played.clientHeight = recorded_.clientHeight;
-  played.repeatHeldKeys = false;
-  played.keepJournal = false;
-  played.playedClock = recorded_.clockReads;
-  game_.emplace(clock_, random_, measurer_, played);
+  game_.emplace(clock_, random_, measurer_, RunningGame::Replaying(recorded_));
   event_ = 0;
   next_ = 1;
   return *game_;
@@ -49,6 +45,8 @@ RunningGame& Ghost::Rewound() {
 void Ghost::Restart() {
   if (!HasRun()) return;
   RunningGame& game = Rewound();
+  // A run's own record is under way from its first tick, as the live run is.
+  if (recorded_.start) return;
   EventsFrom events(recorded_.events, event_);
   for (; next_ < startTick_; ++next_) RunTick(game, clock_, next_, events);
 }

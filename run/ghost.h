@@ -17,14 +17,15 @@ namespace skelvar::tick {
 
 class Ghost {
  public:
-  // The recorded game is played through once here, to find where its last run starts.
+  // A run's own record starts at its start; an older code's whole launch is played through once
+  // here, to find where its last run starts.
   Ghost(Journal recorded, const TextMeasurer& measurer);
   Ghost(const Ghost&) = delete;
   Ghost& operator=(const Ghost&) = delete;
 
   // Whether the recorded journal holds a run to race.
-  bool HasRun() const { return startTick_ > 0; }
-  // A live run started: the recorded game is played again up to the tick its run starts at.
+  bool HasRun() const { return recorded_.start || startTick_ > 0; }
+  // A live run started: the recorded game starts its run again.
   void Restart();
   // The live game took a step: the recorded game takes its next tick.
   void Step();

@@ -16,6 +16,10 @@ namespace {
 constexpr int64_t MaxCoordinate = 1'000'000;
 constexpr int64_t MaxClientSize = 32767;
 constexpr int64_t MaxClearSeconds = INT32_MAX;
+constexpr int64_t MaxClearMs = MaxClearSeconds * 1000;
+// A generator draws a few numbers a run; this many would take a long time to skip.
+constexpr uint64_t MaxDraws = uint64_t{1} << 32;
+constexpr int64_t MaxFadeTick = 1000;
 constexpr std::size_t CheckBytes = 4;
 // A clock reading: its kind, then the double's bits, little-endian.
 constexpr std::size_t ClockReadBytes = 9;
@@ -451,6 +455,17 @@ std::string OutOfRange(const CodedRun& run) {
   if (run.clearSeconds < -1 || run.clearSeconds > MaxClearSeconds) {
     return "the run's clear time is out of range";
   }
+  if (j.start) {
+    if (j.start->draws > MaxDraws || j.start->fadeTick < 0 || j.start->fadeTick > MaxFadeTick ||
+        j.start->fieldCount > StartFieldCount || j.clearMs < -1 || j.clearMs > MaxClearMs) {
+      return "the run's start is out of range";
+    }
+    for (int i = 1; i < j.start->fieldCount; ++i) {
+      if (j.start->fields[i].index <= j.start->fields[i - 1].index) {
+        return "the run's start fields are out of order";
+      }
+    }
+  }
   if (j.events.size() > MaxRunEvents) {
     return "the run has too many events for a run code (" + std::to_string(j.events.size()) +
            ", at most " + std::to_string(MaxRunEvents) + ")";
@@ -508,10 +523,55 @@ std::string Base64Url(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+void PutZigZag(std::string& out, int64_t v) {
+  PutVarint(out, ZigZag(v));
+}
+
+// A run's header up to its start fields, and its events coded in `out`.
+void PutRunStart(std::string& out, const Journal& j, uint64_t logic) {
+  PutVarint(out, logic);
+  PutVarint(out, j.seed);
+  PutVarint(out, j.start->draws);
+  PutVarint(out, static_cast<uint64_t>(j.clientWidth));
+  PutVarint(out, static_cast<uint64_t>(j.clientHeight));
+  PutVarint(out, static_cast<uint64_t>(j.start->fadeTick));
+  PutVarint(out, j.start->fieldCount);
+  int next = 0;
+  for (int i = 0; i < j.start->fieldCount; ++i) {
+    const RunStart::Field& f = j.start->fields[i];
+    PutVarint(out, static_cast<uint64_t>(f.index - next));
+    PutZigZag(out, f.value);
+    next = f.index + 1;
+  }
+}
+
+void PutEvents(std::string& out, const Journal& j, std::size_t count, int64_t ticks) {
+  PutVarint(out, count);
+  if (count == 0) return;
+  const auto model = std::make_unique<EventModel>(j.clientWidth, j.clientHeight);
+  RangeEncoder coder(out);
+  for (std::size_t i = 0; i < count; ++i) {
+    TimedEvent e = j.events[i];
+    CodeEvent(coder, *model, e, ticks);
+  }
+  coder.Finish();
+}
+
+}  // namespace
+
 std::string Bytes(const CodedRun& run, Versions versions) {
   const Journal& j = run.journal;
   std::string out;
   out.push_back(static_cast<char>(versions.format));
+  if (j.start) {
+    PutRunStart(out, j, versions.logic);
+    PutVarint(out, static_cast<uint64_t>(j.ticks));
+    PutVarint(out, static_cast<uint64_t>(j.clearMs + 1));
+    PutEvents(out, j, j.events.size(), j.ticks);
+    return out;
+  }
   PutVarint(out, versions.logic);
   PutVarint(out, j.seed);
   PutVarint(out, static_cast<uint64_t>(j.clientWidth));
@@ -534,6 +594,16 @@ std::string Bytes(const CodedRun& run, Versions versions) {
   return out;
 }
 
+std::string CanonicalBytes(const Journal& run, int64_t lastTick) {
+  std::string out;
+  out.push_back(static_cast<char>(RunCodeFormat));
+  PutRunStart(out, run, static_cast<uint64_t>(PlayLogicVersion));
+  std::size_t count = 0;
+  while (count < run.events.size() && run.events[count].tick <= lastTick) ++count;
+  PutEvents(out, run, count, lastTick);
+  return out;
+}
+
 std::string Seal(std::string_view bytes) {
   std::string sealed(bytes);
   const uint32_t crc = Crc32(bytes);
@@ -546,19 +616,22 @@ std::string Seal(std::string_view bytes) {
 std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds,
                                      std::string* why) {
   CodedRun run;
-  run.clearSeconds = clearSeconds;
+  run.format = journal.start ? RunCodeFormat : LaunchCodeFormat;
+  run.clearSeconds = journal.start ? -1 : clearSeconds;
   run.journal.seed = journal.seed;
   run.journal.clientWidth = journal.clientWidth;
   run.journal.clientHeight = journal.clientHeight;
   run.journal.ticks = journal.ticks;
   run.journal.full = journal.full;
   run.journal.clockReads = journal.clockReads;
+  run.journal.start = journal.start;
+  run.journal.clearMs = journal.clearMs;
   for (const TimedEvent& e : journal.events) {
     if (e.tick <= journal.ticks) run.journal.events.push_back(e);
   }
   std::string problem = OutOfRange(run);
   if (problem.empty()) {
-    std::string code = run_code::Seal(run_code::Bytes(run));
+    std::string code = run_code::Seal(run_code::Bytes(run, {run.format, PlayLogicVersion}));
     if (code.size() <= MaxRunCodeChars) return code;
     problem = "the run's code would be longer than " + std::to_string(MaxRunCodeChars) +
               " characters (" + std::to_string(code.size()) + ")";
@@ -591,10 +664,11 @@ std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
   if (bytes->empty()) return refuse("the run code is cut short");
   // A later format may lay out even its check value otherwise, so its number is read first.
   const auto format = static_cast<uint8_t>((*bytes)[0]);
-  if (format != RunCodeFormat) {
+  if (format != RunCodeFormat && format != LaunchCodeFormat) {
     return refuse("the run code is of format " + std::to_string(format) +
-                  ", which this game does not read (it reads format " +
-                  std::to_string(RunCodeFormat) + ")");
+                  ", which this game does not read (it reads formats " +
+                  std::to_string(LaunchCodeFormat) + " and " + std::to_string(RunCodeFormat) +
+                  ")");
   }
   if (bytes->size() < 1 + CheckBytes) return refuse("the run code is cut short");
   const std::string_view body = std::string_view(*bytes).substr(0, bytes->size() - CheckBytes);
@@ -607,42 +681,78 @@ std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
   }
 
   HeaderReader header(body.substr(1));
-  std::array<uint64_t, 7> field{};
-  for (uint64_t& v : field) {
-    if (!header.Next(v, problem)) return refuse(problem);
-  }
-  const auto [logic, seed, width, height, ticks, clearPlusOne, count] = field;
+  const auto next = [&](uint64_t& v) { return header.Next(v, problem); };
+  uint64_t logic = 0;
+  if (!next(logic)) return refuse(problem);
   if (logic != static_cast<uint64_t>(PlayLogicVersion)) {
     return refuse("the run code was made by another version of the game (logic " +
                   std::to_string(logic) + ", this is " + std::to_string(PlayLogicVersion) + ")");
   }
+  CodedRun run;
+  run.format = format;
+  Journal& j = run.journal;
+  uint64_t seed = 0, draws = 0, width = 0, height = 0;
+  if (!next(seed)) return refuse(problem);
+  if (format == RunCodeFormat && !next(draws)) return refuse(problem);
+  if (!next(width) || !next(height)) return refuse(problem);
   if (seed > UINT32_MAX) return refuse("the run code's seed is out of range");
   if (width < 1 || width > MaxClientSize || height < 1 || height > MaxClientSize) {
     return refuse("the run code's client size is out of range (1 to 32767 each)");
   }
+  j.seed = static_cast<uint32_t>(seed);
+  j.clientWidth = static_cast<int32_t>(width);
+  j.clientHeight = static_cast<int32_t>(height);
+  if (format == RunCodeFormat) {
+    if (draws > MaxDraws) return refuse("the run code's generator draws are out of range");
+    RunStart& start = j.start.emplace();
+    start.draws = draws;
+    uint64_t fadeTick = 0, fields = 0;
+    if (!next(fadeTick) || !next(fields)) return refuse(problem);
+    if (fadeTick > static_cast<uint64_t>(MaxFadeTick)) {
+      return refuse("the run code's fade is out of range");
+    }
+    if (fields > static_cast<uint64_t>(StartFieldCount)) {
+      return refuse("the run code's start has more fields than the game has");
+    }
+    start.fadeTick = static_cast<int32_t>(fadeTick);
+    uint64_t place = 0;
+    for (uint64_t i = 0; i < fields; ++i) {
+      uint64_t skip = 0, value = 0;
+      if (!next(skip) || !next(value)) return refuse(problem);
+      place += skip;
+      const int64_t v = UnZigZag(value);
+      if (place >= static_cast<uint64_t>(StartFieldCount) || v < INT32_MIN || v > INT32_MAX) {
+        return refuse("the run code's start field " + std::to_string(i + 1) + " is out of range");
+      }
+      start.fields[start.fieldCount++] = {static_cast<uint16_t>(place), static_cast<int32_t>(v)};
+      ++place;
+    }
+  }
+  uint64_t ticks = 0, clearPlusOne = 0, count = 0;
+  if (!next(ticks) || !next(clearPlusOne) || !next(count)) return refuse(problem);
   if (ticks > static_cast<uint64_t>(MaxRunTicks)) {
     return refuse("the run is longer than " + std::to_string(MaxRunTicks) + " ticks (" +
                   std::to_string(ticks) + ")");
   }
-  if (clearPlusOne > static_cast<uint64_t>(MaxClearSeconds) + 1) {
+  const int64_t maxClear = format == RunCodeFormat ? MaxClearMs : MaxClearSeconds;
+  if (clearPlusOne > static_cast<uint64_t>(maxClear) + 1) {
     return refuse("the run code's clear time is out of range");
   }
   if (count > MaxRunEvents) {
     return refuse("the run code holds more events than a run may (" + std::to_string(count) +
                   ", at most " + std::to_string(MaxRunEvents) + ")");
   }
-
-  CodedRun run;
-  run.clearSeconds = static_cast<int64_t>(clearPlusOne) - 1;
-  Journal& j = run.journal;
-  j.seed = static_cast<uint32_t>(seed);
-  j.clientWidth = static_cast<int32_t>(width);
-  j.clientHeight = static_cast<int32_t>(height);
   j.ticks = static_cast<int64_t>(ticks);
-  // The game's readings of the clock: a kind byte and a double each, held only as far as the
+  if (format == RunCodeFormat) {
+    j.clearMs = static_cast<int64_t>(clearPlusOne) - 1;
+    run.clearSeconds = j.clearMs >= 0 ? j.clearMs / 1000 : -1;
+  } else {
+    run.clearSeconds = static_cast<int64_t>(clearPlusOne) - 1;
+  }
+  // A launch's readings of the clock: a kind byte and a double each, held only as far as the
   // code's own bytes go.
   uint64_t reads = 0;
-  if (!header.Next(reads, problem)) return refuse(problem);
+  if (format == LaunchCodeFormat && !next(reads)) return refuse(problem);
   std::string_view readBytes = body.substr(1 + header.pos());
   if (reads > Journal::MaxClockReads || reads * ClockReadBytes > readBytes.size()) {
     return refuse("the run code is cut short (its clock readings end early)");

@@ -1,12 +1,18 @@
-// A whole run as one short line of text, to send as a link: the seed, the client size, every input
-// event and the run's length, with the versions it was made with and a check value.
+// One run as one short line of text, to send as a link: where it started, every input event from
+// its start and its length, with the versions it was made with and a check value. It says nothing
+// of when or where it was played.
 //
 // The code is base64url without padding (RFC 4648 section 5) of these bytes:
-//   format version (1 byte, RunCodeFormat), play logic version (varint), seed (varint),
-//   client width and height (varints), ticks (varint), clear seconds + 1 (varint, 0 for none),
-//   event count (varint), clock reading count (varint) and the readings (a byte, 1 for the date
-//   and 0 for the monotonic clock, then the double's 8 bytes little-endian), the events, CRC-32
-//   (IEEE, 4 bytes little-endian) of all that precedes.
+//   format version (1 byte, RunCodeFormat), play logic version (varint), seed (varint), the
+//   generator's draws at the start (varint), client width and height at the start (varints), the
+//   record's tick at which the fade moves next (varint, 0 for none), the count of start fields
+//   (varint) and each as its place after the one before (varint) and its value (zigzag varint),
+//   ticks (varint), clear milliseconds + 1 (varint, 0 for none), event count (varint), the events,
+//   CRC-32 (IEEE, 4 bytes little-endian) of all that precedes.
+// Codes of format 1 (LaunchCodeFormat) hold a whole launch up to its last run instead: seed,
+// client size, ticks, clear seconds + 1, event count, then the clock readings (a count, and each as
+// a byte, 1 for the date and 0 for the monotonic clock, then the double's 8 bytes little-endian)
+// before the events. They are still read, and play as the launches they are.
 // Varints are unsigned LEB128 of at most 10 bytes. The events are range coded (as LZMA does, with
 // adaptive bit probabilities, its always-zero first byte left out), each event as: its tick's
 // delta from the one before (the first from 0), its kind, then a key's place among the last 16
@@ -26,7 +32,8 @@
 
 namespace skelvar::tick {
 
-inline constexpr int RunCodeFormat = 1;
+inline constexpr int RunCodeFormat = 2;
+inline constexpr int LaunchCodeFormat = 1;
 // The longest run and most events a code holds (MaxRunCodeChars is the longest code read).
 inline constexpr int64_t MaxRunTicks = 72000;
 inline constexpr std::size_t MaxRunEvents = 4 * MaxRunTicks;
@@ -39,12 +46,14 @@ struct CodedRun {
   // The clear time the run's result text showed, -1 for none: a watched run shows the time the
   // player made rather than its own.
   int64_t clearSeconds = -1;
+  int format = RunCodeFormat;
 };
 
 // The run's code. Events after the run's last tick never played and are left out. None, with
 // `why` set to one short line, for a run no code holds: longer than MaxRunTicks, a full journal,
-// an event out of the ranges scripts allow, or a code longer than MaxRunCodeChars.
-std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds,
+// an event out of the ranges scripts allow, or a code longer than MaxRunCodeChars. A run's journal
+// (with a start) keeps its own clear time and `clearSeconds` is not read; a launch's is given.
+std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds = -1,
                                      std::string* why = nullptr);
 
 // The run a code holds: `text` is the bare code or a link holding "#run=CODE", surrounding white
@@ -67,6 +76,9 @@ struct Versions {
 std::string Bytes(const CodedRun& run, Versions versions = {});
 // The bytes with their check value, as a code.
 std::string Seal(std::string_view bytes);
+// What makes a run the run it is, for its id: the logic version, where it started and its events
+// up to and including tick `lastTick`, in the code's layout without its length or clear time.
+std::string CanonicalBytes(const Journal& run, int64_t lastTick);
 
 }  // namespace run_code
 

@@ -4,12 +4,7 @@ namespace skelvar::tick {
 
 WatchedRun::WatchedRun(Journal recorded, const TextMeasurer& measurer, const records::Record& shown)
     : journal(std::move(recorded)), clock(journal.seed) {
-  RunningGame::Options played;
-  played.clientWidth = journal.clientWidth;
-  played.clientHeight = journal.clientHeight;
-  played.repeatHeldKeys = false;
-  played.keepJournal = false;
-  played.playedClock = journal.clockReads;
+  RunningGame::Options played = RunningGame::Replaying(journal);
   played.playback = &journal;
   played.kept = shown;
   played.kept.bestRun.clear();

@@ -23,6 +23,14 @@ const char* EventName(EventKind kind) {
 
 }  // namespace
 
+std::vector<ClockRead> PlayedClock(const Journal& journal) {
+  if (!journal.start) return journal.clockReads;
+  // The date a run started on shows nowhere, so any will do; the monotonic clock counts from 0.
+  std::vector<ClockRead> reads = {{true, 46000.0}, {false, 0.0}};
+  if (journal.clearMs >= 0) reads.push_back({false, static_cast<double>(journal.clearMs) / 1000.0});
+  return reads;
+}
+
 std::string JournalScript(const Journal& journal) {
   std::string out = "# skelvar-replay --seed " + std::to_string(journal.seed) + " --client " +
                     std::to_string(journal.clientWidth) + "x" +

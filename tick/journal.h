@@ -2,9 +2,13 @@
 // seed and client size it started from: enough for the replay tool to play the same run again.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "game/game_main.h"
 
 #include "tick/timed_event.h"
 
@@ -18,6 +22,25 @@ struct ClockRead {
   bool operator==(const ClockRead&) const = default;
 };
 
+// Where a run's record starts, beside the seed and client size its journal holds: how many numbers
+// the random generator had drawn, the fields the start left as it found them where they differ
+// from a start straight after start-up at the same client size, and the record's game tick at
+// which the fade next moves (0 once the fade is over).
+struct RunStart {
+  struct Field {
+    uint16_t index = 0;  // in start_fields.h's order
+    int32_t value = 0;
+    bool operator==(const Field&) const = default;
+  };
+  uint64_t draws = 0;
+  std::array<Field, StartFieldCount> fields{};
+  uint16_t fieldCount = 0;
+  int32_t fadeTick = 0;
+  bool operator==(const RunStart&) const = default;
+};
+
+// A journal is either one run, from the moment it started (`start` set; ticks and event stamps
+// count from it), or, as older codes hold them, a whole launch from start-up.
 struct Journal {
   // Past this many events, or clock readings, a journal stops growing and is no longer a whole
   // run.
@@ -31,9 +54,17 @@ struct Journal {
   // Game ticks run so far.
   int64_t ticks = 0;
   bool full = false;
-  // The game's readings of the clock, in the order it took them.
+  // A launch's readings of the game's clock, in the order it took them.
   std::vector<ClockRead> clockReads{};
+  std::optional<RunStart> start{};
+  // A run's clear time as its clock measured it, in whole milliseconds from its start; -1 when
+  // no clear time has shown.
+  int64_t clearMs = -1;
 };
+
+// The clock readings a journal's game takes, given back in their turn when it is played: a run's
+// start and, when it showed one, its clear time; a launch's as it took them.
+std::vector<ClockRead> PlayedClock(const Journal& journal);
 
 // The journal as the replay tool's script: a first comment line with the options that play it
 // (seed, client size and ticks), then one line per event. The clock's readings are left out: a

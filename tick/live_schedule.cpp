@@ -42,6 +42,12 @@ void LiveSchedule::Fired(TimerId id, double now) {
   timers_[Index(id)].Advance(now);
 }
 
+void LiveSchedule::Rephase(TimerId id, double firstDue) {
+  if (!Running(id)) return;
+  const double period = At(id).period();
+  timers_[Index(id)] = Periodic(firstDue - period, period);
+}
+
 std::optional<double> LiveSchedule::NextDeadline() const {
   std::optional<double> next;
   for (const TimerId id : TimerOrder) {

@@ -57,6 +57,9 @@ class LiveSchedule {
   // The tick for Deadline(id) ran at `now`: the timer moves on to its first boundary after now.
   // Nothing happens to a timer that stopped meanwhile.
   void Fired(TimerId id, double now);
+  // A running timer's next tick moves to `firstDue`, its period kept: a recorded run resumes the
+  // fade where it stood against the game's ticks.
+  void Rephase(TimerId id, double firstDue);
   // The earliest deadline of the running timers; none when no timer runs.
   std::optional<double> NextDeadline() const;
 

@@ -2,6 +2,9 @@
 
 #include "run/ghost.h"
 #include "run/run_code.h"
+#include "tick/run_start.h"
+
+#include <cmath>
 
 namespace skelvar::tick {
 
@@ -17,53 +20,103 @@ void Happened::Add(const Happened& later) {
 }
 
 double RunningGame::ClockNote::Read(bool days) {
-  double value = 0.0;
-  if (next_ < played_.size() && played_[next_].days == days) {
-    value = played_[next_++].value;
-  } else {
-    value = days ? inner_.LocalDateTimeDays() : inner_.MonotonicSeconds();
-  }
-  if (keep_ && !journal_.full) {
-    if (journal_.clockReads.size() < Journal::MaxClockReads) {
-      journal_.clockReads.push_back({days, value});
-    } else {
-      journal_.full = true;
-    }
-  }
-  return value;
+  if (next_ < played_.size() && played_[next_].days == days) return played_[next_++].value;
+  return days ? inner_.LocalDateTimeDays() : inner_.MonotonicSeconds();
+}
+
+RunningGame::Options RunningGame::Replaying(const Journal& recorded) {
+  Options options;
+  options.clientWidth = recorded.clientWidth;
+  options.clientHeight = recorded.clientHeight;
+  options.repeatHeldKeys = false;
+  options.keepJournal = false;
+  options.playedClock = PlayedClock(recorded);
+  if (recorded.start) options.runStart = &*recorded.start;
+  return options;
 }
 
 RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measurer,
                          const Options& options, const ImageCatalogue& catalogue)
-    : clock_(clock, options.playedClock, journal_, options.keepJournal),
+    : clock_(clock, options.playback != nullptr && options.playedClock.empty()
+                        ? PlayedClock(*options.playback)
+                        : options.playedClock),
       random_(random),
       game_(clock_, random_, measurer, catalogue),
       measurer_(measurer),
+      catalogue_(catalogue),
       repeatHeldKeys_(options.repeatHeldKeys),
       keepJournal_(options.keepJournal),
       records_(game_, options.kept),
       cues_(game_) {
   playback_ = options.playback;
+  const RunStart* runStart = options.runStart;
+  if (runStart == nullptr && playback_ != nullptr && playback_->start) runStart = &*playback_->start;
   game_.scene.window.clientWidth = options.clientWidth;
   game_.scene.window.clientHeight = options.clientHeight;
   game_.FormCreate();
   cues_.Reset(game_);
   game_.TakeHappenings();
-  lists_.Reset(List());
   journal_.seed = random_.seed();
-  journal_.clientWidth = options.clientWidth;
-  journal_.clientHeight = options.clientHeight;
+  if (keepJournal_) {
+    journal_.events.reserve(4096);
+    lastRun_.events.reserve(4096);
+  }
+  if (runStart != nullptr) {
+    // A recorded run starts at once where it started, its fade where it stood.
+    ApplyRunStart(game_, random_, *runStart);
+    pendingFadeTick_ = runStart->fadeTick;
+    Happened h;
+    Took(game_.TakeHappenings(), h, false);
+    if (journal_.start) journal_.start->fadeTick = runStart->fadeTick;
+  }
+  lists_.Reset(List());
   if (!options.kept.bestRun.empty()) {
     // A best run this version cannot play is no ghost, and the record keeps it as it is.
     if (std::optional<CodedRun> best = DecodeRun(options.kept.bestRun)) {
       Race(std::make_unique<Ghost>(std::move(best->journal), measurer_));
     }
   }
-  if (keepJournal_) {
-    journal_.events.reserve(4096);
-    // Reserved whole, so that a run's start in a tick never allocates.
-    journal_.clockReads.reserve(Journal::MaxClockReads);
+}
+
+const Journal* RunningGame::LastRun() const {
+  if (journal_.start) return &journal_;
+  return lastRun_.start ? &lastRun_ : nullptr;
+}
+
+int32_t RunningGame::FadeTick() const {
+  if (!game_.scene.timOpen.enabled || !timers_.Running(TimerId::Fade) ||
+      !timers_.Running(TimerId::Game)) {
+    return 0;
   }
+  // The record's first tick is the game timer's next; the fade moves at the first tick due with
+  // or after it.
+  const double period = game_.scene.timGame.intervalMs;
+  const double ahead = timers_.Deadline(TimerId::Fade) - timers_.Deadline(TimerId::Game);
+  return ahead <= 0.0 ? 1 : static_cast<int32_t>(std::ceil(ahead / period)) + 1;
+}
+
+void RunningGame::EndRecord() {
+  if (!journal_.start) return;
+  std::swap(journal_, lastRun_);
+  journal_.events.clear();
+  journal_.start.reset();
+  journal_.ticks = 0;
+  journal_.clearMs = -1;
+  journal_.full = false;
+}
+
+void RunningGame::BeginRecord(bool inTick) {
+  if (!keepJournal_) return;
+  EndRecord();
+  journal_.seed = random_.seed();
+  journal_.clientWidth = game_.scene.window.clientWidth;
+  journal_.clientHeight = game_.scene.window.clientHeight;
+  journal_.start = CaptureRunStart(game_, measurer_, catalogue_, journal_.clientWidth,
+                                   journal_.clientHeight);
+  journal_.start->fadeTick = FadeTick();
+  // A run started by a key in a tick has had its first step in that tick.
+  journal_.ticks = inTick ? 1 : 0;
+  journal_.clearMs = -1;
 }
 
 RunningGame::~RunningGame() = default;
@@ -98,10 +151,15 @@ DrawList RunningGame::List() const {
 
 void RunningGame::Follow(double nowMs) {
   timers_.Follow(game_.scene, nowMs);
+  if (pendingFadeTick_ > 0 && timers_.Running(TimerId::Fade)) {
+    timers_.Rephase(TimerId::Fade, nowMs + pendingFadeTick_ * game_.scene.timGame.intervalMs);
+  }
+  pendingFadeTick_ = 0;
 }
 
 void RunningGame::Note(EventKind kind, int32_t a, int32_t b) {
-  if (!keepJournal_ || journal_.full) return;
+  // Only a run is recorded: what is done at the menu belongs to none.
+  if (!keepJournal_ || journal_.full || !journal_.start) return;
   if (journal_.events.size() >= Journal::MaxEvents) {
     journal_.full = true;
     return;
@@ -110,27 +168,9 @@ void RunningGame::Note(EventKind kind, int32_t a, int32_t b) {
 }
 
 void RunningGame::Deliver(EventKind kind, int32_t a, int32_t b, double nowMs) {
-  switch (kind) {
-    case EventKind::KeyDown:
-      game_.SourceKeyDown(b, a);
-      if (repeatHeldKeys_) repeats_.Press(b, a, nowMs / 1000.0);
-      break;
-    case EventKind::KeyUp:
-      game_.SourceKeyUp(b, a);
-      repeats_.Release(b, a);
-      break;
-    case EventKind::MouseMove:
-      game_.MouseMove(a, b);
-      break;
-    case EventKind::Click:
-      game_.MouseClick(a, b);
-      break;
-    case EventKind::Resize:
-      game_.scene.window.clientWidth = a;
-      game_.scene.window.clientHeight = b;
-      game_.FormResize();
-      break;
-  }
+  DeliverEvent(game_, kind, a, b);
+  if (kind == EventKind::KeyDown && repeatHeldKeys_) repeats_.Press(b, a, nowMs / 1000.0);
+  if (kind == EventKind::KeyUp) repeats_.Release(b, a);
 }
 
 Happened RunningGame::Feed(EventKind kind, int32_t a, int32_t b, double nowMs) {
@@ -165,7 +205,7 @@ Happened RunningGame::ReleaseSource(int source, double nowMs) {
 
 void RunningGame::AfterHandler(Happened& h) {
   const Happenings taken = cues_.Take(game_);
-  Took(taken, h);
+  Took(taken, h, false);
   if (game_.Closed()) h.closed = true;
   const DrawList list = List();
   if (!(list == lists_.current())) {
@@ -174,11 +214,21 @@ void RunningGame::AfterHandler(Happened& h) {
   }
 }
 
-void RunningGame::Took(const Happenings& taken, Happened& h) {
-  if (taken.clearSeconds >= 0) lastClearSeconds_ = taken.clearSeconds;
+void RunningGame::Took(const Happenings& taken, Happened& h, bool inTick) {
+  if (taken.Has(Happening::RunStarted)) {
+    BeginRecord(inTick);
+    h.runStarted = true;
+    if (ghost_) ghost_->Restart();
+  }
+  if (taken.clearSeconds >= 0) {
+    lastClearSeconds_ = taken.clearSeconds;
+    // Measured as the game measured it, so that played back it shows the same whole seconds.
+    const double elapsed = std::fabs(clock_.lastMonotonic() - game_.StartMonotonic);
+    if (journal_.start) journal_.clearMs = std::llround(elapsed * 1e6) / 1000;
+  }
   // A clear time comes with the run that made it, for the record to keep should it be the best.
   std::string run;
-  if (taken.clearSeconds >= 0 && keepJournal_) {
+  if (taken.clearSeconds >= 0 && journal_.start) {
     run = EncodeRun(journal_, taken.clearSeconds).value_or(std::string());
   }
   if (records_.Observe(taken, run)) h.recordChanged = true;
@@ -186,17 +236,16 @@ void RunningGame::Took(const Happenings& taken, Happened& h) {
   if (!run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
     Race(std::make_unique<Ghost>(journal_, measurer_));
   }
-  if (taken.Has(Happening::RunStarted)) {
-    h.runStarted = true;
-    if (ghost_) ghost_->Restart();
+  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) {
+    h.backAtMenu = true;
+    EndRecord();
   }
-  if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) h.backAtMenu = true;
 }
 
 void RunningGame::RunGameTick(double nowMs, Happened& h) {
   // A played-back run's events of this tick, as a script's come before its tick.
   for (; playback_ != nullptr && played_ < playback_->events.size() &&
-         playback_->events[played_].tick <= journal_.ticks + 1;
+         playback_->events[played_].tick <= ticks_ + 1;
        ++played_) {
     const TimedEvent& e = playback_->events[played_];
     Note(e.kind, e.a, e.b);
@@ -209,10 +258,11 @@ void RunningGame::RunGameTick(double nowMs, Happened& h) {
     game_.SourceKeyDown(source, code);
   });
   game_.timGameTimer();
-  ++journal_.ticks;
+  ++ticks_;
+  if (journal_.start) ++journal_.ticks;
   h.ticked = true;
   const Happenings taken = cues_.Take(game_);
-  Took(taken, h);
+  Took(taken, h, true);
   if (ghost_ && taken.Has(Happening::Stepped)) ghost_->Step();
   h.cues |= cues_.Tick(game_);
   if (game_.Closed()) h.closed = true;

@@ -58,7 +58,12 @@ class RunningGame {
     // A recorded run played back as it was played: its events go in before each game tick they
     // were stamped with, its clock readings are given back, and no other input is taken.
     const Journal* playback = nullptr;
+    // Where a recorded run starts: the game starts the run there at once, after start-up.
+    const RunStart* runStart = nullptr;
   };
+  // The options that play a recorded run or launch back with its events given tick by tick from
+  // outside (no journal kept, no repeats of its own).
+  static Options Replaying(const Journal& recorded);
 
   // The clock, the random generator and the measure must outlive the running game. Start-up
   // (FormCreate) runs here, at the given client size; the kept record's best run, when it has
@@ -72,7 +77,10 @@ class RunningGame {
   TGameMain& game() { return game_; }
   const TGameMain& game() const { return game_; }
   records::RecordKeeper& records() { return records_; }
+  // The record of the run under way; without a start when no run is.
   const Journal& journal() const { return journal_; }
+  // The run under way, or else the last one that was left; null before any run started.
+  const Journal* LastRun() const;
 
   // The timers take in the window's switches at `nowMs` (milliseconds on a monotonic clock): a
   // timer switched on counts its periods from then. The first call starts them.
@@ -97,7 +105,7 @@ class RunningGame {
   // The frame at nowMs, placed between the last two game ticks, at `scale` pixels a unit.
   BlendedList Frame(double nowMs, double scale = 1.0) const;
   // Game ticks run so far.
-  int64_t ticks() const { return journal_.ticks; }
+  int64_t ticks() const { return ticks_; }
 
   // A recorded run to race from the next run's start on (none: no ghost), and whether its girl
   // is drawn. The live game never depends on it.
@@ -109,20 +117,22 @@ class RunningGame {
   // changed.
   bool SetNote(std::string_view text);
   // Whether a played-back run has played all its ticks.
-  bool PlayedBack() const { return playback_ != nullptr && journal_.ticks >= playback_->ticks; }
+  bool PlayedBack() const { return playback_ != nullptr && ticks_ >= playback_->ticks; }
   // The clear time the last result showed, -1 when none has shown.
   int64_t lastClearSeconds() const { return lastClearSeconds_; }
 
  private:
-  // Notes the game's readings of the clock in the journal, and gives back a recorded run's.
+  // Gives back a recorded run's readings of the clock, and remembers the last monotonic one for
+  // the clear time a record keeps.
   class ClockNote final : public Clock {
    public:
-    ClockNote(Clock& inner, std::vector<ClockRead> played, Journal& journal, bool keep)
-        : inner_(inner), played_(std::move(played)), journal_(journal), keep_(keep) {}
+    ClockNote(Clock& inner, std::vector<ClockRead> played)
+        : inner_(inner), played_(std::move(played)) {}
     double LocalDateTimeDays() override { return Read(true); }
-    double MonotonicSeconds() override { return Read(false); }
+    double MonotonicSeconds() override { return lastMonotonic_ = Read(false); }
     std::optional<uint64_t> PerformanceCounter() override { return inner_.PerformanceCounter(); }
     uint32_t TickCountMs() override { return inner_.TickCountMs(); }
+    double lastMonotonic() const { return lastMonotonic_; }
 
    private:
     double Read(bool days);
@@ -130,8 +140,7 @@ class RunningGame {
     Clock& inner_;
     std::vector<ClockRead> played_;
     std::size_t next_ = 0;
-    Journal& journal_;
-    bool keep_;
+    double lastMonotonic_ = 0.0;
   };
 
   // Remembers the seed start-up gives the generator, for the journal.
@@ -143,6 +152,8 @@ class RunningGame {
       inner_.Seed(seed);
     }
     int32_t Below(int32_t n) override { return inner_.Below(n); }
+    uint64_t Draws() const override { return inner_.Draws(); }
+    void Skip(uint64_t draws) override { inner_.Skip(draws); }
     uint32_t seed() const { return seed_; }
 
    private:
@@ -156,16 +167,27 @@ class RunningGame {
   // changed scene shows at once.
   void AfterHandler(Happened& h);
   // What the game noted, for the record and for what is handed back.
-  void Took(const Happenings& taken, Happened& h);
+  // `inTick`: whether a game tick is under way, whose step then counts as the run's first.
+  void Took(const Happenings& taken, Happened& h, bool inTick);
+  // The record of a run that started now, and the one before kept as the last run.
+  void BeginRecord(bool inTick);
+  void EndRecord();
+  // The record's tick at which the fade moves next, against the game timer's next tick.
+  int32_t FadeTick() const;
   void RunGameTick(double nowMs, Happened& h);
   // The scene's draw list, the raced girl in it while she is shown.
   DrawList List() const;
 
   Journal journal_;
+  Journal lastRun_;
+  int64_t ticks_ = 0;
   ClockNote clock_;
   SeedNote random_;
   TGameMain game_;
   const TextMeasurer& measurer_;
+  const ImageCatalogue& catalogue_;
+  // A recorded run's fade, resumed once the timers start.
+  int32_t pendingFadeTick_ = 0;
   bool repeatHeldKeys_;
   bool keepJournal_;
   records::RecordKeeper records_;

@@ -34,6 +34,8 @@ class ScriptedRandom final : public Random {
   int32_t next = 0;
   void Seed(uint32_t seed) override { seededWith = seed; }
   int32_t Below(int32_t n) override { return next++ % n; }
+  uint64_t Draws() const override { return static_cast<uint64_t>(next); }
+  void Skip(uint64_t draws) override { next += static_cast<int32_t>(draws); }
 };
 
 struct Harness {

@@ -30,6 +30,7 @@
 #endif
 #include "run/ghost.h"
 #include "run/run_code.h"
+#include "run/verdict.h"
 #include "tick/run_tick.h"
 #include "tick/running_game.h"
 #include "tick/state_json.h"
@@ -65,6 +66,8 @@ struct Options {
   std::string run;
   std::string saveRun;
   std::string ghost;
+  // --verify's code, file or "-" for one code a line on standard input.
+  std::string verify;
   bool ticksGiven = false, seedGiven = false, clientGiven = false, scriptGiven = false;
 };
 
@@ -121,10 +124,13 @@ const char* Usage() {
          "       either may add --ghost CODE|FILE: that run raced from each run's start, drawn\n"
          "       translucent into the frames; the state printed is the same\n"
          "       skelvar-replay --save-run FILE [--ticks N] [--seed S] [--client WxH] [SCRIPT]\n"
+         "       skelvar-replay --verify CODE|FILE|-\n"
          "--run plays a run code, given as it is or as a file holding the code or a link with\n"
-         "#run=CODE; the code holds the seed, the client size, the events and the ticks, which\n"
-         "--ticks may shorten. --save-run writes to FILE (- for standard output) the run code\n"
-         "of SCRIPT played for --ticks ticks.";
+         "#run=CODE; the code holds where the run started, its events and its ticks, which\n"
+         "--ticks may shorten, and the state is printed from the run's first tick. --save-run\n"
+         "writes to FILE (- for standard output) the code of the last run that starts in SCRIPT\n"
+         "played for --ticks ticks. --verify plays a code without printing its state and prints\n"
+         "its verdict as one line of JSON; with - it reads one code a line from standard input.";
 }
 
 void CheckAudioTicks(const Options& o) {
@@ -177,6 +183,9 @@ Options ParseOptions(int argc, char** argv) {
     } else if (arg == "--ghost") {
       o.ghost = value(arg);
       if (o.ghost.empty()) Fail("--ghost needs a run code or a file holding one");
+    } else if (arg == "--verify") {
+      o.verify = value(arg);
+      if (o.verify.empty()) Fail("--verify needs a run code, a file holding one, or -");
     } else if (arg == "--save-run") {
       o.saveRun = value(arg);
       if (o.saveRun.empty()) Fail("--save-run needs a file name");
@@ -221,6 +230,9 @@ Options ParseOptions(int argc, char** argv) {
     }
   }
   o.scriptGiven = haveScript;
+  if (!o.verify.empty() && (!o.run.empty() || !o.saveRun.empty() || haveScript)) {
+    Fail(std::string("--verify goes with no run, script or --save-run; ") + SeeHelp);
+  }
   if (!o.run.empty()) {
     if (!o.saveRun.empty()) {
       Fail(std::string("--run and --save-run do not go together; ") + SeeHelp);
@@ -353,50 +365,58 @@ class ScriptFeed final : public EventSource {
   bool held_ = false, ended_ = false;
 };
 
-// The run --run names: a file's code or link when the value names a file, else the value itself.
-tick::CodedRun LoadRun(const std::string& value) {
-  std::string text = value;
-  std::string label;
+// The text a run option names: a file's code or link when the value names a file, else the value
+// itself. False, with the problem in `why`, for a file that cannot be read.
+bool ReadRunFile(const std::string& value, std::string& text, std::string& why) {
+  text = value;
   struct stat st {};
-  if (stat(value.c_str(), &st) == 0) {
-    label = Printable(value, 40) + ": ";
-    std::FILE* file = std::fopen(value.c_str(), "rb");
-    if (file == nullptr) {
-      Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(errno));
-    }
-    // One byte past the longest code and link, so that a longer file is refused as too long.
-    text.assign(MaxRunCodeChars + MaxRunLinkPrefixChars + 1, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), file));
-    const bool failed = std::ferror(file) != 0;
-    const int error = errno;
-    std::fclose(file);
-    if (failed) Fail("cannot read '" + Printable(value, 40) + "': " + std::strerror(error));
+  if (stat(value.c_str(), &st) != 0) return true;
+  std::FILE* file = std::fopen(value.c_str(), "rb");
+  if (file == nullptr) {
+    why = "cannot read '" + Printable(value, 40) + "': " + std::strerror(errno);
+    return false;
   }
-  std::string why;
+  // One byte past the longest code and link, so that a longer file is refused as too long.
+  text.assign(MaxRunCodeChars + MaxRunLinkPrefixChars + 1, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), file));
+  const bool failed = std::ferror(file) != 0;
+  const int error = errno;
+  std::fclose(file);
+  if (failed) {
+    why = "cannot read '" + Printable(value, 40) + "': " + std::strerror(error);
+    return false;
+  }
+  return true;
+}
+
+// The run --run names.
+tick::CodedRun LoadRun(const std::string& value) {
+  std::string text, why;
+  if (!ReadRunFile(value, text, why)) Fail(why);
+  struct stat st {};
+  const std::string label = stat(value.c_str(), &st) == 0 ? Printable(value, 40) + ": " : "";
   std::optional<tick::CodedRun> run = DecodeRun(text, &why);
   if (!run) Fail(label + why);
   return std::move(*run);
 }
 
-// --save-run: the script's events up to the last tick, as a run code in one line of the file (of
-// standard output for "-").
+// --save-run: the last run that starts in the script played for its ticks, as a run code in one
+// line of the file (of standard output for "-").
 int SaveRun(const Options& options) {
   ScriptFeed feed(options);
-  Journal journal;
-  journal.seed = options.seed;
-  journal.clientWidth = options.clientWidth;
-  journal.clientHeight = options.clientHeight;
-  journal.ticks = options.ticks;
-  for (const TimedEvent* e = feed.Peek(); e != nullptr; e = feed.Peek()) {
-    if (journal.events.size() == MaxRunEvents) {
-      Fail("a run code holds at most " + std::to_string(MaxRunEvents) +
-           " events; the script has more");
-    }
-    journal.events.push_back(*e);
-    feed.Pop();
-  }
+  VirtualClock clock(options.seed);
+  Mt19937Random random;
+  FixedTextMeasurer measurer;
+  RunningGame::Options start;
+  start.clientWidth = options.clientWidth;
+  start.clientHeight = options.clientHeight;
+  start.repeatHeldKeys = false;
+  RunningGame run(clock, random, measurer, start);
+  for (int64_t k = 1; k <= options.ticks && !run.game().Closed(); ++k) RunTick(run, clock, k, feed);
+  const Journal* last = run.LastRun();
+  if (last == nullptr) Fail("no run starts in the script's " + std::to_string(options.ticks) + " ticks");
   std::string why;
-  const std::optional<std::string> code = EncodeRun(journal, -1, &why);
+  const std::optional<std::string> code = EncodeRun(*last, -1, &why);
   if (!code) Fail(why);
   const std::string line = *code + "\n";
   if (options.saveRun == "-") {
@@ -426,9 +446,48 @@ int SaveRun(const Options& options) {
   return 0;
 }
 
+// --verify: the verdict on one code, or on each line of standard input in turn.
+int Verify(const Options& options) {
+  std::string why;
+  if (options.verify != "-") {
+    std::string text = options.verify;
+    if (!ReadRunFile(options.verify, text, why)) {
+      Write(run::ErrorJson(why) + "\n");
+      return ExitUsage;
+    }
+    const std::optional<run::Verdict> verdict = run::Judge(text, &why);
+    Write((verdict ? run::VerdictJson(*verdict) : run::ErrorJson(why)) + "\n");
+    if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
+    return verdict ? 0 : ExitUsage;
+  }
+  // A line longer than any code is read to its end but judged as too long.
+  std::string line;
+  const std::size_t longest = MaxRunCodeChars + MaxRunLinkPrefixChars + 1;
+  for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+    if (c != '\n') {
+      if (line.size() < longest) line.push_back(static_cast<char>(c));
+      continue;
+    }
+    const std::optional<run::Verdict> verdict = run::Judge(line, &why);
+    Write((verdict ? run::VerdictJson(*verdict) : run::ErrorJson(why)) + "\n");
+    line.clear();
+  }
+  if (!line.empty()) {
+    const std::optional<run::Verdict> verdict = run::Judge(line, &why);
+    Write((verdict ? run::VerdictJson(*verdict) : run::ErrorJson(why)) + "\n");
+  }
+  if (std::ferror(stdin) != 0) {
+    std::cerr << "skelvar-replay: cannot read standard input\n";
+    return 1;
+  }
+  if (std::fflush(stdout) != 0) OutputFailed(errno != 0 ? errno : EIO);
+  return 0;
+}
+
 int Replay(int argc, char** argv) {
   HoldClosedStandardDescriptors();
   Options options = ParseOptions(argc, argv);
+  if (!options.verify.empty()) return Verify(options);
   if (!options.saveRun.empty()) return SaveRun(options);
   std::optional<tick::CodedRun> code;
   std::unique_ptr<ScriptFeed> script;
@@ -484,8 +543,12 @@ int Replay(int argc, char** argv) {
   start.clientHeight = options.clientHeight;
   // A script holds every key press it plays, the repeats of held keys among them.
   start.repeatHeldKeys = false;
-  // A code's readings of the clock give the run's start times and clear time as it showed them.
-  if (code) start.playedClock = code->journal.clockReads;
+  // A code's readings of the clock give the run's clear time as it showed it, and a run's own
+  // code starts the run where it started.
+  if (code) {
+    start.playedClock = PlayedClock(code->journal);
+    if (code->journal.start) start.runStart = &*code->journal.start;
+  }
 #ifndef __EMSCRIPTEN__
   if (records) {
     start.kept = records->loaded();
