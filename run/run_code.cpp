@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "game/held_keys.h"
+#include "tick/run_start.h"
 
 namespace skelvar::tick {
 namespace {
@@ -465,6 +466,9 @@ std::string OutOfRange(const CodedRun& run) {
         return "the run's start fields are out of order";
       }
     }
+    if (const std::string wrong = RunStartOutOfRange(*j.start); !wrong.empty()) {
+      return "the run's start is out of range (" + wrong + ")";
+    }
   }
   if (j.events.size() > MaxRunEvents) {
     return "the run has too many events for a run code (" + std::to_string(j.events.size()) +
@@ -564,7 +568,8 @@ void PutEvents(std::string& out, const Journal& j, std::size_t count, int64_t ti
 std::string Bytes(const CodedRun& run, Versions versions) {
   const Journal& j = run.journal;
   std::string out;
-  out.push_back(static_cast<char>(versions.format));
+  const int layout = j.start ? RunCodeFormat : LaunchCodeFormat;
+  out.push_back(static_cast<char>(versions.format != 0 ? versions.format : layout));
   if (j.start) {
     PutRunStart(out, j, versions.logic);
     PutVarint(out, static_cast<uint64_t>(j.ticks));
@@ -726,6 +731,9 @@ std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
       }
       start.fields[start.fieldCount++] = {static_cast<uint16_t>(place), static_cast<int32_t>(v)};
       ++place;
+    }
+    if (const std::string wrong = RunStartOutOfRange(start); !wrong.empty()) {
+      return refuse("the run code's start is out of range (" + wrong + ")");
     }
   }
   uint64_t ticks = 0, clearPlusOne = 0, count = 0;

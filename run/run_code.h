@@ -69,7 +69,7 @@ uint32_t Crc32(std::string_view bytes);
 std::string Base64Url(std::string_view bytes);
 
 struct Versions {
-  int format = RunCodeFormat;
+  int format = 0;  // 0: the format of the journal's layout, a run's or a launch's
   uint64_t logic = PlayLogicVersion;
 };
 // The bytes before the check value, with no range checked: any values the fields take.

@@ -60,6 +60,7 @@ struct Journal {
   // A run's clear time as its clock measured it, in whole milliseconds from its start; -1 when
   // no clear time has shown.
   int64_t clearMs = -1;
+  bool operator==(const Journal&) const = default;
 };
 
 // The clock readings a journal's game takes, given back in their turn when it is played: a run's

@@ -2,6 +2,8 @@
 // given to a fresh game so that it starts the run exactly there.
 #pragma once
 
+#include <string>
+
 #include "game/game_main.h"
 #include "game/platform.h"
 #include "tick/journal.h"
@@ -16,9 +18,13 @@ RunStart CaptureRunStart(const TGameMain& game, const TextMeasurer& measurer,
                          int32_t clientHeight);
 
 // Starts a run on a game just made and laid out at the run's client size, whose generator has just
-// been seeded with the run's seed: the start as StartGame makes it, then the recorded fields and
-// the generator's place.
+// been seeded with the run's seed: the recorded fields, then the start as StartGame makes it from
+// them, then the generator's place.
 void ApplyRunStart(TGameMain& game, Random& random, const RunStart& start);
+
+// Whether a start's fields hold values the game can take: picture ids it has, an actor it has, and
+// places and sizes within the ranges a run's events keep. Empty when they do; else what is not.
+std::string RunStartOutOfRange(const RunStart& start);
 
 // One input event handed to the game, as a window delivers it.
 void DeliverEvent(TGameMain& game, EventKind kind, int32_t a, int32_t b);

@@ -57,6 +57,10 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
   cues_.Reset(game_);
   game_.TakeHappenings();
   journal_.seed = random_.seed();
+  keepLaunch_ = options.keepLaunch;
+  launch_.seed = random_.seed();
+  launch_.clientWidth = options.clientWidth;
+  launch_.clientHeight = options.clientHeight;
   if (keepJournal_) {
     journal_.events.reserve(4096);
     lastRun_.events.reserve(4096);
@@ -81,6 +85,15 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
 const Journal* RunningGame::LastRun() const {
   if (journal_.start) return &journal_;
   return lastRun_.start ? &lastRun_ : nullptr;
+}
+
+std::optional<std::string> RunningGame::LastRunCode(std::string* why) const {
+  const Journal* run = LastRun();
+  if (run == nullptr) {
+    if (why != nullptr) *why = "no run has started";
+    return std::nullopt;
+  }
+  return EncodeRun(*run, -1, why);
 }
 
 int32_t RunningGame::FadeTick() const {
@@ -158,6 +171,9 @@ void RunningGame::Follow(double nowMs) {
 }
 
 void RunningGame::Note(EventKind kind, int32_t a, int32_t b) {
+  if (keepLaunch_ && launch_.events.size() < Journal::MaxEvents) {
+    launch_.events.push_back({ticks_ + 1, kind, a, b});
+  }
   // Only a run is recorded: what is done at the menu belongs to none.
   if (!keepJournal_ || journal_.full || !journal_.start) return;
   if (journal_.events.size() >= Journal::MaxEvents) {
@@ -259,6 +275,7 @@ void RunningGame::RunGameTick(double nowMs, Happened& h) {
   });
   game_.timGameTimer();
   ++ticks_;
+  launch_.ticks = ticks_;
   if (journal_.start) ++journal_.ticks;
   h.ticked = true;
   const Happenings taken = cues_.Take(game_);

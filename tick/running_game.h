@@ -50,6 +50,9 @@ class RunningGame {
     bool repeatHeldKeys = true;
     // Long soaks keep no journal.
     bool keepJournal = true;
+    // The whole launch's events are kept too, from start-up on, for a stepped page whose checks
+    // play its launch again natively.
+    bool keepLaunch = false;
     // The player's record as kept when the game starts.
     records::Record kept;
     // Readings of the clock a recorded run took, given back in their turn instead of the clock's
@@ -81,6 +84,10 @@ class RunningGame {
   const Journal& journal() const { return journal_; }
   // The run under way, or else the last one that was left; null before any run started.
   const Journal* LastRun() const;
+  // Its code; none before any run, or for a run too long for a code (`why` then says so).
+  std::optional<std::string> LastRunCode(std::string* why = nullptr) const;
+  // The whole launch so far, kept only with Options::keepLaunch.
+  const Journal& launch() const { return launch_; }
 
   // The timers take in the window's switches at `nowMs` (milliseconds on a monotonic clock): a
   // timer switched on counts its periods from then. The first call starts them.
@@ -180,6 +187,8 @@ class RunningGame {
 
   Journal journal_;
   Journal lastRun_;
+  Journal launch_;
+  bool keepLaunch_ = false;
   int64_t ticks_ = 0;
   ClockNote clock_;
   SeedNote random_;

@@ -12,6 +12,7 @@ struct TimedEvent {
   EventKind kind = EventKind::KeyDown;
   int32_t a = 0;  // key code, x, or width
   int32_t b = 0;  // the key's source, y or height
+  bool operator==(const TimedEvent&) const = default;
 };
 
 }  // namespace skelvar::tick

@@ -25,7 +25,7 @@ runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturb
 # check draws with and the game refuses by itself.
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   libgl1-mesa-dri libegl1 libegl-mesa0 desktop-file-utils appstream man-db dpkg-dev file lintian
-  devscripts binutils clang-14 libclang-rt-14-dev openbox time)
+  devscripts binutils clang-14 libclang-rt-14-dev openbox time libfaketime xclip)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
 # the page's modules minified with terser, the font subset made with fonttools, served by python3;
 # its tests run under node and in

@@ -174,8 +174,7 @@ class Loop {
     if ((key.keysym.mod & KMOD_CTRL) == 0 || key.repeat != 0 || watched_) return false;
     if (key.keysym.sym == SDLK_c &&
         (game_.GameState == StateOutcome || game_.GameState == StateFinished)) {
-      const std::optional<std::string> code =
-          tick::EncodeRun(run_.journal(), run_.lastClearSeconds());
+      const std::optional<std::string> code = run_.LastRunCode();
       if (code && SDL_SetClipboardText(code->c_str()) == 0) {
         SetNote(run_, CopiedNote, NoteSeconds);
       } else {

@@ -180,12 +180,14 @@ int main(int argc, char** argv) {
   }
   if (game.Closed()) return 0;
 
-  // Every run is kept as a script the replay tool plays again, from the start of the game to the
-  // end of the last run.
+  // Every run is kept as its code, which the replay tool and the game play again.
   records::LastRunFile lastRun(records::RecordsFolder(), warn);
+  const auto keepLastRun = [&] {
+    if (const std::optional<std::string> code = run.LastRunCode()) lastRun.Keep(*code + "\n");
+  };
   options.handedBack = [&](const tick::Happened& h) {
     records.Follow(run.records(), h.recordChanged, h.backAtMenu);
-    if (h.backAtMenu || h.closed) lastRun.Keep(tick::JournalScript(run.journal()));
+    if (h.backAtMenu || h.closed) keepLastRun();
   };
   // The sound device opens once the first frame is on screen, never before it; nothing sounds
   // before a run starts anyway. Without a device the game plays silently.
@@ -216,7 +218,7 @@ int main(int argc, char** argv) {
   LatePictures late(EmbeddedFiles(), ShippedCatalogue());
   const bool ran = RunEventLoop(*window, *renderer, run, clock, options, &late, &error);
   // Closed from outside, the game's end still keeps the run it was in.
-  if (!game.Closed()) lastRun.Keep(tick::JournalScript(run.journal()));
+  if (!game.Closed()) keepLastRun();
   audio.reset();
   renderer.reset();
   window.reset();

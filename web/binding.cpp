@@ -251,10 +251,16 @@ EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_frame(double now) {
   return Report(h, false, between);
 }
 
-// The journal of the launch so far as the replay tool's script; empty once it is no longer
-// whole.
+// The journal of the launch so far as the replay tool's script (a stepped page keeps it); empty
+// once it is no longer whole.
 EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_journal() {
-  text = PageScript(page->run().journal());
+  text = PageScript(page->run().launch());
+  return SpanOf(text.data(), text.size());
+}
+
+// The code of the player's last run, to keep; empty before any run or for one too long.
+EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_last_run() {
+  text = page->run().LastRunCode().value_or(std::string());
   return SpanOf(text.data(), text.size());
 }
 
@@ -340,7 +346,7 @@ EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_share() {
   shareCode.clear();
   if (RunEnded()) {
     const tick::RunningGame& run = page->run();
-    shareCode = tick::EncodeRun(run.journal(), run.lastClearSeconds()).value_or(std::string());
+    shareCode = run.LastRunCode().value_or(std::string());
     if (shareCode.empty()) page->run().SetNote(TooLongNote);
   }
   return SpanOf(shareCode.data(), shareCode.size());

@@ -167,6 +167,8 @@ export class Game {
 
   // The journal of the launch so far as the replay tool's script ('' once it is not whole).
   journal() { return this.text(this.m._skelvar_journal()); }
+  // The code of the last run, to keep ('' before any run).
+  lastRun() { return this.text(this.m._skelvar_last_run()); }
   stateJson(tick) { return this.text(this.m._skelvar_state_json(tick)); }
 
   // The scale and the logic's client size for a viewport in CSS pixels less the margins to keep

@@ -36,12 +36,14 @@ EM_JS(int, skelvar_js_read_pads, (double* out, int slots), {
 namespace skelvar::web {
 namespace {
 
-tick::RunningGame::Options StartOptions(int32_t width, int32_t height,
+tick::RunningGame::Options StartOptions(bool stepped, int32_t width, int32_t height,
                                         const records::Record& kept) {
   tick::RunningGame::Options options;
   options.clientWidth = width;
   options.clientHeight = height;
   options.kept = kept;
+  // A stepped page's checks play its whole launch again natively.
+  options.keepLaunch = stepped;
   return options;
 }
 
@@ -55,7 +57,7 @@ TextSize PageMeasurer::Measure(std::string_view utf8) const {
 
 PageRun::PageRun(bool stepped, uint32_t seed, int32_t width, int32_t height,
                  const records::Record& kept)
-    : clock_(stepped, seed), run_(clock_, random_, measurer_, StartOptions(width, height, kept)) {
+    : clock_(stepped, seed), run_(clock_, random_, measurer_, StartOptions(stepped, width, height, kept)) {
   if (stepped) {
     // Start-up ran at tick 0, and its timers count from then, as the replay tool's first tick
     // has them; events from now on belong to tick 1.

@@ -104,8 +104,8 @@ export class Records {
     if (entry) this.game.recordSaved(record);
   }
 
-  // A run ended: the script of the launch up to here replaces the last one kept. A journal that
-  // is no longer whole keeps nothing, and the run before it is not kept as if it were this one.
+  // A run ended: its code replaces the last one kept. A run too long for a code keeps nothing, and
+  // the run before it is not kept as if it were this one.
   keepRun(script) {
     this.update((e) => {
       if (script) {

@@ -42,7 +42,7 @@ export class Session {
     this.wasShareable = r.shareable;
     this.board?.took(r);
     // Every run is kept as a run, from the launch to the menu's return or the game's end.
-    if (r.backAtMenu || (r.closed && this.inputs.enabled)) this.records?.keepRun(this.game.journal());
+    if (r.backAtMenu || (r.closed && this.inputs.enabled)) this.records?.keepRun(this.game.lastRun());
     if (r.ticked) this.onTicked?.();
     // Each game tick glides the frames after it.
     if (r.pictureChanged && !this.stepped) this.pageWindow.requestFrame();

@@ -17,9 +17,10 @@ struct HostileCode {
   std::string says;
 };
 
-// A short run with an event of every kind.
-inline tick::CodedRun SmallRun() {
+// A short launch with an event of every kind, as codes of the first format hold one.
+inline tick::CodedRun SmallLaunch() {
   tick::CodedRun run;
+  run.format = tick::LaunchCodeFormat;
   run.journal.seed = 7;
   run.journal.clientWidth = 944;
   run.journal.clientHeight = 542;
@@ -28,6 +29,20 @@ inline tick::CodedRun SmallRun() {
       {2, tick::EventKind::KeyDown, 38, 0},      {3, tick::EventKind::KeyUp, 38, 0},
       {5, tick::EventKind::MouseMove, 700, 300}, {6, tick::EventKind::Click, 702, 301},
       {8, tick::EventKind::Resize, 1000, 600},   {9, tick::EventKind::KeyDown, 39, 3}};
+  return run;
+}
+
+// The same events as one run, started with two fields of its own and the fade under way.
+inline tick::CodedRun SmallRun() {
+  tick::CodedRun run = SmallLaunch();
+  run.format = tick::RunCodeFormat;
+  tick::RunStart& start = run.journal.start.emplace();
+  start.draws = 3;
+  start.fadeTick = 2;
+  start.fields[0] = {48, 1};
+  start.fields[1] = {49, 512};
+  start.fieldCount = 2;
+  run.journal.clearMs = 19050;
   return run;
 }
 
@@ -56,9 +71,18 @@ inline std::vector<HostileCode> HostileCodes() {
   std::string flipped = good;
   flipped[flipped.size() / 2] = flipped[flipped.size() / 2] == 'A' ? 'B' : 'A';
   add("one bit changed", flipped, "its check value does not match");
-  add("another format", Seal(Bytes(SmallRun(), {2, PlayLogicVersion})), "of format 2");
+  add("another format", Seal(Bytes(SmallRun(), {3, PlayLogicVersion})), "of format 3");
   add("another play logic", Seal(Bytes(SmallRun(), {RunCodeFormat, 3})),
       "made by another version of the game (logic 3, this is 1)");
+  add("a launch of another play logic", Seal(Bytes(SmallLaunch(), {LaunchCodeFormat, 3})),
+      "made by another version of the game (logic 3, this is 1)");
+  add("a start field past the game's",
+      Seal(Bytes(changed([](CodedRun& r) { r.journal.start->fields[1].index = 2000; }))),
+      "start field 2 is out of range");
+  // The count of start fields follows the format, logic, seed, draws, two sizes and the fade.
+  std::string manyFields = Bytes(changed([](CodedRun& r) { r.journal.start->fieldCount = 0; }));
+  manyFields.replace(9, 1, "\xA2\x01");
+  add("more start fields than the game has", Seal(manyFields), "more fields than the game has");
   add("16385 characters", std::string(MaxRunCodeChars + 1, 'A'), "longer than 16384 characters");
   add("72001 ticks", Seal(Bytes(changed([](CodedRun& r) { r.journal.ticks = MaxRunTicks + 1; }))),
       "longer than 72000 ticks");
@@ -77,9 +101,9 @@ inline std::vector<HostileCode> HostileCodes() {
         r.journal.events[1].kind = static_cast<EventKind>(6);
       }))),
       "event 2 is out of range (its kind 6");
-  add("a clock reading that is no number", Seal(Bytes(changed([](CodedRun& r) {
-        r.journal.clockReads = {{false, 1.5}, {true, std::nan("")}};
-      }))),
+  CodedRun launch = SmallLaunch();
+  launch.journal.clockReads = {{false, 1.5}, {true, std::nan("")}};
+  add("a clock reading that is no number", Seal(Bytes(launch)),
       "clock reading 2 is out of range");
   add("bytes after the last event", Seal(Bytes(SmallRun()) + std::string("\x01\x02", 2)),
       "has 2 bytes after its last event");

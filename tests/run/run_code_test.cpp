@@ -1,6 +1,6 @@
 // Run codes: a run comes back whole from its code, the codes of live-like runs fit in a link, every
-// code no game made is refused with one line, and the replay tool plays a saved code as the script
-// it came from.
+// code no game made is refused with one line, the replay tool plays a saved run as the script it
+// came from played it, older codes play as they did, and the verdict says what the state shows.
 #include "run/run_code.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +24,10 @@
 #include "game/random.h"
 #include "hostile_run_codes.h"
 #include "replay_script.h"
+#include "run/verdict.h"
+#include "tick/run_tick.h"
 #include "tick/running_game.h"
+#include "tick/virtual_clock.h"
 
 namespace skelvar::tick {
 namespace {
@@ -57,15 +60,22 @@ std::optional<Journal> ScriptJournal(const fs::path& script, int64_t ticks = 460
   return j;
 }
 
-// The journal back from its code, written as a script (with the seed, client size and ticks).
-std::string RoundTrip(const Journal& j, int64_t clear = -1) {
+// The journal back from its code.
+Journal RoundTrip(const Journal& j, int64_t clear = -1) {
   std::string why;
   const std::optional<std::string> code = EncodeRun(j, clear, &why);
   EXPECT_TRUE(code) << why;
   const std::optional<CodedRun> run = DecodeRun(code.value_or(""), &why);
   EXPECT_TRUE(run) << why;
-  EXPECT_EQ(run ? run->clearSeconds : -2, clear);
-  return run ? JournalScript(run->journal) : std::string();
+  const int64_t shown = j.start ? (j.clearMs < 0 ? -1 : j.clearMs / 1000) : clear;
+  EXPECT_EQ(run ? run->clearSeconds : -2, shown);
+  return run ? run->journal : Journal{};
+}
+
+// A journal as its own run, from a start straight after start-up.
+Journal AsRun(Journal j) {
+  j.start.emplace();
+  return j;
 }
 
 // A run no player makes: every kind of event with values anywhere in their ranges, often the
@@ -93,6 +103,16 @@ Journal RandomRun(uint32_t seed, int64_t events) {
     j.events.push_back(
         {tick, kind, extreme(least, most), key ? extreme(0, 9) : extreme(least, most)});
   }
+  if (seed % 4 == 0) return j;
+  // Most are runs of their own, starting with fields anywhere in their range.
+  RunStart& start = j.start.emplace();
+  start.draws = static_cast<uint64_t>(pick(0, 4000));
+  start.fadeTick = static_cast<int32_t>(pick(0, 3));
+  for (int i = 0; i < StartFieldCount; ++i) {
+    // Every field takes 0 and 1; the ranges beyond are the decoder's to refuse.
+    if (pick(0, 4) == 0) start.fields[start.fieldCount++] = {static_cast<uint16_t>(i), extreme(0, 1)};
+  }
+  j.clearMs = pick(0, 1) == 0 ? -1 : pick(0, int64_t{INT32_MAX} * 1000);
   return j;
 }
 
@@ -112,12 +132,21 @@ struct LivePlay {
   RunningGame run{clock, random, measurer, {}};
   std::mt19937 rng{5};
 
+  // Every event as a record would stamp it, whether or not her run has ended by then: the codes'
+  // sizes are the events', wherever she is.
+  Journal all = AsRun({0x9E3779B9u, 944, 542, {}, 0});
+
   LivePlay() { run.Follow(0.0); }
   void Step() {
     clock.ms += 1.0;
-    if (const auto due = run.NextDeadline(); due && clock.ms >= *due) run.Advance(clock.ms);
+    if (const auto due = run.NextDeadline(); due && clock.ms >= *due && run.Advance(clock.ms).ticked) {
+      ++all.ticks;
+    }
   }
-  void Feed(EventKind kind, int32_t a, int32_t b = 0) { run.Feed(kind, a, b, clock.ms); }
+  void Feed(EventKind kind, int32_t a, int32_t b = 0) {
+    run.Feed(kind, a, b, clock.ms);
+    all.events.push_back({all.ticks + 1, kind, a, b});
+  }
   int Pick(int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); }
   double Later(int lo, int hi) { return clock.ms + Pick(lo, hi); }
 };
@@ -154,7 +183,7 @@ Journal KeyboardRun() {
       nextTurn = direction == VK_LEFT ? play.Later(300, 900) : play.Later(2000, 6000);
     }
   }
-  return play.run.journal();
+  return play.all;
 }
 
 // 60 s steered by the mouse: the pointer drifts towards a place that changes every second or two,
@@ -177,7 +206,7 @@ Journal MouseRun() {
       nextClick = play.Later(600, 2000);
     }
   }
-  return play.run.journal();
+  return play.all;
 }
 
 bool OnePrintableLine(const std::string& s) {
@@ -202,47 +231,61 @@ TEST(RunCode, CheckValueAndTextAreTheStandardOnes) {
   EXPECT_EQ(run_code::Base64Url("\xFB\xFF\xBF\xFE"), "-_-__g");
 }
 
+// The last run a script starts, as the game records it.
+Journal LastRunOf(const Journal& script) {
+  VirtualClock clock(script.seed);
+  Mt19937Random random;
+  FixedTextMeasurer measurer;
+  RunningGame::Options options;
+  options.repeatHeldKeys = false;
+  RunningGame game(clock, random, measurer, options);
+  EventSpan events(script.events);
+  for (int64_t k = 1; k <= script.ticks; ++k) RunTick(game, clock, k, events);
+  return game.LastRun() != nullptr ? *game.LastRun() : Journal{};
+}
+
 TEST(RunCode, ScriptsRandomAndLiveRunsComeBackWholeFromCodesThatFitInALink) {
   int scripts = 0;
   for (const fs::path& path : SuiteScripts()) {
     const std::optional<Journal> j = ScriptJournal(path);
     if (!j) continue;
     ++scripts;
-    EXPECT_EQ(RoundTrip(*j), JournalScript(*j)) << path;
+    // A launch, as older codes hold one, and the script's events as one run.
+    EXPECT_EQ(RoundTrip(*j), *j) << path;
+    EXPECT_EQ(RoundTrip(AsRun(*j)), AsRun(*j)) << path;
   }
   EXPECT_GE(scripts, 10);
   for (uint32_t seed = 1; seed <= 30; ++seed) {
-    const Journal j = RandomRun(seed, seed * 25);
+    Journal j = RandomRun(seed, seed * 25);
     const int64_t clear = seed % 3 == 0 ? -1 : seed % 3 == 1 ? INT32_MAX : 97;
-    EXPECT_EQ(RoundTrip(j, clear), JournalScript(j)) << "seed " << seed;
+    EXPECT_EQ(RoundTrip(j, clear), j) << "seed " << seed;
   }
 
   const Journal keyboard = KeyboardRun();
   const Journal mouse = MouseRun();
   EXPECT_GT(keyboard.events.size(), 900u) << "the key repeat must have sent its presses";
   EXPECT_GT(mouse.events.size(), 800u);
+  Journal winning = LastRunOf(*ScriptJournal(SuiteScripts()[0]));
+  ASSERT_TRUE(winning.start && winning.clearMs >= 0) << "the winning run clears";
   struct Case {
     const char* name;
     Journal journal;
     size_t most;
   };
-  for (Case c : {Case{"the winning run", *ScriptJournal(SuiteScripts()[0]), 300},
-                 Case{"30 s of keys", keyboard, 1000}, Case{"60 s of the mouse", mouse, 4000}}) {
-    const std::string code = EncodeRun(c.journal, 17).value_or("");
+  for (Case c : {Case{"the winning run", winning, 300}, Case{"30 s of keys", keyboard, 1000},
+                 Case{"60 s of the mouse", mouse, 4000}}) {
+    const std::string code = EncodeRun(c.journal).value_or("");
     std::cout << c.name << ": " << c.journal.events.size() << " events in " << c.journal.ticks
               << " ticks, " << code.size() << " characters\n";
     EXPECT_LE(code.size(), c.most) << c.name;
     // Events fed after the last tick never played: the code leaves them out.
     std::erase_if(c.journal.events, [&](const TimedEvent& e) { return e.tick > c.journal.ticks; });
-    EXPECT_EQ(RoundTrip(c.journal, 17), JournalScript(c.journal)) << c.name;
+    EXPECT_EQ(RoundTrip(c.journal), c.journal) << c.name;
     // A link holding the code, as a message or a file may hand it over.
     const std::optional<CodedRun> linked =
         DecodeRun(" https://example.org/skelvar/#run=" + code + "\n");
-    EXPECT_TRUE(linked && JournalScript(linked->journal) == JournalScript(c.journal));
-    // A live run's readings of the clock travel with it, so that it shows the same times again.
-    EXPECT_TRUE(linked && linked->journal.clockReads == c.journal.clockReads) << c.name;
+    EXPECT_TRUE(linked && linked->journal == c.journal) << c.name;
   }
-  EXPECT_FALSE(keyboard.clockReads.empty()) << "a live run reads the clock when it starts";
 }
 
 TEST(RunCode, RunsNoCodeHoldsAndCodesNoGameMadeAreRefusedWithOneLine) {
@@ -297,10 +340,10 @@ std::string Temp(const std::string& name) {
   return ::testing::TempDir() + "/run-code-" + std::to_string(getpid()) + "-" + name;
 }
 
-ToolRun Tool(const std::string& args) {
+ToolRun Tool(const std::string& args, const std::string& input = "/dev/null") {
   const std::string err = Temp("err.txt");
   FILE* p = popen(
-      (std::string(SKELVAR_REPLAY) + " " + args + " 2> " + err + " < /dev/null").c_str(), "r");
+      (std::string(SKELVAR_REPLAY) + " " + args + " 2> " + err + " < " + input).c_str(), "r");
   ToolRun r;
   if (p == nullptr) return r;
   char buf[65536];
@@ -310,6 +353,24 @@ ToolRun Tool(const std::string& args) {
   r.err = ReadFile(err);
   fs::remove(err);
   return r;
+}
+
+// State lines without their tick, which a run counts from its own start.
+std::string Untimed(const std::string& out) {
+  std::string kept;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    kept += line.substr(std::min(line.find(','), line.size())) + "\n";
+  }
+  return kept;
+}
+
+// The field `key` of a verdict's JSON line, as its text.
+std::string Field(const std::string& json, const std::string& key) {
+  const std::size_t at = json.find("\"" + key + "\": ");
+  if (at == std::string::npos) return "?";
+  const std::size_t from = at + key.size() + 4;
+  return json.substr(from, json.find_first_of(",}", from) - from);
 }
 
 TEST(RunCodeTool, SavedRunsPlayAsTheirScriptsAndHostileCodesGetOneLineAndStatusTwo) {
@@ -325,35 +386,53 @@ TEST(RunCodeTool, SavedRunsPlayAsTheirScriptsAndHostileCodesGetOneLineAndStatusT
                          std::to_string(j.clientWidth) + "x" + std::to_string(j.clientHeight)});
     std::ofstream(plays.back().first, std::ios::binary) << JournalScript(j);
   }
-  int played = 0;
+  int played = 0, verdicts = 0;
   for (const auto& [script, options] : plays) {
     fs::remove(code);
     const ToolRun direct = Tool(options + " " + script);
     const ToolRun saved = Tool(options + " --save-run " + code + " " + script);
-    if (direct.status != 0) {
-      // A malformed script is refused as when it is played, and no code is written.
-      EXPECT_EQ(saved.status, direct.status) << script;
-      EXPECT_EQ(saved.err, direct.err) << script;
+    if (direct.status != 0 || saved.status != 0) {
+      // A malformed script, or one that starts no run, is refused and no code is written.
+      EXPECT_EQ(saved.status, 2) << script;
+      EXPECT_EQ(std::count(saved.err.begin(), saved.err.end(), '\n'), 1) << script;
       EXPECT_FALSE(fs::exists(code)) << script;
       continue;
     }
     ++played;
-    ASSERT_EQ(saved.status, 0) << script << ": " << saved.err;
     EXPECT_EQ(saved.out, "");
-    EXPECT_EQ(Tool("--run " + code).out, direct.out) << script;
+    // The run plays as it played in its script, tick for tick from its first.
+    const std::string alone = Tool("--run " + code).out;
+    ASSERT_FALSE(alone.empty()) << script;
+    EXPECT_NE(Untimed(direct.out).find(Untimed(alone)), std::string::npos) << script;
+    EXPECT_EQ(alone.rfind("{\"tick\":1,", 0), 0u) << script;
     const std::string text = ReadFile(code);
     ASSERT_EQ(text.find('\n'), text.size() - 1);
     EXPECT_EQ(Tool("--quiet --run '#run=" + text.substr(0, text.size() - 1) + "'").out,
-              direct.out.substr(direct.out.rfind('\n', direct.out.size() - 2) + 1))
+              alone.substr(alone.rfind('\n', alone.size() - 2) + 1))
         << script;
+
+    // The verdict: cleared exactly where the state shows the goal touched, after as many steps as
+    // the state counts from the run's first tick to the contact.
+    const ToolRun judged = Tool("--verify " + code);
+    ASSERT_EQ(judged.status, 0) << judged.err;
+    const std::size_t contact = alone.find("\"GameState\":1,\"TickCount\":0,");
+    if (contact == std::string::npos) continue;
+    ++verdicts;
+    const std::string line = alone.substr(alone.rfind('\n', contact) + 1, 300);
+    const std::string hit = line.substr(line.find("\"HitIndex\":") + 11, 2);
+    EXPECT_EQ(Field(judged.out, "cleared"), std::stoi(hit) == 9 ? "true" : "false") << script;
+    EXPECT_EQ(Field(judged.out, "actor"), std::to_string(std::stoi(hit))) << script;
+    EXPECT_EQ(Field(judged.out, "ticks"), line.substr(8, line.find(',') - 8)) << script;
   }
   EXPECT_GE(played, 10);
+  EXPECT_GE(verdicts, 3);
 
   // --ticks shortens a run; anything else the code holds is not given beside it.
+  Tool("--ticks 460 --save-run " + code + " " + plays.front().first);
   const ToolRun shortened = Tool("--ticks 5 --run " + code);
   EXPECT_EQ(shortened.status, 0);
   EXPECT_EQ(std::count(shortened.out.begin(), shortened.out.end(), '\n'), 5);
-  std::vector<std::string> bad = {"--ticks 2001 --run " + code,
+  std::vector<std::string> bad = {"--ticks 100000 --run " + code,
                                   "--seed 3 --run " + code,
                                   "--client 800x600 --run " + code,
                                   "--run " + code + " x.txt",
@@ -385,6 +464,70 @@ TEST(RunCodeTool, SavedRunsPlayAsTheirScriptsAndHostileCodesGetOneLineAndStatusT
   }
   fs::remove(code);
   fs::remove(file);
+}
+
+TEST(RunCodeTool, CodesOfTheFirstFormatPlayAsTheyDid) {
+  const fs::path dir = fs::path(SKELVAR_SOURCE_DIR) / "tests" / "fuzz";
+  int played = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "seeds-runs")) {
+    if (entry.path().extension() != ".code") continue;
+    const std::optional<CodedRun> run = DecodeRun(ReadFile(entry.path()));
+    ASSERT_TRUE(run && run->format == LaunchCodeFormat) << entry.path();
+    fs::path script = dir / "seeds" / entry.path().stem().concat(".txt");
+    if (!fs::exists(script)) script = fs::path(SKELVAR_SOURCE_DIR) / "tests" / "records" / "winning.txt";
+    const Journal& j = run->journal;
+    const std::string options = "--ticks " + std::to_string(j.ticks) + " --seed " +
+                                std::to_string(j.seed) + " --client " +
+                                std::to_string(j.clientWidth) + "x" + std::to_string(j.clientHeight);
+    EXPECT_EQ(Tool("--run " + entry.path().string()).out, Tool(options + " " + script.string()).out)
+        << entry.path();
+    ++played;
+  }
+  EXPECT_GE(played, 5);
+}
+
+TEST(RunCodeTool, VerdictsNameOneRunAndABatchGoesOnPastABadLine) {
+  const std::string winning = (fs::path(SKELVAR_SOURCE_DIR) / "tests" / "records" / "winning.txt").string();
+  // The same run taken during its outcome and back at the menu, and the win of the first format.
+  const std::string during = Tool("--ticks 350 --save-run - " + winning).out;
+  const std::string after = Tool("--ticks 460 --save-run - " + winning).out;
+  const std::string older = ReadFile(fs::path(SKELVAR_SOURCE_DIR) / "tests/fuzz/seeds-runs/winning.code");
+  // Another run: the same keys a tick later.
+  std::string later = ReadFile(winning);
+  std::string shifted;
+  std::istringstream lines(later);
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.empty() && line[0] != '#') line = std::to_string(std::stoi(line) + 1) + line.substr(line.find(' '));
+    shifted += line + "\n";
+  }
+  const std::string other = Temp("other.txt");
+  std::ofstream(other) << shifted;
+  const std::string another = Tool("--ticks 460 --save-run - " + other).out;
+  const std::string batch = Temp("batch.txt");
+  std::ofstream(batch) << during << "not a code\n" << after << older << another;
+  const ToolRun r = Tool("--verify -", batch);
+  fs::remove(other);
+  fs::remove(batch);
+  std::vector<std::string> out;
+  std::istringstream verdicts(r.out);
+  for (std::string line; std::getline(verdicts, line);) out.push_back(line);
+  ASSERT_EQ(r.status, 0);
+  ASSERT_EQ(out.size(), 5u) << r.out;
+  EXPECT_EQ(out[1].rfind("{\"error\": ", 0), 0u) << out[1];
+  for (const std::size_t i : {0u, 2u, 3u, 4u}) {
+    EXPECT_EQ(Field(out[i], "cleared"), "true") << out[i];
+    EXPECT_EQ(Field(out[i], "ended"), "\"goal\"") << out[i];
+    // Taken before the result showed, the run has no clear time yet.
+    EXPECT_EQ(Field(out[i], "seconds"), i == 0 ? "null" : "19") << out[i];
+  }
+  EXPECT_EQ(Field(out[0], "id"), Field(out[2], "id"));
+  EXPECT_EQ(Field(out[0], "ticks"), "338");
+  EXPECT_EQ(Field(out[3], "format"), "1");
+  EXPECT_EQ(Field(out[3], "ticks"), "338");
+  EXPECT_NE(Field(out[4], "id"), Field(out[0], "id"));
+  EXPECT_EQ(Field(out[0], "id").size(), 66u);
+  // One code alone: a verdict with status 0, a refusal with status 2.
+  EXPECT_EQ(Tool("--verify not-a-code").status, 2);
 }
 
 #endif

@@ -1,7 +1,7 @@
 // The last run kept in the page, in the engine named, on the page's own timers in real time: a
-// run played with held keys and a jump, ended by Esc; the return to the menu and then the game's
-// end each keep the launch's journal in the page's storage entry, and the native replay of the
-// last one, with the options its first line gives, ends in the state the page shows at its end.
+// run played with held keys and a jump, ended by Esc, then a short second run ended by Esc; each
+// return to the menu keeps that run alone as its code, whose native replay from the run's start
+// ends in the state the page shows at the menu, and the game's end keeps the second.
 //   node tests/web/kept_run.mjs --engine chromium|firefox|webkit --site build-web/site
 //        --replay build/skelvar-replay
 // Exit status: 0 all passed, 1 a check failed, 2 bad usage, 77 the engine is not installed.
@@ -25,24 +25,17 @@ const StateMenu = -1;
 const StatePlaying = 0;
 
 const state = (page) => page.eval('skelvar.state()');
-const keptRun = (page) => page.eval("JSON.parse(localStorage.getItem('skelvar') ?? '{}').lastRun ?? null");
+// Where the page keeps its last run.
+const keptRunSource = "JSON.parse(localStorage.getItem('skelvar') ?? '{}').lastRun ?? null";
+const keptRun = (page) => page.eval(keptRunSource);
 
-// A kept script's options from its first line, and its event lines.
-function parseScript(script) {
-  const header = /^# skelvar-replay --seed (\d+) --client (\d+x\d+) --ticks (\d+)$/.exec(script.split('\n')[0]);
-  if (!header) throw new Error(`the kept run does not start with the replay tool's options: ${script.slice(0, 80)}`);
-  const events = script.split('\n').slice(1).filter((line) => line !== '');
-  return { seed: header[1], client: header[2], ticks: Number(header[3]), events };
-}
-
-// The state the native replay tool ends in, playing the script with its own options.
-function replayed(script, dir) {
-  const { seed, client, ticks } = parseScript(script);
+// The native replay tool on a kept code: the state it ends in, and its verdict.
+function replayed(code, dir) {
   const file = join(dir, 'last-run');
-  writeFileSync(file, script);
-  const out = execFileSync(options.replay, ['--seed', seed, '--client', client, '--ticks', String(ticks), '--quiet', file],
-    { encoding: 'utf8', maxBuffer: 1 << 26 });
-  return JSON.parse(out.trimEnd().split('\n').at(-1));
+  writeFileSync(file, code);
+  const out = execFileSync(options.replay, ['--run', file, '--quiet'], { encoding: 'utf8', maxBuffer: 1 << 26 });
+  const verdict = execFileSync(options.replay, ['--verify', file], { encoding: 'utf8' });
+  return { state: JSON.parse(out.trimEnd().split('\n').at(-1)), verdict: JSON.parse(verdict) };
 }
 
 // The state as both sides have it, but the label's box, which comes from each side's font.
@@ -96,33 +89,39 @@ try {
     'more of the run');
   await page.key('up', 'ArrowRight');
 
-  // Esc ends the run: back at the menu, the launch so far is kept.
-  await page.key('down', 'Escape');
-  await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, 'the menu');
-  await page.key('up', 'Escape');
-  await page.waitFor("JSON.parse(localStorage.getItem('skelvar') ?? '{}').lastRun", 5000, 'the run kept');
-  const toMenu = await keptRun(page);
-  const first = parseScript(toMenu);
-  const atMenu = replayed(toMenu, dir);
-  check(atMenu.GameState === StateMenu && first.events.some((e) => / keydown 38$/.test(e)) &&
-    new Set(first.events.filter((e) => / keydown 39$/.test(e)).map((e) => parseInt(e, 10))).size >= 2,
-  `${name}: the run kept at the menu's return holds → held, the jump and Esc, and replays natively to the menu (${first.events.length} events in ${first.ticks} ticks, replay ends in state ${atMenu.GameState})`);
+  // Esc ends the run: back at the menu, the run is kept alone, from its start to the menu.
+  const atMenu = async (what) => {
+    const before = await keptRun(page);
+    await page.key('down', 'Escape');
+    await page.waitFor(`skelvar.state().GameState === ${StateMenu}`, 10000, `the menu after ${what}`);
+    await page.key('up', 'Escape');
+    await page.waitFor(`(${keptRunSource}) !== ${JSON.stringify(before)}`, 5000, `${what} kept`);
+    const code = await keptRun(page);
+    const shown = await state(page);
+    const native = replayed(code, dir);
+    check(/^[A-Za-z0-9_-]+$/.test(code) && native.verdict.ended === 'menu' &&
+      comparable(native.state) === comparable(shown),
+    comparable(native.state) === comparable(shown)
+      ? `${name}: ${what} is kept as its code, which replays natively to the menu the page shows (${native.verdict.ticks} steps)`
+      : `${name}: ${what}'s native replay ends elsewhere than the page:\n  page   ${comparable(shown)}\n  native ${comparable(native.state)}`);
+    return { code, native };
+  };
+  const first = await atMenu('the first run');
 
-  // Esc at the menu ends the game: the launch is kept whole, and the page shows its last state.
+  // A second, short run: → starts it and Esc ends it a few steps in.
+  await page.key('down', 'ArrowRight');
+  await page.waitFor(`skelvar.state().GameState === ${StatePlaying} && skelvar.state().TickCount >= 0 && skelvar.state().pnlGame.visible`, 10000, 'the second run');
+  await page.key('up', 'ArrowRight');
+  const second = await atMenu('the second run');
+  check(second.code !== first.code && second.native.verdict.ticks < first.native.verdict.ticks &&
+    second.native.verdict.events < first.native.verdict.events,
+  `${name}: the second run's code holds the second run alone (${second.native.verdict.ticks} steps and ${second.native.verdict.events} events, the first ${first.native.verdict.ticks} and ${first.native.verdict.events})`);
+
+  // Esc at the menu ends the game, which keeps the last run as it was.
   await page.key('down', 'Escape');
   await page.waitFor('skelvar.window().closed', 10000, 'the end of the game');
   await page.key('up', 'Escape');
-  const shown = await state(page);
-  const whole = await keptRun(page);
-  const last = parseScript(whole);
-  check(last.events.slice(0, first.events.length).join('\n') === first.events.join('\n') &&
-    last.events.length > first.events.length && last.ticks >= first.ticks,
-  `${name}: the run kept at the game's end goes on from the one kept at the menu (${last.events.length} events in ${last.ticks} ticks)`);
-  const native = replayed(whole, dir);
-  check(comparable(native) === comparable(shown) && native.closed && native.tick === last.ticks,
-    comparable(native) === comparable(shown)
-      ? `${name}: the kept run replays natively to the state the page shows at its end, tick ${shown.tick}`
-      : `${name}: the kept run's native replay ends elsewhere than the page:\n  page   ${comparable(shown)}\n  native ${comparable(native)}`);
+  check(await keptRun(page) === second.code, `${name}: at the game's end the second run stays kept`);
 
   const problems = await page.problems();
   check(problems.length === 0, `${name}: no error in the page${problems.length ? `: ${problems.join('; ')}` : ''}`);
