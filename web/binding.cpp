@@ -357,8 +357,9 @@ EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_share() {
 EMSCRIPTEN_KEEPALIVE int skelvar_race() {
   const std::optional<std::string_view> given = TextIn(MaxRunCodeChars);
   std::optional<tick::CodedRun> run = given ? tick::DecodeRun(*given) : std::nullopt;
-  if (run) page->run().Race(std::make_unique<tick::Ghost>(std::move(run->journal), page->measurer()));
-  return run ? 1 : 0;
+  if (!run) return 0;
+  page->run().Race(std::make_unique<tick::Ghost>(std::move(run->journal), page->measurer()));
+  return 1;
 }
 
 // Whether a raced run's girl is drawn behind the player's.
