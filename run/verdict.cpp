@@ -117,7 +117,7 @@ const char* EndName(RunEnd end) {
   return "playing";
 }
 
-std::optional<Verdict> Judge(std::string_view text, std::string* why) {
+std::optional<Verdict> Judge(std::string_view text, std::string* why, bool recode) {
   std::optional<tick::CodedRun> coded = tick::DecodeRun(text, why);
   if (!coded) return std::nullopt;
   std::optional<Journal> run;
@@ -133,7 +133,7 @@ std::optional<Verdict> Judge(std::string_view text, std::string* why) {
   Verdict v = Play(*run);
   v.format = coded->format;
   v.logic = PlayLogicVersion;
-  v.code = tick::EncodeRun(*run).value_or(std::string());
+  if (recode) v.code = tick::EncodeRun(*run).value_or(std::string());
   return v;
 }
 

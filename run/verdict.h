@@ -29,14 +29,15 @@ struct Verdict {
   int64_t events = 0;    // input events in the run
   // SHA-256 in lower-case hex of the canonical run; empty where the build has no hash.
   std::string id;
-  // The run alone in the current format, as a leaderboard keeps and serves it.
+  // The run alone in the current format, as a leaderboard keeps and serves it (only when asked).
   std::string code;
 };
 
 // The verdict on a bare code, a link holding "#run=CODE", or a kept last run. None, with `why`
 // set to one short line, for a code that cannot be read or was made with another logic version
 // (the line names both). Bounded in time and memory as the decoder is.
-std::optional<Verdict> Judge(std::string_view text, std::string* why = nullptr);
+// With `recode`, the verdict carries the run's code in the current format too.
+std::optional<Verdict> Judge(std::string_view text, std::string* why = nullptr, bool recode = false);
 
 // The verdict as one line of JSON: {"cleared", "ended", "actor", "ticks", "seconds", "format",
 // "logic", "events", "id"}.

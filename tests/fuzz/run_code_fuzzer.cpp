@@ -75,7 +75,7 @@ void Check(std::string_view text) {
   if (!Same(*run, *again)) Finding("a run changed through its own code");
   Play(*run);
   // The verdict plays the same code its own way, and names a run of the current format.
-  const std::optional<run::Verdict> verdict = run::Judge(text, &why);
+  const std::optional<run::Verdict> verdict = run::Judge(text, &why, true);
   if (verdict && run->journal.start && verdict->code != *code) Finding("a verdict's code differs");
 }
 

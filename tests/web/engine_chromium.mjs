@@ -77,7 +77,7 @@ export async function launch({ scale = 1 } = {}, ended = () => {}) {
   const child = spawn(executable, ['--headless=new', '--no-sandbox', '--disable-gpu', '--disable-quic',
     '--no-first-run', '--disable-background-networking', '--disable-component-update', '--disable-sync',
     '--disable-extensions', '--mute-audio', '--hide-scrollbars', `--user-data-dir=${profile}`,
-    '--remote-debugging-pipe', 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'] });
+    '--remote-debugging-pipe', 'about:blank'], { stdio: ['ignore', 'ignore', 'pipe', 'pipe', 'pipe'], detached: true });
   const cdp = connect(child, ended);
   await cdp.send('Target.setDiscoverTargets', { discover: false });
   const { product } = await cdp.send('Browser.getVersion');
@@ -93,6 +93,9 @@ export async function launch({ scale = 1 } = {}, ended = () => {}) {
         if (child.exitCode === null && child.signalCode === null) child.kill('SIGKILL');
         await exited;
       }
+      // Its helper processes may outlive the browser and still write to the profile: the whole
+      // group goes before the profile does.
+      try { process.kill(-child.pid, 'SIGKILL'); } catch { /* the group has gone */ }
       rmSync(profile, { recursive: true, force: true });
     },
   };
