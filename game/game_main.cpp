@@ -90,12 +90,4 @@ void TGameMain::SetRecordLine(std::string_view text) {
   line.height = size.height;
 }
 
-int32_t TGameMain::GroundLine(int i) const {
-  return WorldHeight - ActorImage(i).height - StartHeight[i] - GroundMargin;
-}
-
-int32_t TGameMain::FloorLine(int i) const {
-  return WorldHeight - ActorImage(i).height - GroundMargin;
-}
-
 }  // namespace skelvar

@@ -132,8 +132,10 @@ class TGameMain {
   void SetLabelClearTime(std::string_view pattern, int64_t seconds);
   void FitOutcomeFrame();
   void PollKeys(CommandTarget target);
-  int32_t GroundLine(int i) const;
-  int32_t FloorLine(int i) const;
+  int32_t GroundLine(int i) const {
+    return WorldHeight - ActorImage(i).height - StartHeight[i] - GroundMargin;
+  }
+  int32_t FloorLine(int i) const { return WorldHeight - ActorImage(i).height - GroundMargin; }
 
   Clock& clock_;
   Random& random_;

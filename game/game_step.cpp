@@ -18,6 +18,25 @@ int32_t FollowAxis(int32_t camera, int32_t target, int32_t slack, int32_t lowest
   return c;
 }
 
+// The actors that move by themselves or change their frames, in order: the others have nothing
+// to decide, so the step does not work out how far from the girl they stand.
+constexpr bool Decides(int i) {
+  return Behaviour[i] != Still || AnimMode[i] != NoAnimation;
+}
+constexpr int DecidingCount = [] {
+  int n = 0;
+  for (int i = 0; i < ActorCount; ++i) n += Decides(i) ? 1 : 0;
+  return n;
+}();
+constexpr std::array<int, DecidingCount> DecidingActors = [] {
+  std::array<int, DecidingCount> actors{};
+  int n = 0;
+  for (int i = 0; i < ActorCount; ++i) {
+    if (Decides(i)) actors[static_cast<size_t>(n++)] = i;
+  }
+  return actors;
+}();
+
 }  // namespace
 
 void TGameMain::GameStep() {
@@ -25,14 +44,16 @@ void TGameMain::GameStep() {
   happened.Note(Happening::Stepped);
 
   // Every actor decides on the positions the previous step left; only then does anyone move.
-  for (int i = 0; i < ActorCount; ++i) {
-    const double mid0 = PosX[0] + ActorImage(0).width / 2.0;
-    const double mid = PosX[i] + ActorImage(i).width / 2.0;
-    const int32_t distance = std::abs(RoundEven(mid) - RoundEven(mid0));
+  for (const int i : DecidingActors) {
+    // The middles PosX + width / 2.0 are whole or halves, so they are compared doubled, in
+    // integers, and rounded to the even neighbour by RoundEvenHalfSum, as the doubles would be.
+    const int32_t w0 = ActorImage(0).width, w = ActorImage(i).width;
+    const int32_t distance = std::abs(RoundEvenHalfSum(PosX[i], w) - RoundEvenHalfSum(PosX[0], w0));
+    const int64_t mid0Doubled = 2 * int64_t{PosX[0]} + w0;
     int32_t side = 0;
-    if (mid0 < PosX[i]) {
+    if (mid0Doubled < 2 * int64_t{PosX[i]}) {
       side = -1;
-    } else if (mid0 > PosX[i] + ActorImage(i).width) {
+    } else if (mid0Doubled > 2 * (int64_t{PosX[i]} + w)) {
       side = 1;
     }
     ApplyBehaviour(i, distance, side);

@@ -25,12 +25,15 @@ class KeyRepeat {
     const int slot = Slot(source, code);
     if (slot < 0 || held_[Index(slot)]) return;
     held_[Index(slot)] = true;
+    ++holding_;
     next_[Index(slot)] = now + DelaySeconds;
   }
 
   void Release(int source, int code) {
     const int slot = Slot(source, code);
-    if (slot >= 0) held_[Index(slot)] = false;
+    if (slot < 0 || !held_[Index(slot)]) return;
+    held_[Index(slot)] = false;
+    --holding_;
   }
 
   void ReleaseAll(int source) {
@@ -48,6 +51,8 @@ class KeyRepeat {
   template <typename Repeat>
   int Due(double now, Repeat&& repeat) {
     int count = 0;
+    // Most ticks no touch or controller key is held, and a keyboard's are never here.
+    if (holding_ == 0) return count;
     for (int slot = 0; slot < Slots; ++slot) {
       const std::size_t i = Index(slot);
       if (!held_[i] || next_[i] > now) continue;
@@ -76,6 +81,7 @@ class KeyRepeat {
 
   std::array<bool, Slots> held_{};
   std::array<double, Slots> next_{};
+  int holding_ = 0;  // how many of held_ are set
 };
 
 }  // namespace skelvar

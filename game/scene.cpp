@@ -73,16 +73,6 @@ Scene DesignedScene() {
   return s;
 }
 
-PixelRect IntersectRects(const PixelRect& a, const PixelRect& b) {
-  const int64_t left = std::max<int64_t>(a.left, b.left);
-  const int64_t top = std::max<int64_t>(a.top, b.top);
-  const int64_t right = std::min<int64_t>(int64_t{a.left} + a.width, int64_t{b.left} + b.width);
-  const int64_t bottom = std::min<int64_t>(int64_t{a.top} + a.height, int64_t{b.top} + b.height);
-  if (right <= left || bottom <= top) return {};
-  return {static_cast<int32_t>(left), static_cast<int32_t>(top), static_cast<int32_t>(right - left),
-          static_cast<int32_t>(bottom - top)};
-}
-
 PixelRect CentredProportionalRect(int32_t w, int32_t h, int32_t cw, int32_t ch) {
   if ((w > cw || h > ch) && h > 0) {
     const double a = static_cast<double>(w) / h;

@@ -36,7 +36,10 @@ Ghost::Ghost(Journal recorded, const TextMeasurer& measurer)
 
 RunningGame& Ghost::Rewound() {
   clock_ = VirtualClock(recorded_.seed);
-  game_.emplace(clock_, random_, measurer_, RunningGame::Replaying(recorded_));
+  RunningGame::Options played = RunningGame::Replaying(recorded_);
+  // Only the girl's place and picture are read from it, never its draw lists or sounds.
+  played.paints = false;
+  game_.emplace(clock_, random_, measurer_, played);
   event_ = 0;
   next_ = 1;
   return *game_;

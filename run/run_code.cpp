@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "game/held_keys.h"
+#include "run/run_link.h"
 #include "tick/run_start.h"
 
 namespace skelvar::tick {
@@ -655,11 +656,10 @@ std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why) {
       "the run code is longer than " + std::to_string(MaxRunCodeChars) + " characters";
   if (text.size() > MaxRunCodeChars + MaxRunLinkPrefixChars) return refuse(tooLong);
   std::string_view code = Trimmed(text);
-  if (const std::size_t at = code.find("#run="); at != std::string_view::npos) {
-    code = code.substr(at + 5);
-  } else if (code.find('#') != std::string_view::npos ||
-             code.find("://") != std::string_view::npos) {
-    return refuse("the link holds no run code (no #run= in it)");
+  if (IsLink(code)) {
+    const std::optional<std::string_view> linked = LinkedRunCode(code);
+    if (!linked) return refuse("the link holds no run code (no run= in its fragment)");
+    code = *linked;
   }
   if (code.empty()) return refuse("the run code is empty");
   if (code.size() > MaxRunCodeChars) return refuse(tooLong);

@@ -37,7 +37,7 @@ inline constexpr int LaunchCodeFormat = 1;
 // The longest run and most events a code holds (MaxRunCodeChars is the longest code read).
 inline constexpr int64_t MaxRunTicks = 72000;
 inline constexpr std::size_t MaxRunEvents = 4 * MaxRunTicks;
-// A link may hold the code after "#run="; what precedes it may be this much longer.
+// A link may hold the code in its fragment; the rest of it may be this much longer.
 inline constexpr std::size_t MaxRunLinkPrefixChars = 4096;
 
 // A run as a code holds it: its journal and the clear time it showed.
@@ -56,8 +56,8 @@ struct CodedRun {
 std::optional<std::string> EncodeRun(const Journal& journal, int64_t clearSeconds = -1,
                                      std::string* why = nullptr);
 
-// The run a code holds: `text` is the bare code or a link holding "#run=CODE", surrounding white
-// space ignored. None, with `why` set to one short printable line, for any text that is not a
+// The run a code holds: `text` is the bare code or a link holding run=CODE in its fragment
+// (run/run_link.h), surrounding white space ignored. None, with `why` set to one short printable line, for any text that is not a
 // whole code this game made: damaged, cut short, from another version, out of range, or followed
 // by bytes. Time and memory are bounded by MaxRunCodeChars and MaxRunEvents.
 std::optional<CodedRun> DecodeRun(std::string_view text, std::string* why = nullptr);

@@ -46,6 +46,7 @@ std::optional<Journal> LastRunOf(const Journal& launch) {
   FixedTextMeasurer measurer;
   tick::RunningGame::Options options = tick::RunningGame::Replaying(launch);
   options.keepJournal = true;
+  options.paints = false;
   tick::RunningGame game(clock, random, measurer, options);
   tick::EventSpan events(launch.events);
   for (int64_t k = 1; k <= launch.ticks && !game.game().Closed(); ++k) {

@@ -6,6 +6,7 @@ WatchedRun::WatchedRun(Journal recorded, const TextMeasurer& measurer, const rec
     : journal(std::move(recorded)), clock(journal.seed) {
   RunningGame::Options played = RunningGame::Replaying(journal);
   played.playback = &journal;
+  played.keepRecord = false;
   played.kept = shown;
   played.kept.bestRun.clear();
   game.emplace(clock, random, measurer, played);

@@ -14,19 +14,6 @@ void Periodic::Advance(double now) {
   }
 }
 
-void LiveSchedule::Follow(const Timer& fade, const Timer& game, double now) {
-  const std::array<const Timer*, TimerOrder.size()> timers = {&fade, &game};
-  for (const TimerId id : TimerOrder) {
-    const Timer& t = *timers[Index(id)];
-    bool& running = running_[Index(id)];
-    // A timer without a positive interval could never be late enough to stop; it does not run.
-    const bool on = t.enabled && t.intervalMs > 0;
-    if (on && !running) timers_[Index(id)] = Periodic(now, t.intervalMs);
-    running = on;
-  }
-  if (running_[Index(TimerId::Game)]) gamePeriod_ = At(TimerId::Game).period();
-}
-
 std::optional<TimerId> LiveSchedule::NextDue(double now, std::optional<TimerId> after) const {
   const auto from =
       after ? std::find(TimerOrder.begin(), TimerOrder.end(), *after) + 1 : TimerOrder.begin();

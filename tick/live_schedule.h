@@ -42,7 +42,11 @@ class LiveSchedule {
  public:
   // Follows the scene's switches at `now`: a timer switched on starts a fresh period from now,
   // one switched off stops; a running timer keeps its schedule.
-  void Follow(const Timer& fade, const Timer& game, double now);
+  void Follow(const Timer& fade, const Timer& game, double now) {
+    FollowOne(TimerId::Fade, fade, now);
+    FollowOne(TimerId::Game, game, now);
+    if (running_[Index(TimerId::Game)]) gamePeriod_ = At(TimerId::Game).period();
+  }
   void Follow(const Scene& scene, double now) { Follow(scene.timOpen, scene.timGame, now); }
   // No timer runs until the next Follow, which starts each afresh (a hidden page, say).
   void Pause() { running_ = {}; }
@@ -69,6 +73,14 @@ class LiveSchedule {
 
  private:
   static int Index(TimerId id) { return static_cast<int>(id); }
+  // Inline, since every event and every tick passes here, and a switch is rare.
+  void FollowOne(TimerId id, const Timer& t, double now) {
+    bool& running = running_[Index(id)];
+    // A timer without a positive interval could never be late enough to stop; it does not run.
+    const bool on = t.enabled && t.intervalMs > 0;
+    if (on && !running) timers_[Index(id)] = Periodic(now, t.intervalMs);
+    running = on;
+  }
   const Periodic& At(TimerId id) const { return timers_[Index(id)]; }
 
   std::array<Periodic, TimerOrder.size()> timers_{};

@@ -8,17 +8,6 @@
 
 namespace skelvar::tick {
 
-void Happened::Add(const Happened& later) {
-  cues |= later.cues;
-  ticked = ticked || later.ticked;
-  faded = faded || later.faded;
-  pictureChanged = pictureChanged || later.pictureChanged;
-  recordChanged = recordChanged || later.recordChanged;
-  runStarted = runStarted || later.runStarted;
-  backAtMenu = backAtMenu || later.backAtMenu;
-  closed = closed || later.closed;
-}
-
 double RunningGame::ClockNote::Read(bool days) {
   if (next_ < played_.size() && played_[next_].days == days) return played_[next_++].value;
   return days ? inner_.LocalDateTimeDays() : inner_.MonotonicSeconds();
@@ -46,6 +35,8 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
       catalogue_(catalogue),
       repeatHeldKeys_(options.repeatHeldKeys),
       keepJournal_(options.keepJournal),
+      paints_(options.paints),
+      keepRecord_(options.keepRecord),
       records_(game_, options.kept),
       cues_(game_) {
   playback_ = options.playback;
@@ -73,8 +64,8 @@ RunningGame::RunningGame(Clock& clock, Random& random, const TextMeasurer& measu
     Took(game_.TakeHappenings(), h, false);
     if (journal_.start) journal_.start->fadeTick = runStart->fadeTick;
   }
-  lists_.Reset(List());
-  if (!options.kept.bestRun.empty()) {
+  if (paints_) lists_.Reset(List());
+  if (paints_ && !options.kept.bestRun.empty()) {
     // A best run this version cannot play is no ghost, and the record keeps it as it is.
     if (std::optional<CodedRun> best = DecodeRun(options.kept.bestRun)) {
       Race(std::make_unique<Ghost>(std::move(best->journal), measurer_));
@@ -135,12 +126,14 @@ void RunningGame::BeginRecord(bool inTick) {
 RunningGame::~RunningGame() = default;
 
 void RunningGame::Race(std::unique_ptr<Ghost> ghost) {
+  if (!paints_) return;
   ghost_ = std::move(ghost);
   if (ghost_ && !ghost_->HasRun()) ghost_.reset();
 }
 
 void RunningGame::ShowGhost(bool shown) {
   ghostShown_ = shown;
+  if (!paints_) return;
   const DrawList list = List();
   if (!(list == lists_.current())) lists_.Reset(list);
 }
@@ -148,6 +141,7 @@ void RunningGame::ShowGhost(bool shown) {
 bool RunningGame::SetNote(std::string_view text) {
   note_.assign(text);
   noteSize_ = text.empty() ? TextSize{} : measurer_.Measure(note_.view());
+  if (!paints_) return false;
   const DrawList list = List();
   if (list == lists_.current()) return false;
   lists_.Reset(list);
@@ -223,6 +217,7 @@ void RunningGame::AfterHandler(Happened& h) {
   const Happenings taken = cues_.Take(game_);
   Took(taken, h, false);
   if (game_.Closed()) h.closed = true;
+  if (!paints_) return;
   const DrawList list = List();
   if (!(list == lists_.current())) {
     lists_.Reset(list);
@@ -231,6 +226,11 @@ void RunningGame::AfterHandler(Happened& h) {
 }
 
 void RunningGame::Took(const Happenings& taken, Happened& h, bool inTick) {
+  // Most calls take a step or nothing, which neither the record nor the frontend hears of.
+  if (taken.runsStarted == 0 && taken.clearSeconds < 0 && !taken.Has(Happening::RunStarted) &&
+      !taken.Has(Happening::BackToMenu)) {
+    return;
+  }
   if (taken.Has(Happening::RunStarted)) {
     BeginRecord(inTick);
     h.runStarted = true;
@@ -247,9 +247,9 @@ void RunningGame::Took(const Happenings& taken, Happened& h, bool inTick) {
   if (taken.clearSeconds >= 0 && journal_.start) {
     run = EncodeRun(journal_, taken.clearSeconds).value_or(std::string());
   }
-  if (records_.Observe(taken, run)) h.recordChanged = true;
+  if (keepRecord_ && records_.Observe(taken, run)) h.recordChanged = true;
   // A new best is raced from the next run on.
-  if (!run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
+  if (paints_ && !run.empty() && records_.NewBest() && records_.Unsaved().bestRun == run) {
     Race(std::make_unique<Ghost>(journal_, measurer_));
   }
   if (taken.Has(Happening::BackToMenu) && game_.GameState == StateMenu) {
@@ -280,9 +280,14 @@ void RunningGame::RunGameTick(double nowMs, Happened& h) {
   h.ticked = true;
   const Happenings taken = cues_.Take(game_);
   Took(taken, h, true);
+  if (game_.Closed()) h.closed = true;
+  if (!paints_) {
+    // What the game noted goes to no sound; only the record took it.
+    cues_.Reset(game_);
+    return;
+  }
   if (ghost_ && taken.Has(Happening::Stepped)) ghost_->Step();
   h.cues |= cues_.Tick(game_);
-  if (game_.Closed()) h.closed = true;
   const DrawList list = List();
   if (!(list == lists_.current()) || lists_.Moving()) h.pictureChanged = true;
   lists_.Advance(list);

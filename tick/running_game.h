@@ -37,7 +37,16 @@ struct Happened {
   bool backAtMenu = false;      // the menu came back: a run is over
   bool closed = false;          // the window closed: the game is over
 
-  void Add(const Happened& later);
+  void Add(const Happened& later) {
+    cues |= later.cues;
+    ticked = ticked || later.ticked;
+    faded = faded || later.faded;
+    pictureChanged = pictureChanged || later.pictureChanged;
+    recordChanged = recordChanged || later.recordChanged;
+    runStarted = runStarted || later.runStarted;
+    backAtMenu = backAtMenu || later.backAtMenu;
+    closed = closed || later.closed;
+  }
 };
 
 class RunningGame {
@@ -53,6 +62,13 @@ class RunningGame {
     // The whole launch's events are kept too, from start-up on, for a stepped page whose checks
     // play its launch again natively.
     bool keepLaunch = false;
+    // A run that only reads the state (a verdict, the replay tool without frames or sound) turns
+    // this off: no draw lists, no sound cues and no raced ghost, none of which the state depends
+    // on. Happened then never holds cues or pictureChanged, and Frame and CurrentList are empty.
+    bool paints = true;
+    // A watched run is not the player's: its runs and clear times change no record, and its menu
+    // shows the record line as given.
+    bool keepRecord = true;
     // The player's record as kept when the game starts.
     records::Record kept;
     // Readings of the clock a recorded run took, given back in their turn instead of the clock's
@@ -106,6 +122,10 @@ class RunningGame {
   const LiveSchedule& schedule() const { return timers_; }
   // When the next timer is due; none when no timer runs.
   std::optional<double> NextDeadline() const { return timers_.NextDeadline(); }
+  // Whether Advance(nowMs) would run a game tick: the frontend reads its controllers before it.
+  bool TickDue(double nowMs) const {
+    return !game_.Closed() && game_.scene.timGame.enabled && timers_.Due(TimerId::Game, nowMs);
+  }
   // Whether anything moves between the last two game ticks.
   bool Moving() const { return lists_.Moving(); }
   const DrawList& CurrentList() const { return lists_.current(); }
@@ -199,6 +219,8 @@ class RunningGame {
   int32_t pendingFadeTick_ = 0;
   bool repeatHeldKeys_;
   bool keepJournal_;
+  bool paints_;
+  bool keepRecord_;
   records::RecordKeeper records_;
   LiveSchedule timers_;
   KeyRepeat repeats_;

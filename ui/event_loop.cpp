@@ -11,20 +11,14 @@
 #include "game/click_tracker.h"
 #include "game/draw_list_blend.h"
 #include "game/random.h"
-#include "game/texts.h"
-#include "run/ghost.h"
+#include "run/watch_session.h"
 #include "tick/live_schedule.h"
-#include "tick/virtual_clock.h"
-#include "run/watched_run.h"
 #include "ui/gamepad.h"
 #include "ui/keys.h"
 #include "ui/render/screen_mapping.h"
 
 namespace skelvar::ui {
 namespace {
-
-// How long a passing note stays on its plaque.
-constexpr double NoteSeconds = 2.5;
 
 using tick::EventKind;
 using tick::Happened;
@@ -38,6 +32,7 @@ class Loop {
         renderer_(renderer),
         run_(run),
         game_(run.game()),
+        session_(run, *options.measurer),
         clock_(clock),
         options_(options),
         late_(late) {
@@ -71,7 +66,10 @@ class Loop {
 
   void Run() {
     run_.Follow(NowMs());
-    if (options_.watch) Watch(*options_.watch);
+    if (options_.watch) {
+      session_.Watch(*options_.watch, NowMs());
+      needDraw_ = true;
+    }
     while (!quit_) {
       TakeLatePictures(false);
       if (quit_) break;
@@ -114,107 +112,53 @@ class Loop {
   double NowMs() const { return clock_.MonotonicSeconds() * 1000.0; }
 
   // The game on the screen: a run being watched, else the player's.
-  tick::RunningGame& Shown() { return watched_ ? *watched_->game : run_; }
-  const tick::RunningGame& Shown() const { return watched_ ? *watched_->game : run_; }
+  const tick::RunningGame& Shown() const { return session_.Shown(); }
 
-  // Runs the timers due now; the game's tick hands back its sounds and its picture. The player's
-  // game goes on beside a watched run (at its menu, fading in), only unseen and unheard.
+  // Runs the timers due now; the shown game's tick hands back its sounds and its picture. The
+  // player's game goes on beside a watched run (at its menu, fading in), only unseen and unheard.
   void RunDueTimers() {
     const double nowMs = NowMs();
-    const Happened h = run_.Advance(nowMs);
-    if (h.ticked) {
+    const int64_t before = run_.ticks();
+    const Happened h = session_.Advance(nowMs);
+    if (run_.ticks() != before) {
       if (!options_.tickLogPath.empty()) tickLog_.push_back(nowMs / 1000.0);
       ++ticksRun_;
-      if (options_.audio != nullptr && !watched_) options_.audio->Play(h.cues);
-      // Motion that has just ended is shown at its end once; the last frame was on its way there.
-      if (drawnPartway_ && !run_.Moving()) needDraw_ = true;
       TraceState();
     }
+    if (h.ticked) {
+      if (options_.audio != nullptr) options_.audio->Play(h.cues);
+      // Motion that has just ended is shown at its end once; the last frame was on its way there.
+      if (drawnPartway_ && !Shown().Moving()) needDraw_ = true;
+    }
     Took(h);
-    if (watched_) {
-      tick::RunningGame& shown = *watched_->game;
-      const bool over = shown.PlayedBack();
-      // A run without the clock's readings (one made from a script) counts its time in ticks,
-      // as the replay tool does.
-      watched_->clock.SetTick(shown.ticks() + 1);
-      const Happened w = shown.Advance(nowMs);
-      if (w.ticked && options_.audio != nullptr) options_.audio->Play(w.cues);
-      if (w.ticked && drawnPartway_ && !shown.Moving()) needDraw_ = true;
-      if (!over && shown.PlayedBack()) SetNote(shown, ReplayOverNote, 0.0);
-    }
-  }
-
-  // A run to watch: its game starts afresh and plays the run's events at their ticks.
-  void Watch(const tick::CodedRun& run) {
-    watched_ =
-        std::make_unique<tick::WatchedRun>(run.journal, *options_.measurer, run_.records().Shown());
-    watched_->game->Follow(NowMs());
-    SetNote(*watched_->game, ReplayNote, 0.0);
-    needDraw_ = true;
-  }
-
-  // Back to the player's game, racing the watched run from the next run on when asked.
-  void StopWatching(bool race) {
-    if (race) {
-      run_.Race(std::make_unique<tick::Ghost>(std::move(watched_->journal), *options_.measurer));
-    }
-    watched_.reset();
-    needDraw_ = true;
-  }
-
-  // A note on the game's plaque, for `seconds` (0: until it changes).
-  void SetNote(tick::RunningGame& game, std::string_view text, double seconds) {
-    if (game.SetNote(text)) needDraw_ = true;
-    noteUntil_ = seconds > 0 ? clock_.MonotonicSeconds() + seconds : -1.0;
   }
 
   // Ctrl+C after a run: its code to the clipboard. Ctrl+V at the menu: the clipboard's run
   // watched. Whether the key was one of these.
   bool HandleClipboard(const SDL_KeyboardEvent& key) {
-    if ((key.keysym.mod & KMOD_CTRL) == 0 || key.repeat != 0 || watched_) return false;
-    if (key.keysym.sym == SDLK_c &&
-        (game_.GameState == StateOutcome || game_.GameState == StateFinished)) {
-      const std::optional<std::string> code = run_.LastRunCode();
-      if (code && SDL_SetClipboardText(code->c_str()) == 0) {
-        SetNote(run_, CopiedNote, NoteSeconds);
-      } else {
-        SetNote(run_, TooLongNote, NoteSeconds);
+    if ((key.keysym.mod & KMOD_CTRL) == 0 || key.repeat != 0) return false;
+    if (key.keysym.sym == SDLK_c && session_.MayShare()) {
+      if (const std::optional<std::string> code = session_.Share()) {
+        if (SDL_SetClipboardText(code->c_str()) == 0) {
+          session_.Copied();
+        } else {
+          std::fprintf(stderr, "skelvar: the clipboard took no run code: %s\n", SDL_GetError());
+        }
       }
+      needDraw_ = true;
       return true;
     }
-    if (key.keysym.sym == SDLK_v && game_.GameState == StateMenu) {
+    if (key.keysym.sym == SDLK_v && session_.MayWatch()) {
       char* text = SDL_GetClipboardText();
       std::string why;
-      const std::optional<tick::CodedRun> run =
-          tick::DecodeRun(text != nullptr ? std::string_view(text) : std::string_view(), &why);
+      const bool watched = session_.Watch(
+          text != nullptr ? std::string_view(text) : std::string_view(), NowMs(), &why);
       SDL_free(text);
-      if (run) {
-        Watch(*run);
-      } else {
-        std::fprintf(stderr, "skelvar: %s\n", why.c_str());
-        SetNote(run_, RefusedNote, NoteSeconds);
-      }
+      if (!watched) std::fprintf(stderr, "skelvar: %s\n", why.c_str());
+      needDraw_ = true;
       return true;
     }
     return false;
-  }
-
-  // While a run is watched only Esc (back to the player's game), M and G reach anything; once it
-  // is over, a command key races it.
-  bool WatchedKey(const SDL_KeyboardEvent& key) {
-    if (!watched_) return false;
-    if (key.keysym.sym == SDLK_ESCAPE) {
-      StopWatching(false);
-      return true;
-    }
-    const int code = VirtualKeyCode(key.keysym.sym);
-    const bool command = code == VK_UP || code == VK_DOWN || code == VK_LEFT || code == VK_RIGHT ||
-                         code == VK_RETURN || code == VK_SPACE;
-    if (command && watched_->game->PlayedBack()) {
-      StopWatching(true);
-      return false;
-    }
-    return true;
   }
 
   // What a call into the running game handed back, besides a tick's own: the window's opacity,
@@ -222,25 +166,20 @@ class Loop {
   void Took(const Happened& h) {
     if (!h.ticked && h.pictureChanged) needDraw_ = true;
     if (h.closed) quit_ = true;
-    window_.ApplyOpacity(game_.scene.window);
+    window_.ApplyOpacity(Shown().game().scene.window);
     if (options_.handedBack) options_.handedBack(h);
   }
 
-  // Input for the player's game; while a run is watched only a new size reaches it.
+  // Input for the player's game, which the session keeps from it while a run is watched.
   void Feed(EventKind kind, int32_t a, int32_t b) {
-    if (quit_ || (watched_ && kind != EventKind::Resize)) return;
-    Took(run_.Feed(kind, a, b, NowMs()));
+    if (quit_) return;
+    Took(session_.Feed(kind, a, b, NowMs()));
   }
 
   void WaitForEvents() {
-    std::optional<double> deadline = run_.NextDeadline();
-    if (watched_) {
-      const std::optional<double> other = watched_->game->NextDeadline();
-      if (other && (!deadline || *other < *deadline)) deadline = other;
-    }
+    const std::optional<double> deadline = session_.NextDeadline();
     double next = deadline ? *deadline / 1000.0 : -1.0;
     if (Shown().Moving() && (next < 0 || FrameDue() < next)) next = FrameDue();
-    if (noteUntil_ > 0 && (next < 0 || noteUntil_ < next)) next = noteUntil_;
     int timeoutMs = -1;  // no timer: wait for an event
     if (next >= 0) {
       const double wait = next - clock_.MonotonicSeconds();
@@ -284,7 +223,7 @@ class Loop {
           case SDL_WINDOWEVENT_FOCUS_LOST:
             // A key or button released while another window has the focus never reaches us: let
             // go of everything now rather than run on into the next obstacle.
-            if (!quit_) Took(run_.ReleaseSource(KeyboardSource, NowMs()));
+            if (!quit_) Took(session_.ReleaseSource(KeyboardSource, NowMs()));
             {
               // The controllers too, or a button held when the focus left would repeat forever.
               std::array<KeyTransition, 8 * Gamepads::kMaxTransitionsPerEvent> released;
@@ -313,7 +252,6 @@ class Loop {
           needDraw_ = true;
           if (options_.ghostToggled) options_.ghostToggled(run_.GhostShown());
         }
-        if (WatchedKey(event.key)) break;
         Feed(EventKind::KeyDown, VirtualKeyCode(event.key.keysym.sym), KeyboardSource);
         break;
       case SDL_KEYUP:
@@ -395,7 +333,6 @@ class Loop {
   // Draws a frame when the picture changed, the window needs one, or, while anything moves
   // between the last two ticks, when a display refresh is due. At rest nothing is drawn.
   void Redraw() {
-    if (noteUntil_ > 0 && clock_.MonotonicSeconds() >= noteUntil_) SetNote(Shown(), {}, 0.0);
     const bool moving = Shown().Moving();
     if (!needDraw_ && !moving) return;
     const double start = clock_.MonotonicSeconds();
@@ -405,8 +342,9 @@ class Loop {
     const BlendedList frame = Shown().Frame(start * 1000.0);
     // A watched run is drawn at its own client size, stretched onto the window.
     const Window& shownWindow = Shown().game().scene.window;
-    renderer_.Draw(frame, watched_ ? shownWindow.clientWidth : mapping_.logicalWidth,
-                   watched_ ? shownWindow.clientHeight : mapping_.logicalHeight,
+    const bool watching = session_.Watching();
+    renderer_.Draw(frame, watching ? shownWindow.clientWidth : mapping_.logicalWidth,
+                   watching ? shownWindow.clientHeight : mapping_.logicalHeight,
                    mapping_.screenWidth, mapping_.screenHeight);
     const double drawn = clock_.MonotonicSeconds();
     SDL_RenderPresent(window_.renderer());
@@ -470,6 +408,7 @@ class Loop {
   SceneRenderer& renderer_;
   tick::RunningGame& run_;
   TGameMain& game_;
+  tick::WatchSession session_;
   Clock& clock_;
   const LoopOptions& options_;
   LatePictures* late_;
@@ -491,8 +430,6 @@ class Loop {
   int framePending_ = 20;  // window events to wait for the frame's size before giving up
   std::vector<double> tickLog_;
   Gamepads gamepads_;
-  std::unique_ptr<tick::WatchedRun> watched_;
-  double noteUntil_ = -1.0;
 };
 
 }  // namespace

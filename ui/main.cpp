@@ -14,8 +14,8 @@
 #include "game/random.h"
 #include "records/last_run.h"
 #include "records/record_store.h"
-#include "tick/journal.h"
 #include "run/run_code.h"
+#include "tick/journal.h"
 #include "tick/running_game.h"
 #include "ui/audio_output.h"
 #include "ui/event_loop.h"
@@ -180,14 +180,18 @@ int main(int argc, char** argv) {
   }
   if (game.Closed()) return 0;
 
-  // Every run is kept as its code, which the replay tool and the game play again.
+  // Every run is kept as its code, which the replay tool and the game play again, once, where it
+  // ends: back at the menu, or the window closed while it was on.
   records::LastRunFile lastRun(records::RecordsFolder(), warn);
+  bool runOn = false;
   const auto keepLastRun = [&] {
     if (const std::optional<std::string> code = run.LastRunCode()) lastRun.Keep(*code + "\n");
+    runOn = false;
   };
   options.handedBack = [&](const tick::Happened& h) {
     records.Follow(run.records(), h.recordChanged, h.backAtMenu);
-    if (h.backAtMenu || h.closed) keepLastRun();
+    runOn = runOn || h.runStarted;
+    if (runOn && (h.backAtMenu || h.closed)) keepLastRun();
   };
   // The sound device opens once the first frame is on screen, never before it; nothing sounds
   // before a run starts anyway. Without a device the game plays silently.
@@ -218,7 +222,7 @@ int main(int argc, char** argv) {
   LatePictures late(EmbeddedFiles(), ShippedCatalogue());
   const bool ran = RunEventLoop(*window, *renderer, run, clock, options, &late, &error);
   // Closed from outside, the game's end still keeps the run it was in.
-  if (!game.Closed()) keepLastRun();
+  if (runOn && !game.Closed()) keepLastRun();
   audio.reset();
   renderer.reset();
   window.reset();

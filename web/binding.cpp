@@ -19,9 +19,10 @@
 #include "game/touch_zone.h"
 #include "records/key_value_text.h"
 #include "records/records.h"
-#include "synth/synth.h"
 #include "run/ghost.h"
 #include "run/run_code.h"
+#include "run/run_link.h"
+#include "synth/synth.h"
 #include "tick/state_json.h"
 #include "web/page_calls.h"
 #include "web/page_records.h"
@@ -64,8 +65,6 @@ std::string text;
 std::string textIn;
 std::string bestRunOut;
 std::string shareCode;
-// The refusal's note on the player's menu stays until the player's next key or click.
-bool refusalShown = false;
 SpanRecord span{};
 LayoutRecord layoutBuffer{};
 PlayerRecord playerBuffer{};
@@ -136,12 +135,6 @@ std::optional<std::string_view> TextIn(std::size_t limit) {
   return std::string_view(textIn);
 }
 
-// Whether the player's run has ended, a clear or a contact, and is not watched over.
-bool RunEnded() {
-  const int state = page->run().game().GameState;
-  return !page->Watching() && (state == StateOutcome || state == StateFinished);
-}
-
 double Flag(bool on) {
   return on ? 1.0 : 0.0;
 }
@@ -176,9 +169,9 @@ const ReportRecord* Report(const tick::Happened& h, bool clicked = false, bool f
       .drawList = static_cast<double>(Address(&drawBuffer)),
       .frame = static_cast<double>(Address(&frameBuffer)),
       .runStarted = Flag(h.runStarted),
-      .watching = Flag(page->Watching()),
-      .playedBack = Flag(page->WatchedOver()),
-      .shareable = Flag(RunEnded()),
+      .watching = Flag(page->session().Watching()),
+      .playedBack = Flag(page->session().WatchedOver()),
+      .shareable = Flag(page->session().MayShare()),
       .ghostShown = Flag(run.GhostShown()),
   };
   return &report;
@@ -225,12 +218,7 @@ EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_create(int stepped, uint32_t se
 EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_input(int kind, int32_t a, int32_t b) {
   if (kind < 0 || kind >= PageInputCount) return Report({});
   bool clicked = false;
-  tick::Happened h = page->Input(static_cast<PageInput>(kind), a, b, clicked);
-  const auto input = static_cast<PageInput>(kind);
-  if (refusalShown && (input == PageInput::KeyDown || input == PageInput::Click)) {
-    refusalShown = false;
-    h.pictureChanged |= page->run().SetNote({});
-  }
+  const tick::Happened h = page->Input(static_cast<PageInput>(kind), a, b, clicked);
   return Report(h, clicked);
 }
 
@@ -317,25 +305,17 @@ EMSCRIPTEN_KEEPALIVE const PlayerRecord* skelvar_record(int use, double best, do
   return &playerBuffer;
 }
 
-// The run code the page handed in (a bare code or a link holding "#run=CODE"), watched in place of
-// the player's game from now on. A text that is no run this game can play, or one given while the
-// player's game is not at its menu, is refused with a note over the menu, which stays.
-EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_watch() {
+// The run code the page handed in (a bare code, or a link holding run=CODE in its fragment),
+// watched in place of the player's game from now on; with `link`, the page's address, which
+// changes nothing when it holds no run. A text that is no run this game can play, or one given
+// while the player's game is not at its menu, is refused with a passing note.
+EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_watch(int link) {
   const std::optional<std::string_view> given =
       TextIn(MaxRunCodeChars + tick::MaxRunLinkPrefixChars + 64);
-  std::optional<tick::CodedRun> run;
-  if (given && page->run().game().GameState == StateMenu && !page->Watching()) {
-    run = tick::DecodeRun(*given);
-  }
+  if (link != 0 && given && !tick::LinkedRunCode(*given)) return Report({});
+  // A text too long to be a run is refused as an empty one is.
+  page->Watch(given.value_or(std::string_view()));
   tick::Happened h;
-  if (run) {
-    if (refusalShown) page->run().SetNote({});
-    refusalShown = false;
-    page->Watch(std::move(*run));
-  } else {
-    refusalShown = true;
-    page->run().SetNote(RefusedNote);
-  }
   h.pictureChanged = true;
   return Report(h);
 }
@@ -343,12 +323,7 @@ EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_watch() {
 // The code of the player's run that has just ended, to share; empty when no run has ended, or
 // the run is too long for a code (a note then says so).
 EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_share() {
-  shareCode.clear();
-  if (RunEnded()) {
-    const tick::RunningGame& run = page->run();
-    shareCode = run.LastRunCode().value_or(std::string());
-    if (shareCode.empty()) page->run().SetNote(TooLongNote);
-  }
+  shareCode = page->session().Share().value_or(std::string());
   return SpanOf(shareCode.data(), shareCode.size());
 }
 

@@ -137,11 +137,17 @@ export class Game {
   // While the page is hidden the game's clock stands still and no timer runs.
   setHidden(hidden) { this.input(hidden ? Input.Hidden : Input.Shown); }
 
-  // A run code, or a link holding "#run=CODE", watched in place of the player's game; the report
-  // says whether it is (watching), or the game refused it with a note over the menu.
+  // A run code, or a link holding run=CODE in its fragment, watched in place of the player's
+  // game; the report says whether it is (watching), or the game refused it with a note.
   watch(code) {
     this.m.textIn = encoder.encode(code);
-    return this.took(this.m._skelvar_watch());
+    return this.took(this.m._skelvar_watch(0));
+  }
+
+  // The page's address: its run watched as watch() does, when its fragment holds one.
+  watchLink(url) {
+    this.m.textIn = encoder.encode(url);
+    return this.took(this.m._skelvar_watch(1));
   }
 
   // The code of the player's run that has just ended ('' when none has, or it is too long).

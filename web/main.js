@@ -113,14 +113,15 @@ async function start() {
     after();
   });
   session.share = new ShareButton(game, document.getElementById('said'));
-  // A page opened with a run's link plays that run back; so does a link followed in this page,
-  // and a run the board's table gives.
-  const watchRun = (text) => {
-    game.watch(text);
+  // A page opened with a run's link plays that run back; so does a link followed in this page.
+  const watchLink = () => {
+    game.watchLink(location.href);
     after();
   };
-  const watchLink = () => {
-    if (/[#&]run=/.test(location.hash)) watchRun(location.href);
+  // A run the board's table gives is watched through the same call as a link's code.
+  const watchRun = (code) => {
+    game.watch(code);
+    after();
   };
   watchLink();
   window.addEventListener('hashchange', watchLink);

@@ -4,10 +4,7 @@
 
 #include <array>
 
-#include "game/texts.h"
-#include "run/ghost.h"
 #include "tick/journal.h"
-#include "tick/run_tick.h"
 
 // The page measures text with the canvas and the loaded font; out gets width and height.
 EM_JS(void, skelvar_js_measure, (const char* text, int length, int32_t* out), {
@@ -57,7 +54,9 @@ TextSize PageMeasurer::Measure(std::string_view utf8) const {
 
 PageRun::PageRun(bool stepped, uint32_t seed, int32_t width, int32_t height,
                  const records::Record& kept)
-    : clock_(stepped, seed), run_(clock_, random_, measurer_, StartOptions(stepped, width, height, kept)) {
+    : clock_(stepped, seed),
+      run_(clock_, random_, measurer_, StartOptions(stepped, width, height, kept)),
+      session_(run_, measurer_) {
   if (stepped) {
     // Start-up ran at tick 0, and its timers count from then, as the replay tool's first tick
     // has them; events from now on belong to tick 1.
@@ -68,73 +67,28 @@ PageRun::PageRun(bool stepped, uint32_t seed, int32_t width, int32_t height,
   }
 }
 
-void PageRun::Watch(tick::CodedRun coded) {
-  watched_ = std::make_unique<tick::WatchedRun>(std::move(coded.journal), measurer_,
-                                                run_.records().Shown());
-  if (stepped()) {
-    watched_->game->Follow(watched_->clock.TickTimeMs(0));
-  } else {
-    watched_->game->Follow(clock_.NowMs());
-  }
-  watched_->game->SetNote(ReplayNote);
-}
-
-bool PageRun::WatchedOver() const {
-  return watched_ && (watched_->game->PlayedBack() || watched_->game->game().Closed());
-}
-
-void PageRun::StopWatching(bool race) {
-  if (race) run_.Race(std::make_unique<tick::Ghost>(std::move(watched_->journal), measurer_));
-  watched_.reset();
-}
-
-bool PageRun::WatchedInput(PageInput kind, int32_t a, tick::Happened& h) {
-  switch (kind) {
-    case PageInput::KeyDown: {
-      if (a == VK_ESCAPE) {
-        StopWatching(false);
-        h.pictureChanged = true;
-        return false;
-      }
-      const bool command = a == VK_UP || a == VK_DOWN || a == VK_LEFT || a == VK_RIGHT ||
-                           a == VK_RETURN || a == VK_SPACE;
-      if (!command || !WatchedOver()) return false;
-      StopWatching(true);
-      h.pictureChanged = true;
-      return true;
-    }
-    case PageInput::Resize:
-    case PageInput::ReleaseSource:
-    case PageInput::PadsLetGo:
-      return true;
-    case PageInput::Hidden:
-    case PageInput::Shown:
-      return true;
-    default:
-      return false;
-  }
+bool PageRun::Watch(std::string_view text) {
+  return session_.Watch(text, stepped() ? 0.0 : clock_.NowMs());
 }
 
 tick::Happened PageRun::Input(PageInput kind, int32_t a, int32_t b, bool& clicked) {
   using tick::EventKind;
   clicked = false;
   tick::Happened h;
-  if (watched_ && !WatchedInput(kind, a, h)) return h;
   const double now = clock_.NowMs();
   switch (kind) {
     case PageInput::KeyDown:
-      h.Add(run_.Feed(EventKind::KeyDown, a, b, now));
-      return h;
+      return session_.Feed(EventKind::KeyDown, a, b, now);
     case PageInput::KeyUp:
-      return run_.Feed(EventKind::KeyUp, a, b, now);
+      return session_.Feed(EventKind::KeyUp, a, b, now);
     case PageInput::MouseMove:
-      return run_.Feed(EventKind::MouseMove, a, b, now);
+      return session_.Feed(EventKind::MouseMove, a, b, now);
     case PageInput::Click:
-      return run_.Feed(EventKind::Click, a, b, now);
+      return session_.Feed(EventKind::Click, a, b, now);
     case PageInput::Resize:
-      return run_.Feed(EventKind::Resize, a, b, now);
+      return session_.Feed(EventKind::Resize, a, b, now);
     case PageInput::ReleaseSource:
-      return run_.ReleaseSource(a, now);
+      return session_.ReleaseSource(a, now);
     case PageInput::MousePress:
       clicks_.Press(run_.game().scene, a, b);
       break;
@@ -153,67 +107,37 @@ tick::Happened PageRun::Input(PageInput kind, int32_t a, int32_t b, bool& clicke
     case PageInput::Hidden:
       clock_.SetHidden(true);
       // A stepped page's ticks run only when they are stepped, hidden or not.
-      if (!stepped()) run_.Pause();
-      if (!stepped() && watched_) watched_->game->Pause();
+      if (!stepped()) session_.Pause();
       break;
     case PageInput::Shown:
       clock_.SetHidden(false);
-      if (!stepped()) run_.Follow(clock_.NowMs());
-      if (!stepped() && watched_) watched_->game->Follow(clock_.NowMs());
+      if (!stepped()) session_.Follow(clock_.NowMs());
       break;
   }
   return h;
 }
 
-bool PageRun::GameDue(double nowMs) const {
-  const auto due = [nowMs](const tick::RunningGame& run) {
-    const TGameMain& game = run.game();
-    return !game.Closed() && game.scene.timGame.enabled &&
-           run.schedule().Due(tick::TimerId::Game, nowMs);
-  };
-  return due(run_) || (watched_ && due(*watched_->game));
-}
-
 tick::Happened PageRun::Advance(double now) {
   tick::Happened h;
+  // The controllers' presses are events of the player's tick, before its timers; a watched run
+  // takes none.
+  const bool readPads = !session_.Watching() && !run_.game().Closed();
   if (stepped()) {
     const auto k = static_cast<int64_t>(now);
     clock_.SetTick(k);
-    // The controllers' presses are events of this tick, before its timers; a watched run takes
-    // none.
-    if (!run_.game().Closed() && !watched_) ReadPads(clock_.NowMs(), h);
-    tick::NoEvents delivered;
-    h.Add(tick::RunTick(run_, clock_.Virtual(), k, delivered).happened);
+    if (readPads) ReadPads(clock_.NowMs(), h);
+    h.Add(session_.Step(clock_.Virtual(), k));
     clock_.SetTick(k + 1);
   } else {
     const double nowMs = clock_.PageMs(now);
-    if (GameDue(nowMs) && !watched_) ReadPads(nowMs, h);
-    h.Add(run_.Advance(nowMs));
+    if (readPads && session_.TickDue(nowMs)) ReadPads(nowMs, h);
+    h.Add(session_.Advance(nowMs));
   }
-  if (!watched_) return h;
-  // The player's game goes on unseen and unheard: what is shown, painted and played is the
-  // watched run's, what is kept the player's.
-  tick::RunningGame& shown = *watched_->game;
-  const bool over = WatchedOver();
-  tick::Happened w;
-  if (stepped()) {
-    tick::NoEvents none;
-    w = tick::RunTick(shown, watched_->clock, ++watched_->tick, none).happened;
-  } else {
-    watched_->clock.SetTick(shown.ticks() + 1);
-    w = shown.Advance(clock_.PageMs(now));
-  }
-  if (!over && WatchedOver()) w.pictureChanged |= shown.SetNote(ReplayOverNote);
-  w.ticked = w.ticked || h.ticked;
-  w.recordChanged = h.recordChanged;
-  w.runStarted = h.runStarted;
-  w.backAtMenu = h.backAtMenu;
-  w.closed = h.closed;
-  return w;
+  return h;
 }
 
 tick::Happened PageRun::CatchUp(double now) {
-  if (stepped() || !GameDue(clock_.PageMs(now))) return {};
+  if (stepped() || !session_.TickDue(clock_.PageMs(now))) return {};
   return Advance(emscripten_get_now());
 }
 
@@ -227,11 +151,7 @@ BlendedList PageRun::Frame(double now) const {
 
 std::optional<double> PageRun::Deadline() const {
   if (stepped() || run_.game().Closed()) return std::nullopt;
-  std::optional<double> next = run_.NextDeadline();
-  if (watched_) {
-    const std::optional<double> other = watched_->game->NextDeadline();
-    if (other && (!next || *other < *next)) next = other;
-  }
+  const std::optional<double> next = session_.NextDeadline();
   if (!next) return std::nullopt;
   return clock_.PerformanceMs(*next);
 }
@@ -264,7 +184,8 @@ void PageRun::ReadPads(double nowMs, tick::Happened& h) {
 void PageRun::FeedKeys(std::span<const KeyTransition> keys, double nowMs, tick::Happened& h) {
   using tick::EventKind;
   for (const KeyTransition& key : keys) {
-    h.Add(run_.Feed(key.down ? EventKind::KeyDown : EventKind::KeyUp, key.code, key.source, nowMs));
+    h.Add(session_.Feed(key.down ? EventKind::KeyDown : EventKind::KeyUp, key.code, key.source,
+                        nowMs));
   }
 }
 

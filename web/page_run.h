@@ -14,10 +14,8 @@
 #include "game/controllers.h"
 #include "game/random.h"
 #include "records/records.h"
-#include "run/run_code.h"
+#include "run/watch_session.h"
 #include "tick/running_game.h"
-#include "tick/virtual_clock.h"
-#include "run/watched_run.h"
 #include "web/page_calls.h"
 #include "web/page_clock.h"
 
@@ -39,18 +37,14 @@ class PageRun {
   // The player's game.
   tick::RunningGame& run() { return run_; }
   const tick::RunningGame& run() const { return run_; }
-  // The game on the screen: a run being watched, else the player's.
-  tick::RunningGame& Shown() { return watched_ ? *watched_->game : run_; }
-  const tick::RunningGame& Shown() const { return watched_ ? *watched_->game : run_; }
+  // Watching and racing recorded runs, the notes, and what may be shared or watched now.
+  tick::WatchSession& session() { return session_; }
+  const tick::WatchSession& session() const { return session_; }
+  const tick::RunningGame& Shown() const { return session_.Shown(); }
 
-  // A recorded run shown instead of the player's game from now on, played back at its own ticks
-  // and client size from its own start-up; the player's game goes on beside it, unseen and
-  // unheard. Only Esc (back to the player's game) reaches the page's game while it plays; once
-  // it is over, a command key goes back and races it.
-  void Watch(tick::CodedRun run);
-  bool Watching() const { return watched_ != nullptr; }
-  // Whether the run watched has played all it holds.
-  bool WatchedOver() const;
+  // A pasted code or link watched instead of the player's game from now on, or refused with a
+  // note; whether it is watched.
+  bool Watch(std::string_view text);
   PageClock& clock() { return clock_; }
   const TextMeasurer& measurer() const { return measurer_; }
   bool stepped() const { return clock_.stepped(); }
@@ -73,10 +67,6 @@ class PageRun {
   std::optional<double> Deadline() const;
 
  private:
-  // An input while a run is watched: whether it goes on to the player's game.
-  bool WatchedInput(PageInput kind, int32_t a, tick::Happened& h);
-  void StopWatching(bool race);
-  bool GameDue(double nowMs) const;
   void ReadPads(double nowMs, tick::Happened& h);
   void FeedKeys(std::span<const KeyTransition> keys, double nowMs, tick::Happened& h);
 
@@ -84,10 +74,10 @@ class PageRun {
   Mt19937Random random_;
   PageMeasurer measurer_;
   tick::RunningGame run_;
+  tick::WatchSession session_;
   // The controllers the page reads, each in its slot; a new launch starts with none.
   Controllers pads_;
   ClickTracker clicks_;
-  std::unique_ptr<tick::WatchedRun> watched_;
 };
 
 // The journal as the replay tool's script. Its ticks reach the tick the last events were for,

@@ -1,11 +1,12 @@
-// The player's record (its best run's code with it), settings and last run in the page: one
-// localStorage entry, JSON with a version. What a record is and how two come together are the game's rules: the page reads the
-// entry again before every write, the game merges what this page added into the record there,
-// and the page stores what it gives, so two tabs keep the better best time and every run. The
-// last run is kept whole as the replay tool's script. Storage that is missing, disabled or full (a
-// private window, a portal's sandboxed frame) is caught, and the game plays on with the record in
-// memory only.
+// The player's record (its best run's code with it) and settings in the page: one localStorage
+// entry, JSON with a version. What a record is and how two come together are the game's rules:
+// the page reads the entry again before every write, the game merges what this page added into
+// the record there, and the page stores what it gives, so two tabs keep the better best time and
+// every run. The last run is kept apart, in an entry of its own written once when a run ends, as
+// the replay tool's script. Storage that is missing, disabled or full (a private window, a
+// portal's sandboxed frame) is caught, and the game plays on with the record in memory only.
 const Key = 'skelvar';
+const LastRunKey = 'skelvar.last-run';
 const Version = 1;
 
 function pageStorage() {
@@ -29,8 +30,7 @@ function wellFormed(entry) {
     (entry.best === null || number(entry.best)) &&
     (entry.muted === undefined || typeof entry.muted === 'boolean') &&
     (entry.ghost === undefined || typeof entry.ghost === 'boolean') &&
-    (entry.bestRun === undefined || typeof entry.bestRun === 'string') &&
-    (entry.lastRun === undefined || typeof entry.lastRun === 'string');
+    (entry.bestRun === undefined || typeof entry.bestRun === 'string');
 }
 
 // The entry as stored, or an empty one. A damaged entry is kept aside under its own key once.
@@ -79,6 +79,8 @@ export class Records {
     if (!this.storage) return null;
     try {
       const entry = readEntry(this.storage, this.game);
+      // An earlier page kept the last run here; it has an entry of its own now.
+      delete entry.lastRun;
       change(entry);
       this.storage.setItem(Key, JSON.stringify(entry));
       return entry;
@@ -107,13 +109,16 @@ export class Records {
   // A run ended: its code replaces the last one kept. A run too long for a code keeps nothing, and
   // the run before it is not kept as if it were this one.
   keepRun(script) {
-    this.update((e) => {
+    if (!this.storage) return;
+    try {
       if (script) {
-        e.lastRun = script;
+        this.storage.setItem(LastRunKey, script);
       } else {
-        delete e.lastRun;
+        this.storage.removeItem(LastRunKey);
       }
-    });
+    } catch (error) {
+      console.warn(`skelvar: the last run cannot be kept in this page's storage: ${error.message}`);
+    }
   }
 
   // The player's settings, kept in the same entry: { muted, ghost } (a raced run's girl shown).

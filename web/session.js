@@ -25,6 +25,8 @@ export class Session {
     this.wasShareable = false;
     // The board's controls, when a board serves the page: told every report.
     this.board = null;
+    // A player's run is on: its end keeps it, once.
+    this.runOn = false;
     pageWindow.tickCount = () => this.ticks;
     game.handedBack = (report) => this.took(report);
   }
@@ -41,8 +43,12 @@ export class Session {
     if (r.shareable && !this.wasShareable) this.share?.offer();
     this.wasShareable = r.shareable;
     this.board?.took(r);
-    // Every run is kept as a run, from the launch to the menu's return or the game's end.
-    if (r.backAtMenu || (r.closed && this.inputs.enabled)) this.records?.keepRun(this.game.lastRun());
+    // Every run is kept once, where it ends: back at the menu, or the game's end while it was on.
+    this.runOn ||= r.runStarted;
+    if (this.runOn && (r.backAtMenu || (r.closed && this.inputs.enabled))) {
+      this.runOn = false;
+      this.records?.keepRun(this.game.lastRun());
+    }
     if (r.ticked) this.onTicked?.();
     // Each game tick glides the frames after it.
     if (r.pictureChanged && !this.stepped) this.pageWindow.requestFrame();

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "records/key_value_text.h"
+#include "records/last_run.h"
 #include "records/record_store.h"
 #include "test_support.h"
 
@@ -178,6 +179,26 @@ TEST(KeptFile, TwoWritersAtOnceKeepTheBetterTimeAndEveryCount) {
   const Record kept = RecordStore(dir.path(), warnings.sink()).Load();
   EXPECT_EQ(kept, (Record{100 - 59 * 4 / 3, 2 * Adds, Adds}));
   EXPECT_TRUE(warnings.lines.empty());
+}
+
+// The last run goes to a writer thread: the caller never waits on the disk, and of runs handed over
+// faster than they are written the latest is the one kept, written before the file is let go.
+TEST(KeptFile, TheLastRunIsWrittenOnItsOwnThreadAndTheLatestStays) {
+  Folder dir;
+  Warnings warnings;
+  {
+    LastRunFile kept(dir.path(), warnings.sink());
+    for (int i = 1; i <= 20; ++i) kept.Keep("# run " + std::to_string(i) + "\n");
+  }
+  EXPECT_EQ(Slurp(dir.file("last-run")), "# run 20\n");
+  EXPECT_TRUE(warnings.lines.empty());
+  Put(dir.file("in-the-way"), "a file where the folder would be");
+  {
+    LastRunFile kept(dir.file("in-the-way") + "/state", warnings.sink());
+    kept.Keep("# run 1\n");
+  }
+  ASSERT_EQ(warnings.lines.size(), 1u);
+  EXPECT_NE(warnings.lines[0].find("cannot keep the last run"), std::string::npos);
 }
 
 // A writer killed with SIGKILL at any moment leaves the old record or the new one, whole.

@@ -1,7 +1,8 @@
 // The last run kept in the page, in the engine named, on the page's own timers in real time: a
 // run played with held keys and a jump, ended by Esc, then a short second run ended by Esc; each
-// return to the menu keeps that run alone as its code, whose native replay from the run's start
-// ends in the state the page shows at the menu, and the game's end keeps the second.
+// return to the menu keeps that run alone as its code, once, in a storage entry of its own beside
+// the record's, whose native replay from the run's start ends in the state the page shows at the
+// menu, and the game's end keeps the second.
 //   node tests/web/kept_run.mjs --engine chromium|firefox|webkit --site build-web/site
 //        --replay build/skelvar-replay
 // Exit status: 0 all passed, 1 a check failed, 2 bad usage, 77 the engine is not installed.
@@ -25,9 +26,10 @@ const StateMenu = -1;
 const StatePlaying = 0;
 
 const state = (page) => page.eval('skelvar.state()');
-// Where the page keeps its last run.
-const keptRunSource = "JSON.parse(localStorage.getItem('skelvar') ?? '{}').lastRun ?? null";
+// Where the page keeps its last run: an entry of its own, beside the record's.
+const keptRunSource = "localStorage.getItem('skelvar.last-run')";
 const keptRun = (page) => page.eval(keptRunSource);
+const recordEntry = (page) => page.eval("JSON.parse(localStorage.getItem('skelvar') ?? '{}')");
 
 // The native replay tool on a kept code: the state it ends in, and its verdict.
 function replayed(code, dir) {
@@ -118,6 +120,10 @@ try {
   check(second.code !== first.code && second.native.verdict.ticks < first.native.verdict.ticks &&
     second.native.verdict.events < first.native.verdict.events,
   `${name}: the second run's code holds the second run alone (${second.native.verdict.ticks} steps and ${second.native.verdict.events} events, the first ${first.native.verdict.ticks} and ${first.native.verdict.events})`);
+
+  const entry = await recordEntry(page);
+  check(entry.lastRun === undefined && entry.runs === 2,
+    `${name}: the record's entry holds the record alone (${Object.keys(entry).join(', ')})`);
 
   // Esc at the menu ends the game, which keeps the last run as it was.
   await page.key('down', 'Escape');

@@ -1,7 +1,7 @@
 // Run links in the page, in the engine named. The winning run's code in the address (#run=CODE)
 // plays back with no input to the win and shows the clear time the native replay tool shows, with
 // the replay marker, and once it is over one command races it; a damaged code leaves the menu with
-// a note over it; and a stepped run won in the page offers its link, which the share button hands
+// a note over it for 50 game ticks; and a stepped run won in the page offers its link, which the share button hands
 // to a stand-in share sheet (then, without one, to a stand-in clipboard) and which the native replay
 // tool plays to the page's own state at the run's end.
 //   node tests/web/run_link.mjs --engine chromium|firefox|webkit --site build-web/site
@@ -32,9 +32,11 @@ const replayTool = (...args) => execFileSync(options.replay, args, { encoding: '
 const code = replayTool('--save-run', '-', '--ticks', '460', options.script).trim();
 const nativeClear = /クリアタイム：\d+秒/.exec(replayTool('--run', code))?.[0];
 
-// The state as both sides have it, but the label's box, which comes from each side's font.
+// The state as both sides have it, but the label's box, which comes from each side's font, and
+// the tick's number: a run's code counts its ticks from the run's start, the page from its launch.
 function comparable(s) {
   const v = structuredClone(s);
+  delete v.tick;
   for (const f of ['left', 'top', 'width', 'height']) delete v.lblMsg[f];
   return JSON.stringify(v);
 }
@@ -68,6 +70,8 @@ try {
   await page.waitFor("skelvar.drawList().noteText === 'リプレイ終了：キーで挑戦'", 30000, 'the end of the watched run');
   const kept = await page.eval("JSON.parse(localStorage.getItem('skelvar') ?? '{}')");
   check(!kept.bestRun && !kept.runs && !kept.clears, `${name}: a watched run changes nothing of the player's record (${JSON.stringify(kept)})`);
+  const line = await page.eval('[skelvar.state().GameState, skelvar.drawList().lineText]');
+  check(line[1] === '', `${name}: the watched win tells of no record of the player's (state ${line[0]}, record line ${JSON.stringify(line[1])})`);
   // Esc is not pressed: a command key races the run instead, her ghost drawn see-through.
   await page.key('down', 'ArrowUp');
   await page.waitFor(`skelvar.state().GameState === ${StatePlaying}`, 10000, 'the player\'s run');
@@ -81,13 +85,17 @@ try {
   const problems = await page.problems();
   check(problems.length === 0, `${name}: no error in the watching page${problems.length ? `: ${problems.join('; ')}` : ''}`);
 
-  // A damaged code: a note over the menu, which stays.
+  // A damaged code among the fragment's other parameters: a note over the menu for 50 game ticks.
   const bad = await engine.newPage({ width: 960, height: 580 });
-  await bad.open(`${site.url}#run=${code.slice(0, -3)}AAA`);
-  await bad.waitFor('globalThis.skelvar && skelvar.picturesLoaded && !skelvar.window().opacityEnabled', 30000, 'the menu');
+  await bad.open(`${site.url}?step&seed=1#from=test&run=${code.slice(0, -3)}AAA`);
+  await bad.waitFor('globalThis.skelvar && skelvar.stepped && skelvar.picturesLoaded', 30000, 'the stepped page');
+  await bad.eval('skelvar.step(49)');
   const refused = await bad.eval('[skelvar.drawList().noteText, skelvar.state().GameState, skelvar.state().pnlMenu.visible]');
   check(refused[0] === 'このランは再生できません' && refused[1] === StateMenu && refused[2],
     `${name}: a damaged code is refused with a note over the menu (${JSON.stringify(refused)})`);
+  await bad.eval('skelvar.step(1)');
+  const gone = await note(bad);
+  check(gone === '', `${name}: the refusal's note is gone after 50 game ticks (${JSON.stringify(gone)})`);
 
   // A run won in a stepped page with real key events: its link when the result shows.
   const won = await engine.newPage({ width: 960, height: 580 });
@@ -120,7 +128,9 @@ try {
   check(via === 'share' && copiedVia === 'clipboard' && copied === link && link.startsWith(`${site.url}?step&seed=1#run=`) &&
     /コピー/.test(said), `${name}: the share button hands the run's link to the share sheet, else to the clipboard ("${said}")`);
   const native = JSON.parse(replayTool('--run', link, '--quiet').trimEnd().split('\n').at(-1));
-  const atEnd = lines.get(native.tick);
+  // The code holds the run alone, whose ticks count from the page's first tick of play.
+  const started = Math.min(...[...lines].filter(([, l]) => JSON.parse(l).GameState === StatePlaying).map(([t]) => t));
+  const atEnd = lines.get(native.tick + started - 1);
   check(atEnd !== undefined && comparable(native) === comparable(JSON.parse(atEnd)) && native.GameState !== StatePlaying,
     atEnd && comparable(native) === comparable(JSON.parse(atEnd))
       ? `${name}: the shared link replays natively to the page's state at the run's end, tick ${native.tick}`

@@ -543,6 +543,8 @@ int Replay(int argc, char** argv) {
   start.clientHeight = options.clientHeight;
   // A script holds every key press it plays, the repeats of held keys among them.
   start.repeatHeldKeys = false;
+  // The state printed needs neither the pictures nor the sounds; only frames and the WAV do.
+  start.paints = !options.renderDir.empty() || !options.audio.empty();
   // A code's readings of the clock give the run's clear time as it showed it, and a run's own
   // code starts the run where it started.
   if (code) {
