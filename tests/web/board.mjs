@@ -45,7 +45,7 @@ async function withoutBoard(engine, serve) {
   check((await page.eval(Controls)).length === 0, 'a static host\'s page has no board control');
   const fetched = site.requests.filter((p) => p.startsWith('/board/') || (p.startsWith('/api/') && p !== BoardProbe));
   check(fetched.length === 0, `nor fetches the board's code or any more of its API (${fetched.join(', ') || 'none'})`);
-  const storage = await page.eval("Object.keys(localStorage).filter((k) => k.startsWith('skelvar-board'))");
+  const storage = await page.eval("Object.keys(localStorage).filter((k) => k.startsWith('skelvar.board'))");
   check(storage.length === 0, `and stores nothing for it (${storage})`);
   await noProblems([page], 'the page without a board');
   const worker = readFileSync(join(options.site, 'service-worker.js'), 'utf8');
@@ -114,7 +114,7 @@ async function pasted(page, board, code) {
   check(await page.eval("document.getElementById('said').textContent") === said, 'the live region says it');
   const rows = await page.eval("[...document.querySelectorAll('#board-table table')[0].tBodies[0].rows].map((r) => r.textContent)");
   check(rows.length === 1 && rows[0].startsWith(`1位すずめ${first.seconds.toFixed(2)}秒`), `the table lists it (${rows})`);
-  const kept = await page.eval("[localStorage.getItem('skelvar-board-key'), localStorage.getItem('skelvar-board-name')]");
+  const kept = await page.eval("[localStorage.getItem('skelvar.board-key'), localStorage.getItem('skelvar.board-name')]");
   check(/^[A-Za-z0-9_-]{32}$/.test(kept[0]) && kept[1] === 'すずめ', 'the page keeps its key and the name, each in an entry of its own');
 
   // Offline, the run sent waits in the page's storage, and goes once the page is online again: the
@@ -122,11 +122,11 @@ async function pasted(page, board, code) {
   await page.link('offline');
   await page.eval(`document.querySelector('#board-table input').value = ${JSON.stringify(code)}`);
   await press(page, '#board-table form button');
-  const waiting = await page.waitFor(`/オフライン/.test(${status('board-table')}) && localStorage.getItem('skelvar-board-waiting')`,
+  const waiting = await page.waitFor(`/オフライン/.test(${status('board-table')}) && localStorage.getItem('skelvar.board-waiting')`,
     5000, 'the run kept while offline');
   await page.eval("document.getElementById('said').textContent = ''");
   await page.link('full');
-  const sent = await page.waitFor(`localStorage.getItem('skelvar-board-waiting') === null &&
+  const sent = await page.waitFor(`localStorage.getItem('skelvar.board-waiting') === null &&
     document.getElementById('said').textContent`, 20000, 'the kept run sent');
   check(JSON.parse(waiting)[0]?.code === code && sent === said && (await board.api('board?limit=20')).entries.length === 1,
     `a run sent offline waits in its own entry and is sent once the page is online ("${sent}")`);

@@ -2,7 +2,7 @@
 // entry of its own: the secret key that holds their name (made once, never put in a URL), the
 // name, and the runs sent while offline. Storage that is missing or refused keeps them in memory
 // for this visit only.
-const Entries = { key: 'skelvar-board-key', name: 'skelvar-board-name', waiting: 'skelvar-board-waiting' };
+const Entries = { key: 'skelvar.board-key', name: 'skelvar.board-name', waiting: 'skelvar.board-waiting' };
 // Runs waiting for the network, at most this many: the newest are kept.
 const MaxWaiting = 20;
 
