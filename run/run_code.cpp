@@ -604,9 +604,16 @@ std::string CanonicalBytes(const Journal& run, int64_t lastTick) {
   std::string out;
   out.push_back(static_cast<char>(RunCodeFormat));
   PutRunStart(out, run, static_cast<uint64_t>(PlayLogicVersion));
-  std::size_t count = 0;
-  while (count < run.events.size() && run.events[count].tick <= lastTick) ++count;
-  PutEvents(out, run, count, lastTick);
+  // The events as plain numbers: one way to write them, and no coder to run for an id.
+  int64_t tick = 0;
+  for (const TimedEvent& e : run.events) {
+    if (e.tick > lastTick) break;
+    PutVarint(out, static_cast<uint64_t>(e.tick - tick));
+    out.push_back(static_cast<char>(e.kind));
+    PutZigZag(out, e.a);
+    PutZigZag(out, e.b);
+    tick = e.tick;
+  }
   return out;
 }
 

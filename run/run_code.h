@@ -76,8 +76,8 @@ struct Versions {
 std::string Bytes(const CodedRun& run, Versions versions = {});
 // The bytes with their check value, as a code.
 std::string Seal(std::string_view bytes);
-// What makes a run the run it is, for its id: the logic version, where it started and its events
-// up to and including tick `lastTick`, in the code's layout without its length or clear time.
+// What makes a run the run it is, for its id: the logic version, where it started as the code lays
+// it out, and its events up to and including tick `lastTick` as plain numbers.
 std::string CanonicalBytes(const Journal& run, int64_t lastTick);
 
 }  // namespace run_code

@@ -4,8 +4,9 @@
 #   tools/setup.sh test   install what is missing, build, run every test (also under ASan/UBSan
 #                         and once more built for release at -O3), build and test the browser
 #                         version, then fuzz the replay script reader for a minute
-#   tools/setup.sh web    install what is missing, build the browser version and serve it on
-#                         http://127.0.0.1:8000/
+#   tools/setup.sh web    install what is missing, build the browser version and the board, and
+#                         serve the page through the board on http://127.0.0.1:8000/ (its runs
+#                         kept in build-web/board.sqlite3)
 # Run it as root, or as a user with sudo rights: only apt-get is run through sudo.
 set -euo pipefail
 
@@ -19,13 +20,18 @@ case "$mode" in
 esac
 cd "$(dirname "$0")/.."
 
+# The board (skelvar-board): HTTP, its two databases, JSON, Unicode names; SHA-256 from nettle.
+board_build=(cmake make g++ pkg-config libmicrohttpd-dev libsqlite3-dev libpq-dev
+  nlohmann-json3-dev nettle-dev libicu-dev)
 runtime_and_build=(cmake make g++ pkg-config libsdl2-dev libsdl2-ttf-dev libturbojpeg0-dev
-  libfontconfig-dev zlib1g-dev fonts-vlgothic fonts-ipafont-gothic)
-# Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the window's renderer
-# check draws with and the game refuses by itself.
+  libfontconfig-dev zlib1g-dev nettle-dev fonts-vlgothic fonts-ipafont-gothic)
+# The board's tests start a PostgreSQL cluster of their own (postgresql-15) and talk to the server
+# with curl and jq; its measuring script loads it with wrk. Mesa's OpenGL and EGL give the tests' X server the OpenGL (llvmpipe) that the
+# window's renderer check draws with and the game refuses by itself.
 test_only=(libgtest-dev libbenchmark-dev xvfb xauth xdotool x11-utils x11-xserver-utils imagemagick
   libgl1-mesa-dri libegl1 libegl-mesa0 desktop-file-utils appstream man-db dpkg-dev file lintian
-  devscripts binutils clang-14 libclang-rt-14-dev openbox time libfaketime xclip)
+  devscripts binutils clang-14 libclang-rt-14-dev openbox time libfaketime xclip postgresql-15 curl
+  jq wrk)
 # The browser version: WebAssembly from Debian's emscripten (its optimiser needs node and acorn),
 # the page's modules minified with terser, the font subset made with fonttools, served by python3;
 # its tests run under node and in
@@ -40,8 +46,11 @@ if ! command -v npm >/dev/null; then web_test+=(npm); fi
 
 case "$mode" in
   play) packages=("${runtime_and_build[@]}") ;;
-  test) packages=("${runtime_and_build[@]}" "${test_only[@]}" "${web_build[@]}" "${web_test[@]}") ;;
-  web) packages=("${web_build[@]}") ;;
+  test)
+    packages=("${runtime_and_build[@]}" "${board_build[@]}" "${test_only[@]}" "${web_build[@]}"
+      "${web_test[@]}")
+    ;;
+  web) packages=("${web_build[@]}" "${board_build[@]}") ;;
 esac
 
 missing=()
@@ -73,7 +82,9 @@ fi
 jobs=$(nproc 2>/dev/null || echo 2)
 
 if [ "$mode" = play ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF -DSKELVAR_BENCH=OFF
+  # A player's build leaves the board out: it is a server, with packages of its own.
+  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF -DSKELVAR_BENCH=OFF \
+    -DSKELVAR_BOARD=OFF
   cmake --build build -j "$jobs"
   exec ./build/skelvar
 fi
@@ -81,8 +92,18 @@ fi
 if [ "$mode" = web ]; then
   emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=OFF
   cmake --build build-web -j "$jobs"
-  echo "Skelvar is served on http://127.0.0.1:8000/ (Ctrl+C stops the server)"
-  exec python3 -m http.server --bind 127.0.0.1 8000 --directory build-web/site
+  # The board natively: a build tree that is already there gets the board added, else one is
+  # made with the board alone.
+  if [ -f build/CMakeCache.txt ]; then
+    cmake -S . -B build -DSKELVAR_BOARD=ON
+  else
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DSKELVAR_UI=OFF -DSKELVAR_TESTS=OFF \
+      -DSKELVAR_BENCH=OFF
+  fi
+  cmake --build build -j "$jobs" --target skelvar-board
+  echo "Skelvar is served with its board on http://127.0.0.1:8000/, the runs kept in" \
+    "build-web/board.sqlite3 (Ctrl+C stops the server)"
+  exec ./build/skelvar-board --site build-web/site --database build-web/board.sqlite3
 fi
 
 # Our own builds treat every warning as an error; users' and packagers' builds only show them.
