@@ -120,9 +120,10 @@ cmake --build build-release -j "$jobs"
 ctest --test-dir build-release --output-on-failure --timeout 600 -LE x11
 
 # The browser version: the play library's tests under node, the node replay tool against the
-# native one just built, and the page in Chromium, Firefox ESR and WebKit.
+# native one just built, and the page in Chromium, Firefox ESR and WebKit, served by the native
+# board too.
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release -DSKELVAR_TESTS=ON -DSKELVAR_WERROR=ON \
-  -DSKELVAR_NATIVE_REPLAY="$PWD/build/skelvar-replay"
+  -DSKELVAR_NATIVE_REPLAY="$PWD/build/skelvar-replay" -DSKELVAR_NATIVE_BOARD="$PWD/build/skelvar-board"
 cmake --build build-web -j "$jobs"
 ctest --test-dir build-web --output-on-failure --timeout 600
 

@@ -327,6 +327,16 @@ EMSCRIPTEN_KEEPALIVE const SpanRecord* skelvar_share() {
   return SpanOf(shareCode.data(), shareCode.size());
 }
 
+// The run code the page handed in, raced from the player's next run on; 0 for a text that is no
+// run this game can play.
+EMSCRIPTEN_KEEPALIVE int skelvar_race() {
+  const std::optional<std::string_view> given = TextIn(MaxRunCodeChars);
+  std::optional<tick::CodedRun> run = given ? tick::DecodeRun(*given) : std::nullopt;
+  if (!run) return 0;
+  page->run().Race(std::make_unique<tick::Ghost>(std::move(run->journal), page->measurer()));
+  return 1;
+}
+
 // Whether a raced run's girl is drawn behind the player's.
 EMSCRIPTEN_KEEPALIVE const ReportRecord* skelvar_ghost(int shown) {
   page->run().ShowGhost(shown != 0);

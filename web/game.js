@@ -153,6 +153,12 @@ export class Game {
   // The code of the player's run that has just ended ('' when none has, or it is too long).
   shareCode() { return this.text(this.m._skelvar_share()); }
 
+  // A run code raced from the player's next run on; false when it is no run this game plays.
+  race(code) {
+    this.m.textIn = encoder.encode(code);
+    return this.m._skelvar_race() === 1;
+  }
+
   // Whether a raced run's girl is drawn.
   showGhost(shown) { return this.took(this.m._skelvar_ghost(shown ? 1 : 0)); }
 

@@ -18,6 +18,7 @@
 #include "game/draw_list.h"
 #include "game/held_keys.h"
 #include "game/images.h"
+#include "game/logic_version.h"
 #include "game/scene.h"
 #include "game/touch_zone.h"
 #include "game/world.h"
@@ -135,6 +136,8 @@ std::string Module() {
                              {"Saved", N(RecordUse::Saved)}});
   js += "export const LabelFontPixels = " + std::to_string(LabelFontPixels) + ";\n";
   js += "export const CueCount = " + std::to_string(CueCount) + ";\n";
+  // The play logic's version: a board answers for the runs of its own version only.
+  js += "export const LogicVersion = " + std::to_string(PlayLogicVersion) + ";\n";
   // Every stored picture that has pixels: its id, its component's name and whether it is keyed.
   js += "export const Pictures = Object.freeze([";
   for (int id = 0; id < ImageCount; ++id) {

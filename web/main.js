@@ -1,6 +1,7 @@
 // The page's entry point: loads the play logic, the font and the pictures, then runs the game in
 // the canvas, and tries again whatever could not be had. What runs it lives in its own modules:
 // the session (timers, ticks, hidden, closing), the input sources, the window and its canvas.
+import { boardAnswers } from './board_probe.js';
 import { showFailure } from './failure.js';
 import { InputSources } from './input_sources.js';
 import { keepForOffline } from './offline.js';
@@ -16,6 +17,8 @@ import { watchViewport } from './viewport.js';
 import { PageWindow } from './window.js';
 
 let pageWindow = null;
+// Runs once every picture is in: the page then asks whether a board serves it.
+let picturesIn = () => {};
 const startUp = new StartUp(document.getElementById('game'), () => pageWindow?.invalidate());
 
 // The stage's pictures: a start given before they are in waits for them. A picture that cannot be
@@ -39,6 +42,8 @@ function loadOutcomes(entry) {
     entry.picturesLoadedAt = performance.now();
     entry.picturesLoaded = true;
     keepForOffline();
+    picturesIn();
+    picturesIn = () => {};
   }, (error) => {
     showFailure(error, () => loadOutcomes(entry));
   });
@@ -113,6 +118,11 @@ async function start() {
     game.watchLink(location.href);
     after();
   };
+  // A run the board's table gives is watched through the same call as a link's code.
+  const watchRun = (code) => {
+    game.watch(code);
+    after();
+  };
   watchLink();
   window.addEventListener('hashchange', watchLink);
   watchViewport(() => session.resized());
@@ -122,6 +132,25 @@ async function start() {
     gate.ticked();
   };
   session.watchFocus();
+  // The board's controls, when a board serves the page: their code is fetched only once it has
+  // answered, and the page plays on without them whatever goes wrong.
+  picturesIn = () => {
+    boardAnswers().then((answered) => answered && import('./board/board.js')).then((board) => {
+      if (!board) return;
+      session.board = board.addBoard({
+        game,
+        said: document.getElementById('said'),
+        share: session.share.button,
+        watch: watchRun,
+        race: (code) => game.race(code),
+        letGo: () => {
+          inputs.releaseAll();
+          after();
+        },
+        back: () => inputs.focusBack(),
+      });
+    }).catch((error) => console.warn(`Skelvar: no board controls (${error.message})`));
+  };
 
   const entry = entryPoint(session, sound);
   loadStage(gate, entry, after);

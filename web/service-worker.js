@@ -21,9 +21,12 @@ self.addEventListener('activate', (event) => {
     .map((name) => caches.delete(name)))));
 });
 
+// The board's answers (under api/) always come from the network, and nothing fetched is kept: the
+// board's modules, which are not in the list, are not kept either.
 self.addEventListener('fetch', (event) => {
   const { request } = event;
-  if (request.method !== 'GET' || !request.url.startsWith(self.registration.scope)) return;
+  const { scope } = self.registration;
+  if (request.method !== 'GET' || !request.url.startsWith(scope) || request.url.startsWith(`${scope}api/`)) return;
   event.respondWith((async () => {
     const cache = await caches.open(CacheName);
     // Test pages and retries add a query to the same files.

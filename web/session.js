@@ -23,6 +23,8 @@ export class Session {
     // The button that shares a run once it has ended.
     this.share = null;
     this.wasShareable = false;
+    // The board's controls, when a board serves the page: told every report.
+    this.board = null;
     // A player's run is on: its end keeps it, once.
     this.runOn = false;
     pageWindow.tickCount = () => this.ticks;
@@ -40,6 +42,7 @@ export class Session {
     if (r.runStarted || r.watching || r.closed) this.share?.withdraw();
     if (r.shareable && !this.wasShareable) this.share?.offer();
     this.wasShareable = r.shareable;
+    this.board?.took(r);
     // Every run is kept once, where it ends: back at the menu, or the game's end while it was on.
     this.runOn ||= r.runStarted;
     if (this.runOn && (r.backAtMenu || (r.closed && this.inputs.enabled))) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the site's service worker: the worker's source with the list of every file of the site
-and a version made from their names and contents, so any change to the site makes a new cache.
+but the board's modules, and a version made from the names and contents of them all, so any change
+to the site makes a new cache.
 
   site_worker.py TEMPLATE SITE_DIR
 
@@ -13,6 +14,9 @@ import os
 import sys
 
 WORKER = "service-worker.js"
+# The board's modules are fetched only when a board serves the page, so the copy kept for offline
+# play, which has no board, leaves them out.
+LEFT_OUT = "board/"
 
 
 def main():
@@ -44,7 +48,7 @@ def main():
         print(f"site_worker: {template} lacks the lines to fill in", file=sys.stderr)
         sys.exit(1)
     # The folder itself ("./") is how the page is usually opened.
-    listed = ["./"] + files
+    listed = ["./"] + [p for p in files if not p.startswith(LEFT_OUT)]
     source = source.replace(version_line, f"const Version = '{digest.hexdigest()[:16]}';")
     source = source.replace(files_line, "const Files = [\n" +
                             "".join(f"  {json.dumps(p)},\n" for p in listed) + "];")

@@ -77,11 +77,14 @@ async function desktopPage(engine, url) {
     (await state(page)).GameState === StateMenu, 'a key on the dimmed title launches the game afresh, fading in');
   await page.waitFor('!skelvar.window().opacityEnabled', 5000, 'the fade-in after the new launch');
 
-  // The page keeps only the player's record (the run started above) and fetches only its own files.
+  // The page keeps only the player's record and, in an entry of its own, the last run (the run
+  // started above), and fetches only its own files.
   const kept = await page.eval(`document.cookie === "" && sessionStorage.length === 0 &&
-    Object.keys(localStorage).join() === 'skelvar' && JSON.parse(localStorage.getItem('skelvar'))`);
-  check(kept && kept.version === 1 && kept.runs >= 1 && kept.clears === 0,
-    `the page stores only the player's record (${JSON.stringify(kept)})`);
+    Object.keys(localStorage).sort().join() === 'skelvar,skelvar.last-run' &&
+    /^[A-Za-z0-9_-]+$/.test(localStorage.getItem('skelvar.last-run')) &&
+    JSON.parse(localStorage.getItem('skelvar'))`);
+  check(kept && kept.version === 1 && kept.runs >= 1 && kept.clears === 0 && !('lastRun' in kept),
+    `the page stores only the player's record and its last run (${JSON.stringify(kept)})`);
   const requested = await page.eval("[location.href, ...performance.getEntriesByType('resource').map((e) => e.name)]");
   const foreign = requested.filter((u) => !u.startsWith(url) && !u.startsWith('data:'));
   check(requested.length > 40 && foreign.length === 0,

@@ -21,7 +21,8 @@
 //   screenshot()                        PNG, in device pixels, of what the screen shows now
 //   hide(), show()                      hide the page (another tab in front, or the window
 //                                       minimised: hide() says which) and show it again
-//   problems()                          console errors, uncaught errors and failed requests
+//   problems()                          console errors, uncaught errors and failed requests (but
+//                                       the board's probe on a host without one)
 //   close()
 // and, in Chromium only (limits.chromium elsewhere), the player's surroundings and Chromium's tools:
 //   link('slow'|'offline'|'full')       a phone's poor link with a slow CPU, no network, or neither
@@ -36,6 +37,10 @@ export const Engines = ['chromium', 'firefox', 'webkit'];
 
 // A call a browser has not answered in this long means it hangs: it is ended, and named so.
 export const AnswerMs = 60000;
+
+// The page asks once whether a board serves it; a host without one answers 404 or nothing at
+// all, which is expected and never one of a page's problems.
+export const BoardProbe = '/api/health';
 
 const Modules = { chromium: './engine_chromium.mjs', firefox: './engine_firefox.mjs', webkit: './engine_webkit.mjs' };
 const ChromiumOnly = ['link', 'safeArea', 'protocol', 'heard'];
@@ -77,6 +82,8 @@ export async function launchEngine(name, options = {}) {
         }
       };
     }
+    const problems = page.problems;
+    page.problems = async () => (await problems()).filter((p) => !p.includes(BoardProbe));
     page.waitFor = (expression, ms, what = expression, { frame = false } = {}) =>
       pollFor((e) => (frame ? page.evalInFrame(e) : page.eval(e)), expression, ms, what, gone);
     return page;
