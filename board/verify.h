@@ -24,16 +24,7 @@ struct Refusal {
 
 std::variant<Verified, Refusal> VerifyCode(std::string_view text, int64_t maxTicks);
 
-// What a code says of itself before it is played: its format, logic version and, where the
-// header is read that far, its ticks. None for text that does not start like a code.
-struct CodeHeader {
-  int format = 0;
-  uint64_t logic = 0;
-  std::optional<uint64_t> ticks;
-};
-std::optional<CodeHeader> PeekHeader(std::string_view text);
-
-// base64url without padding; none for any other character or a dangling one.
+// Cursors are base64url, as run codes are; none for any other text.
 std::optional<std::string> DecodeBase64Url(std::string_view text);
 std::string EncodeBase64Url(std::string_view bytes);
 

@@ -600,6 +600,50 @@ std::string Bytes(const CodedRun& run, Versions versions) {
   return out;
 }
 
+std::optional<std::string> FromBase64Url(std::string_view text) {
+  std::string why;
+  return Base64UrlBytes(text, why);
+}
+
+std::optional<Header> PeekHeader(std::string_view text) {
+  std::string_view code = Trimmed(text);
+  if (IsLink(code)) {
+    const std::optional<std::string_view> linked = LinkedRunCode(code);
+    if (!linked) return std::nullopt;
+    code = *linked;
+  }
+  // The fields before the events fit in the first few hundred bytes of any code worth playing.
+  const std::optional<std::string> bytes =
+      FromBase64Url(code.substr(0, std::min<std::size_t>(code.size(), 1024) / 4 * 4));
+  if (!bytes || bytes->empty()) return std::nullopt;
+  Header header;
+  header.format = static_cast<uint8_t>((*bytes)[0]);
+  HeaderReader reader(std::string_view(*bytes).substr(1));
+  std::string why;
+  if (!reader.Next(header.logic, why)) return header;
+  uint64_t value = 0;
+  const auto skip = [&](uint64_t count) {
+    for (uint64_t i = 0; i < count; ++i) {
+      if (!reader.Next(value, why)) return false;
+    }
+    return true;
+  };
+  if (header.format == LaunchCodeFormat) {
+    // The seed and the client size.
+    if (!skip(3)) return header;
+  } else if (header.format == RunCodeFormat) {
+    // The seed, the generator's draws, the client size, the fade, then two numbers a start field.
+    uint64_t fields = 0;
+    if (!skip(5) || !reader.Next(fields, why) || fields > StartFieldCount || !skip(2 * fields)) {
+      return header;
+    }
+  } else {
+    return header;
+  }
+  if (reader.Next(value, why)) header.ticks = value;
+  return header;
+}
+
 std::string CanonicalBytes(const Journal& run, int64_t lastTick) {
   std::string out;
   out.push_back(static_cast<char>(RunCodeFormat));

@@ -76,6 +76,19 @@ struct Versions {
 std::string Bytes(const CodedRun& run, Versions versions = {});
 // The bytes with their check value, as a code.
 std::string Seal(std::string_view bytes);
+// The bytes of base64url text without padding; none for any other text.
+std::optional<std::string> FromBase64Url(std::string_view text);
+
+// What a code's first bytes say, read without its events or its check value: enough to refuse a
+// run before playing it. `ticks` is missing where the header is cut or malformed before it.
+struct Header {
+  int format = 0;
+  uint64_t logic = 0;
+  std::optional<uint64_t> ticks;
+};
+// None for text that is no code or link at all.
+std::optional<Header> PeekHeader(std::string_view text);
+
 // What makes a run the run it is, for its id: the logic version, where it started as the code lays
 // it out, and its events up to and including tick `lastTick` as plain numbers.
 std::string CanonicalBytes(const Journal& run, int64_t lastTick);

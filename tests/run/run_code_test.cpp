@@ -65,6 +65,10 @@ Journal RoundTrip(const Journal& j, int64_t clear = -1) {
   std::string why;
   const std::optional<std::string> code = EncodeRun(j, clear, &why);
   EXPECT_TRUE(code) << why;
+  // Its header alone gives its format and length, as a board reads them before playing it.
+  const std::optional<run_code::Header> header = run_code::PeekHeader(code.value_or(""));
+  EXPECT_TRUE(header && header->format == (j.start ? RunCodeFormat : LaunchCodeFormat) &&
+              header->ticks == static_cast<uint64_t>(j.ticks));
   const std::optional<CodedRun> run = DecodeRun(code.value_or(""), &why);
   EXPECT_TRUE(run) << why;
   const int64_t shown = j.start ? (j.clearMs < 0 ? -1 : j.clearMs / 1000) : clear;
